@@ -1,0 +1,54 @@
+// The problem tables and the run-wide values: everything a run knows about its persons, pair
+// weights and groupings. One Problem is allocated per run and owned by the driver; every
+// operation of the engine works on it by reference.
+//
+// Persons are numbered 1..N and groups 1..G; index 0 of a person dimension is the weight row in
+// DataTable, a marker in NonHolderFlags and unused (always 0) elsewhere. Group number 0 in
+// Assignment marks a person that was never dealt.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/parameters.h"
+#include "engine/status.h"
+#include "engine/table.h"
+
+namespace quorvale {
+
+struct Problem {
+  Parameters params;
+  int32_t PersonCount = 0;  // N
+  int32_t ColumnCount = 0;  // C
+  int32_t GroupCount = 0;   // G
+
+  Table2D<int32_t> DataTable;               // N + 1 rows of C: weight row, then one per person
+  std::vector<int32_t> Assignment;          // N + 1: group of each person, 0 = not dealt
+  std::vector<int32_t> PersonConflict;      // N + 1: pair weight with the own group's members
+  std::vector<int32_t> BestAssignment;      // N + 1: Assignment at the best score so far
+  std::vector<int32_t> BestPersonConflict;  // N + 1: PersonConflict with BestAssignment
+  std::vector<int32_t> CodeHistogram;       // N + 1: per-column scratch, persons per code
+  std::vector<int32_t> NonHolderFlags;      // N + 1: per-column scratch, 0 or 1
+  Table2D<int16_t> ConflictMatrix;          // N + 1 rows of N + 1: symmetric pair weights
+  Table2D<int32_t> ShuffleList;             // N + 1 rows of 3: person, group, random key
+  Table2D<int32_t> GroupConflictTable;      // N + 1 rows of G + 1: weight of p with group g
+
+  // Scores in hundredths of a point. They are kept in 64 bits so that large inputs cannot wrap.
+  int64_t TargetScore = 0;
+  float ShownTargetScore = 0.0f;  // TargetScore / 100, the only target value the screen shows
+  int64_t CurrentScore = 0;
+  int64_t BestScore = 0;
+  int32_t ConflictDensity = 0;  // percent of person pairs with a non-zero weight, 0..50
+
+  int32_t BaseGroupSize = 0;    // M = N / G
+  int32_t LargeGroupCount = 0;  // R = N mod G
+  int32_t TotalCycles = 0;
+
+  int32_t Type(int person) const { return DataTable(person, 1); }
+};
+
+// Sizes every table from the parameters and fills it with zeros. Fails with a message when the
+// tables do not fit in memory; the parameters must already be in their valid ranges.
+Status AllocateProblem(const Parameters& params, Problem& problem);
+
+}  // namespace quorvale
