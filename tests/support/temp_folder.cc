@@ -3,7 +3,6 @@
 
 #include <stdlib.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -12,9 +11,8 @@
 namespace quorvale::test {
 
 TempFolder::TempFolder() {
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern =
-      std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/quorvale-test-XXXXXX";
+  const std::string pattern =
+      (std::filesystem::temp_directory_path() / "quorvale-test-XXXXXX").string();
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
   if (mkdtemp(buffer.data()) == nullptr) {
