@@ -1,2 +1,83 @@
+// Entry point: picks the console (the terminal, or an in-memory screen printed as plain text
+// when standard output is not a terminal), installs the stop signals and runs the program.
+#include <unistd.h>
+
 #include <cstdio>
-int main() { std::puts("quorvalemixer"); return 0; }
+#include <ctime>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/driver.h"
+#include "app/options.h"
+#include "app/real_platform.h"
+#include "app/stop_signal.h"
+#include "console/screen.h"
+#include "console/terminal.h"
+
+namespace {
+
+std::optional<std::string> CurrentFolder() {
+  std::unique_ptr<char, decltype(&free)> path(::getcwd(nullptr, 0), &free);
+  if (!path) return std::nullopt;
+  return std::string(path.get());
+}
+
+double PhysicalMemoryBytes() {
+  const long pages = ::sysconf(_SC_PHYS_PAGES);
+  const long page_size = ::sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || page_size <= 0) return 1e300;
+  return static_cast<double>(pages) * static_cast<double>(page_size);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace quorvale;
+  SteadyClock clock;
+
+  Options options;
+  if (Status status = ParseOptions(argc, argv, options); !status.ok()) {
+    std::fprintf(stderr, "quorvalemixer: %s\n\n%s", status.message().c_str(), UsageText().c_str());
+    return kExitUsage;
+  }
+  if (options.help) {
+    std::fputs(UsageText().c_str(), stdout);
+    return kExitOk;
+  }
+  if (options.version) {
+    std::printf("quorvalemixer %s\n", QM_VERSION);
+    return kExitOk;
+  }
+
+  InstallStopSignalHandlers();
+  TerminalPauser pauser;
+  const bool on_terminal = ::isatty(STDOUT_FILENO) == 1;
+  std::unique_ptr<TerminalConsole> terminal;
+  std::unique_ptr<Screen> screen;
+  Console* console = nullptr;
+  if (on_terminal) {
+    terminal = std::make_unique<TerminalConsole>(STDOUT_FILENO);
+    SetEmergencyRestoreHook(&TerminalConsole::EmergencyRestore);
+    console = terminal.get();
+  } else {
+    screen = std::make_unique<Screen>();
+    console = screen.get();
+  }
+
+  ProgramEnvironment environment{
+      *console,       clock,
+      pauser,         QM_DEFAULT_FOLDER,
+      &CurrentFolder, [] { return static_cast<uint32_t>(std::time(nullptr)); },
+      &StopSignal(),  PhysicalMemoryBytes(),
+  };
+  const int code = RunProgram(options, environment);
+
+  if (terminal) {
+    terminal->Restore();
+  } else {
+    std::fputs(screen->PlainText().c_str(), stdout);
+    std::fflush(stdout);
+  }
+  return code;
+}

@@ -7,7 +7,14 @@
 
 namespace quorvale {
 
-Status AllocateProblem(const Parameters& params, Problem& problem) {
+double ProblemBytes(const Parameters& params) {
+  const double persons = static_cast<double>(params.PersonCount) + 1;
+  const double groups = static_cast<double>(params.GroupCount) + 1;
+  const double columns = static_cast<double>(params.ColumnCount);
+  return persons * (persons * 2 + (columns + groups + 3 + 6) * 4);
+}
+
+Status AllocateProblem(const Parameters& params, Problem& problem, double memory_limit) {
   problem = Problem{};
   problem.params = params;
   problem.PersonCount = params.PersonCount;
@@ -17,7 +24,7 @@ Status AllocateProblem(const Parameters& params, Problem& problem) {
   const auto columns = static_cast<size_t>(params.ColumnCount);
   const auto groups = static_cast<size_t>(params.GroupCount) + 1;
 
-  bool ok = problem.DataTable.Allocate(persons, columns) &&
+  bool ok = ProblemBytes(params) <= memory_limit && problem.DataTable.Allocate(persons, columns) &&
             problem.ConflictMatrix.Allocate(persons, persons) &&
             problem.ShuffleList.Allocate(persons, 3) &&
             problem.GroupConflictTable.Allocate(persons, groups);
@@ -37,10 +44,10 @@ Status AllocateProblem(const Parameters& params, Problem& problem) {
     problem = Problem{};
     problem.params = kept;
     return Status::Error(StringPrintf(
-        "Not enough memory for the tables of %d persons in %d groups with %d data columns "
-        "(the pair table alone needs %.1f GiB).",
+        "Not enough memory for the tables of %d persons in %d groups with %d data columns: "
+        "they need %.1f GiB.",
         params.PersonCount, params.GroupCount, params.ColumnCount,
-        static_cast<double>(persons) * static_cast<double>(persons) * 2.0 / (1u << 30)));
+        ProblemBytes(params) / (1u << 30)));
   }
   return Status::Ok();
 }

@@ -47,8 +47,12 @@ struct Problem {
   int32_t Type(int person) const { return DataTable(person, 1); }
 };
 
+// Bytes the tables of a run with these parameters take.
+double ProblemBytes(const Parameters& params);
+
 // Sizes every table from the parameters and fills it with zeros. Fails with a message when the
-// tables do not fit in memory; the parameters must already be in their valid ranges.
-Status AllocateProblem(const Parameters& params, Problem& problem);
+// tables would take more than `memory_limit` bytes or do not fit in memory; the parameters must
+// already be in their valid ranges.
+Status AllocateProblem(const Parameters& params, Problem& problem, double memory_limit = 1e300);
 
 }  // namespace quorvale

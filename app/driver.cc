@@ -1,0 +1,244 @@
+// The driver. Every way out goes through here: a failure is shown from row 8 in the start-up
+// colours and ends with the countdown and exit code 1, before anything is computed from bad
+// input and without writing "results.txt".
+#include "app/driver.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "console/box.h"
+#include "console/format.h"
+#include "console/status_panel.h"
+#include "engine/conflict_matrix.h"
+#include "engine/initial_assignment.h"
+#include "engine/problem.h"
+#include "engine/search.h"
+#include "input/data_reader.h"
+#include "input/file_reader.h"
+#include "input/parameter_reader.h"
+#include "report/results_file.h"
+
+namespace quorvale {
+
+namespace {
+
+constexpr const char* kParametersFile = "parameters.txt";
+constexpr const char* kDataFile = "data.txt";
+constexpr const char* kResultsFile = "results.txt";
+constexpr const char* kWhereAmIFile = "Where-am-I.txt";
+
+constexpr int kMessageRow = 8;
+constexpr int kLastMessageRow = 22;
+constexpr size_t kMessageWidth = 97;
+
+// Breaks `text` into lines of at most `width` characters, at spaces where it can.
+std::vector<std::string> WrapText(std::string_view text, size_t width) {
+  std::vector<std::string> lines;
+  while (!text.empty()) {
+    if (text.size() <= width) {
+      lines.emplace_back(text);
+      break;
+    }
+    size_t cut = text.rfind(' ', width);
+    if (cut == std::string_view::npos || cut == 0) cut = width;
+    lines.emplace_back(text.substr(0, cut));
+    text.remove_prefix(cut);
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  }
+  return lines;
+}
+
+class Run {
+ public:
+  Run(const Options& options, ProgramEnvironment& env) : options_(options), env_(env) {}
+  int Execute();
+
+ private:
+  Console& console() { return env_.console; }
+  int StopExitCode() const {
+    const int signal = env_.stop != nullptr ? env_.stop->load() : 0;
+    return signal != 0 ? kExitSignalBase + signal : 0;
+  }
+  // Shows `message` from `row` on, one space in from the left edge.
+  void ShowMessage(const std::string& message, int row = kMessageRow);
+  // The message, the countdown, exit code 1.
+  int Fail(const std::string& message);
+  // The closing countdown; `code` unless a stop signal cut it short.
+  int CountDownAndExit(int code);
+  int SetUpMode(const std::string& current_folder);
+  void PrintBanner();
+
+  const Options& options_;
+  ProgramEnvironment& env_;
+};
+
+void Run::ShowMessage(const std::string& message, int row) {
+  console().SetAttribute(kWhiteOnGreen);
+  for (const std::string& line : WrapText(message, kMessageWidth)) {
+    if (row > kLastMessageRow) break;
+    console().SetCursor(0, row++);
+    console().Write(" " + line);
+  }
+  console().Flush();
+}
+
+int Run::Fail(const std::string& message) {
+  ShowMessage(message);
+  return CountDownAndExit(kExitFailure);
+}
+
+int Run::CountDownAndExit(int code) {
+  if (const int stopped = StopExitCode(); stopped != 0) return stopped;
+  if (options_.no_pause) return code;
+  const int64_t seconds = env_.clock.ElapsedMs() / 1000;
+  for (int k = 5; k >= 1; --k) {
+    console().SetCursor(0, 23);
+    console().Write(StringPrintf("\r Search Time = %2lld mins: %2lld secs.",
+                                 static_cast<long long>(seconds / 60),
+                                 static_cast<long long>(seconds % 60)));
+    console().Write(std::string(48, ' '));
+    console().Write(StringPrintf("Pause... %d seconds.", k));
+    console().Flush();
+    if (!env_.pauser.Sleep(1000)) return StopExitCode();
+  }
+  return code;
+}
+
+void Run::PrintBanner() {
+  console().Write("\n\n                           QUORVALE-MIXER     by      BRELLOCK");
+  console().Write("\n\n                                        Release: July 2011");
+  console().Write("\n\n Reading Parameter and Data Files...");
+  console().Write(std::string(43, ' '));
+  console().Flush();
+}
+
+int Run::SetUpMode(const std::string& current_folder) {
+  console().SetCursor(1, 1);
+  console().Write("\n Welcome to Quorvalemixer.exe:  Set-up Mode:");
+  console().Write(std::string(49, ' '));
+  const std::string where = JoinPath(current_folder, kWhereAmIFile);
+  if (Status status = ReplaceFileAtomically(where, current_folder); !status.ok()) {
+    ShowMessage("Sorry. Unable to write " + where + ": " + status.message(), 5);
+    if (!options_.no_pause) env_.pauser.WaitForKey();
+    if (const int stopped = StopExitCode(); stopped != 0) return stopped;
+    return kExitFailure;
+  }
+  static constexpr const char* kTexts[] = {
+      "\n\n\n (1) Quorvalemixer has now created a text-file, called 'Where-am-I.txt' containing "
+      "the "
+      "current",
+      "\n\n     Directory Path, and has saved it to the same directory where Quorvalemixer.exe "
+      "currently sits.",
+      "\n\n\n (2) If you have not previously done so (with Quorvalemixer.exe in this Directory) "
+      "please",
+      "\n\n     adjust the color balance for Quorvalemixer's display window, as follows:",
+      "\n\n      (a) 'Right click' on the title bar <Welcome to Quorvalemixer.exe> at the top of "
+      "this window",
+      "\n\n      (b) Select 'Properties' from the drop-down menu. amd then the 'Color' tab.",
+      "\n\n      (c) Select 'Screen Background' and reduce the Green intensity to 70; click OK",
+      "\n\n      (d) If asked, select 'Save Properties for future windows with same title' & click "
+      "OK",
+      "\n\n\n When you have done this, please press the space bar (to close)...",
+  };
+  for (const char* text : kTexts) console().Write(text);
+  console().Flush();
+  if (!options_.no_pause) env_.pauser.WaitForKey();
+  if (const int stopped = StopExitCode(); stopped != 0) return stopped;
+  return kExitOk;
+}
+
+int Run::Execute() {
+  SetUpConsole(console());
+
+  // The working folder: the one given, else the installation folder, else the current one.
+  std::string folder;
+  FileText parameters;
+  if (options_.folder) {
+    folder = *options_.folder;
+    parameters = ReadFileText(JoinPath(folder, kParametersFile));
+  } else {
+    folder = env_.default_folder;
+    parameters = ReadFileText(JoinPath(folder, kParametersFile));
+    if (parameters.missing) {
+      const std::optional<std::string> current = env_.current_folder();
+      if (!current) {
+        PrintBanner();
+        return Fail(
+            "Sorry. The current folder cannot be found out, so parameters.txt cannot be "
+            "looked for there.");
+      }
+      folder = *current;
+      parameters = ReadFileText(JoinPath(folder, kParametersFile));
+      if (parameters.missing) return SetUpMode(folder);
+    }
+  }
+
+  PrintBanner();
+  const std::string parameters_path = JoinPath(folder, kParametersFile);
+  if (!parameters.status.ok()) {
+    return Fail("Sorry. Unable to open " + parameters_path + ": " + parameters.status.message());
+  }
+  Parameters params;
+  if (Status status = ReadParameters(parameters.text, parameters_path, params); !status.ok()) {
+    return Fail(status.message());
+  }
+  parameters = FileText{};
+
+  Problem problem;
+  if (Status status = AllocateProblem(params, problem, env_.memory_limit); !status.ok()) {
+    return Fail(status.message());
+  }
+
+  const std::string data_path = JoinPath(folder, kDataFile);
+  {
+    FileText data = ReadFileText(data_path);
+    if (data.missing) return Fail("Sorry. Unable to open " + data_path);
+    if (!data.status.ok()) {
+      return Fail("Sorry. Unable to open " + data_path + ": " + data.status.message());
+    }
+    if (Status status = ReadDataTable(data.text, data_path, problem); !status.ok()) {
+      return Fail(status.message());
+    }
+  }
+  if (const int stopped = StopExitCode(); stopped != 0) return stopped;
+
+  if (Status status = BuildConflictMatrix(problem, console()); !status.ok()) {
+    return Fail(status.message());
+  }
+  DealInitialAssignment(problem);
+  SetUpStartValues(problem);
+  DrawStatusPanel(console(),
+                  PanelValues{problem.CurrentScore, problem.ShownTargetScore, problem.CurrentScore,
+                              0, problem.TotalCycles},
+                  env_.clock.ElapsedMs());
+
+  ResultsFile results(JoinPath(folder, kResultsFile));
+  SearchEnvironment search_env{console(), env_.clock, results,
+                               options_.seed ? *options_.seed : env_.calendar_seconds(), env_.stop};
+  const SearchOutcome outcome = RunSearch(problem, search_env);
+
+  if (outcome.stop_signal != 0) {
+    if (outcome.saved) {
+      ShowMessage("Search stopped: the best grouping found so far is saved in " + results.path(),
+                  kSaveErrorRow + 1);
+    }
+    return kExitSignalBase + outcome.stop_signal;
+  }
+  return CountDownAndExit(outcome.saved ? kExitOk : kExitFailure);
+}
+
+}  // namespace
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  if (folder.back() == '/') return folder + name;
+  return folder + "/" + name;
+}
+
+int RunProgram(const Options& options, ProgramEnvironment& environment) {
+  Run run(options, environment);
+  return run.Execute();
+}
+
+}  // namespace quorvale

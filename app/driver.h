@@ -1,0 +1,43 @@
+// The run sequence from start to exit: console set-up, the lookup of the working folder (or
+// set-up mode), reading the input, the conflict matrix, the first grouping, the search, the
+// results file and the closing countdown.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "app/options.h"
+#include "app/platform.h"
+#include "console/console.h"
+#include "engine/clock.h"
+
+namespace quorvale {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitSignalBase = 128;
+
+struct ProgramEnvironment {
+  Console& console;
+  Clock& clock;
+  Pauser& pauser;
+  std::string default_folder;
+  // The current folder, or nothing when it cannot be found out.
+  std::function<std::optional<std::string>()> current_folder;
+  // The calendar time in seconds, the seed of a search without --seed.
+  std::function<uint32_t()> calendar_seconds;
+  const std::atomic<int>* stop = nullptr;
+  double memory_limit = 1e300;  // bytes the tables may take
+};
+
+// Runs the program once and returns its exit code.
+int RunProgram(const Options& options, ProgramEnvironment& environment);
+
+// Joins a folder and a file name with "/".
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+}  // namespace quorvale

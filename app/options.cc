@@ -1,0 +1,95 @@
+// Command-line parsing with getopt_long.
+#include "app/options.h"
+
+#include <getopt.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace quorvale {
+
+namespace {
+
+bool ParseSeed(const char* text, uint32_t& seed) {
+  if (text == nullptr || *text < '0' || *text > '9') return false;
+  errno = 0;
+  char* end = nullptr;
+  const unsigned long long value = std::strtoull(text, &end, 10);
+  if (errno != 0 || *end != '\0' || value > UINT32_MAX) return false;
+  seed = static_cast<uint32_t>(value);
+  return true;
+}
+
+}  // namespace
+
+Status ParseOptions(int argc, char** argv, Options& options) {
+  static const option kLongOptions[] = {
+      {"folder", required_argument, nullptr, 'f'}, {"seed", required_argument, nullptr, 's'},
+      {"no-pause", no_argument, nullptr, 'n'},     {"help", no_argument, nullptr, 'h'},
+      {"version", no_argument, nullptr, 'V'},      {nullptr, 0, nullptr, 0}};
+  options = Options{};
+  opterr = 0;
+  optind = 0;  // 0 also resets getopt's internal state, so repeated calls start afresh
+  for (;;) {
+    const int index = optind;
+    const int code = getopt_long(argc, argv, ":", kLongOptions, nullptr);
+    if (code == -1) break;
+    const std::string given = index < argc ? argv[index] : "";
+    switch (code) {
+      case 'f':
+        if (*optarg == '\0') return Status::Error("--folder needs a folder name");
+        options.folder = optarg;
+        break;
+      case 's': {
+        uint32_t seed = 0;
+        if (!ParseSeed(optarg, seed)) {
+          return Status::Error(
+              std::string("--seed needs a whole number from 0 to 4294967295, not '") + optarg +
+              "'");
+        }
+        options.seed = seed;
+        break;
+      }
+      case 'n':
+        options.no_pause = true;
+        break;
+      case 'h':
+        options.help = true;
+        break;
+      case 'V':
+        options.version = true;
+        break;
+      case ':':
+        return Status::Error("option '" + given + "' needs a value");
+      default:
+        return Status::Error("unknown option '" + given + "'");
+    }
+  }
+  if (optind < argc)
+    return Status::Error(std::string("unexpected argument '") + argv[optind] + "'");
+  return Status::Ok();
+}
+
+std::string UsageText() {
+  return "Usage: quorvalemixer [--folder DIR] [--seed N] [--no-pause]\n"
+         "       quorvalemixer --help | --version\n"
+         "\n"
+         "Divides the persons of data.txt into groups as parameters.txt asks and saves the best\n"
+         "grouping found to results.txt. Without --folder, parameters.txt is looked for "
+         "in " QM_DEFAULT_FOLDER
+         "\n"
+         "and then in the current folder; when neither has one, set-up mode writes "
+         "Where-am-I.txt.\n"
+         "\n"
+         "  --folder DIR   read and write the files in DIR (no lookup, no set-up mode)\n"
+         "  --seed N       seed the search with N (0..4294967295) instead of the time of day,\n"
+         "                 so that a run can be repeated exactly\n"
+         "  --no-pause     end without the closing countdown or key wait\n"
+         "  --help         show this text\n"
+         "  --version      show the version\n"
+         "\n"
+         "Exit codes: 0 done (or set-up mode), 1 the input or results file failed,\n"
+         "2 bad command line, 128 + N stopped by signal N (results saved first).\n";
+}
+
+}  // namespace quorvale

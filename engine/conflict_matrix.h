@@ -1,0 +1,31 @@
+// Pair weights and the Target Score. BuildConflictMatrix turns the attribute columns of the data
+// into ConflictMatrix and computes the lower bound that no grouping with the dealt group sizes
+// can beat; after it, nothing reads the attribute columns again.
+#pragma once
+
+#include <cstdint>
+
+#include "console/console.h"
+#include "engine/problem.h"
+#include "engine/status.h"
+
+namespace quorvale {
+
+// The fewest same-group pairs among `holders` persons spread over `groups` groups.
+// REQUIRES: holders >= 0, groups >= 1.
+int64_t MinSpreadPairs(int64_t holders, int64_t groups);
+
+// The most same-group pairs among `holders` persons when R = large_groups groups hold M + 1
+// persons and the others M = base_size. REQUIRES: 0 <= holders <= the number of persons.
+int64_t MaxPackedPairs(int64_t holders, int64_t base_size, int64_t large_groups);
+
+// Builds ConflictMatrix, TargetScore, ShownTargetScore, BaseGroupSize and LargeGroupCount from
+// problem.DataTable, and shows the progress line and the Target Score on `console`. The inverted
+// code of a column is cleared from DataTable.
+//
+// Fails, before anything is shown beyond the progress line, when a pair's total weight does not
+// fit the 16-bit matrix (naming the two persons and their total), or when a person's weights add
+// up beyond what the 32-bit group sums can hold.
+Status BuildConflictMatrix(Problem& problem, Console& console);
+
+}  // namespace quorvale

@@ -1,0 +1,91 @@
+// Dealing, evaluation and the start values of the search.
+#include "engine/initial_assignment.h"
+
+#include <algorithm>
+
+namespace quorvale {
+
+namespace {
+
+int32_t GroupForCounter(const Problem& p, int32_t counter) {
+  if (p.params.TypeMode != 2) return counter % p.GroupCount + 1;
+  const int32_t m = p.BaseGroupSize;
+  const int32_t r = p.LargeGroupCount;
+  const int32_t large_places = (m + 1) * r;
+  if (counter < large_places) return counter / (m + 1) + 1;
+  return (counter - large_places) / m + r + 1;
+}
+
+}  // namespace
+
+void DealInitialAssignment(Problem& p) {
+  const int n = p.PersonCount;
+  const bool one_type = p.params.TypeMode == 3;
+  if (one_type) {
+    for (int i = 1; i <= n; ++i) p.DataTable(i, 1) = 1;
+  }
+  const int last_type = one_type ? 1 : 2;
+  int32_t counter = 0;
+  for (int type = 1; type <= last_type; ++type) {
+    for (int i = 1; i <= n; ++i) {
+      if (p.Type(i) != type) continue;
+      p.Assignment[static_cast<size_t>(i)] = GroupForCounter(p, counter);
+      ++counter;
+    }
+  }
+}
+
+int64_t EvaluateAssignment(Problem& p) {
+  const int n = p.PersonCount;
+  std::fill(p.PersonConflict.begin(), p.PersonConflict.end(), 0);
+  p.GroupConflictTable.FillZero();
+  for (int k = 1; k < n; ++k) {
+    const int16_t* row = p.ConflictMatrix.Row(k);
+    const int32_t gk = p.Assignment[static_cast<size_t>(k)];
+    int32_t* tk = p.GroupConflictTable.Row(k);
+    for (int j = k + 1; j <= n; ++j) {
+      const int32_t w = row[j];
+      if (w == 0) continue;
+      tk[p.Assignment[static_cast<size_t>(j)]] += w;
+      p.GroupConflictTable(j, gk) += w;
+    }
+  }
+  int64_t sum = 0;
+  for (int i = 1; i <= n; ++i) {
+    const int32_t own = p.GroupConflictTable(i, p.Assignment[static_cast<size_t>(i)]);
+    p.PersonConflict[static_cast<size_t>(i)] = own;
+    sum += own;
+  }
+  p.CurrentScore = sum / 2;
+  return p.CurrentScore;
+}
+
+int64_t CountNonZeroPairs(const Problem& p) {
+  const int n = p.PersonCount;
+  int64_t count = 0;
+  for (int k = 1; k < n; ++k) {
+    const int16_t* row = p.ConflictMatrix.Row(k);
+    for (int j = k + 1; j <= n; ++j) count += row[j] != 0;
+  }
+  return count;
+}
+
+void KeepAsBest(Problem& p) {
+  p.BestScore = p.CurrentScore;
+  std::copy(p.Assignment.begin() + 1, p.Assignment.end(), p.BestAssignment.begin() + 1);
+  std::copy(p.PersonConflict.begin() + 1, p.PersonConflict.end(), p.BestPersonConflict.begin() + 1);
+}
+
+void SetUpStartValues(Problem& p) {
+  EvaluateAssignment(p);
+  const int64_t n = p.PersonCount;
+  p.ConflictDensity = static_cast<int32_t>(CountNonZeroPairs(p) * 100 / (n * (n - 1)));
+  KeepAsBest(p);
+  const Parameters& params = p.params;
+  // The parameter checks guarantee that the product fits; the factors are widened so that a
+  // run count of 0 cannot hide an overflow of the other two.
+  p.TotalCycles = static_cast<int32_t>((int64_t{params.FocusCycles} + params.SpreadCycles) *
+                                       params.StagesPerRun * params.RunCount);
+}
+
+}  // namespace quorvale

@@ -1,0 +1,33 @@
+// The first grouping and the scoring of a grouping.
+//
+// The dealt grouping fixes, for the whole run, every group's size (R groups of M + 1 and the
+// rest of M) and its number of persons of each type: later steps only exchange group numbers
+// among persons of one type.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/problem.h"
+
+namespace quorvale {
+
+// Gives every person of a dealt type a group: in turn, or in blocks under TypeMode 2. Under
+// TypeMode 3 every person's type becomes 1 first. Persons of other types keep group 0.
+// REQUIRES: BuildConflictMatrix has set BaseGroupSize and LargeGroupCount.
+void DealInitialAssignment(Problem& problem);
+
+// Recomputes GroupConflictTable, PersonConflict and CurrentScore from Assignment and
+// ConflictMatrix alone, and returns CurrentScore.
+int64_t EvaluateAssignment(Problem& problem);
+
+// Persons pairs k < j with a non-zero weight.
+int64_t CountNonZeroPairs(const Problem& problem);
+
+// After the deal: the first evaluation, ConflictDensity, BestScore with the best-so-far copies,
+// and TotalCycles.
+void SetUpStartValues(Problem& problem);
+
+// Copies Assignment and PersonConflict (entries 1..N) into the best-so-far copies.
+void KeepAsBest(Problem& problem);
+
+}  // namespace quorvale

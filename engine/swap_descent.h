@@ -1,0 +1,32 @@
+// Pairwise-swap descent: exchanges the groups of two persons of equal type whenever that lowers
+// CurrentScore, scanning the pairs in a fixed order until a whole scan finds no such exchange.
+//
+// Invariant: on entry (the caller's duty, by EvaluateAssignment), after every exchange and on
+// return, GroupConflictTable, PersonConflict and CurrentScore equal what EvaluateAssignment
+// computes for the current Assignment. This rests on ConflictMatrix being symmetric with a zero
+// diagonal: moving k from gk to gj and j from gj to gk adds M[r][k] - M[r][j] to every row's
+// column gj and the reverse to column gk, and changes no other column.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/problem.h"
+#include "engine/search_monitor.h"
+
+namespace quorvale {
+
+// The amount by which CurrentScore falls when persons k < j exchange their groups.
+// REQUIRES: the tables are up to date, Assignment[k] != Assignment[j].
+inline int64_t SwapGain(const Problem& p, int k, int j) {
+  const int32_t gk = p.Assignment[static_cast<size_t>(k)];
+  const int32_t gj = p.Assignment[static_cast<size_t>(j)];
+  const int32_t* tk = p.GroupConflictTable.Row(k);
+  const int32_t* tj = p.GroupConflictTable.Row(j);
+  return 2 * int64_t{p.ConflictMatrix(k, j)} + tk[gk] + tj[gj] - tk[gj] - tj[gk];
+}
+
+// Runs the descent. `monitor` may be null. Returns false when it stopped early because the
+// monitor asked it to (the tables are then still consistent, at the last exchange made).
+bool SwapDescent(Problem& problem, SearchMonitor* monitor);
+
+}  // namespace quorvale
