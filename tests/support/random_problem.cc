@@ -1,0 +1,56 @@
+// Random problem instances.
+#include "tests/support/random_problem.h"
+
+#include <random>
+#include <stdexcept>
+
+#include "console/screen.h"
+#include "engine/conflict_matrix.h"
+#include "engine/initial_assignment.h"
+
+namespace quorvale::test {
+
+Problem MakeRandomProblem(uint32_t seed, const RandomProblemSpec& spec) {
+  std::mt19937 rng(seed);
+  auto uniform = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  Parameters params;
+  params.PersonCount = spec.persons;
+  params.ColumnCount = spec.attribute_columns + 2;
+  params.TypeMode = spec.type_mode;
+  params.GroupCount = spec.groups;
+  params.RunCount = 2;
+  params.StagesPerRun = 2;
+  params.FocusCycles = 2;
+  params.SpreadCycles = 1;
+  Problem p;
+  if (!AllocateProblem(params, p).ok()) throw std::runtime_error("allocation failed");
+  for (int col = 2; col < params.ColumnCount; ++col) {
+    p.DataTable(0, col) = uniform(-spec.max_abs_weight, spec.max_abs_weight);
+    // Few codes make shared and majority codes common.
+    const int codes = uniform(1, std::max(1, spec.persons / 2));
+    for (int i = 1; i <= spec.persons; ++i) p.DataTable(i, col) = uniform(-1, codes);
+  }
+  for (int i = 1; i <= spec.persons; ++i) {
+    p.DataTable(i, 0) = i;
+    p.DataTable(i, 1) = spec.other_types && uniform(0, 9) == 0 ? 7 : uniform(1, 2);
+  }
+  Screen screen;
+  if (!BuildConflictMatrix(p, screen).ok()) throw std::runtime_error("matrix failed");
+  DealInitialAssignment(p);
+  SetUpStartValues(p);
+  return p;
+}
+
+RandomProblemSpec RandomSpec(uint32_t seed, int max_persons) {
+  std::mt19937 rng(seed ^ 0x9E3779B9u);
+  auto uniform = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  RandomProblemSpec spec;
+  spec.persons = uniform(2, max_persons);
+  spec.groups = uniform(1, spec.persons + 2);
+  spec.attribute_columns = uniform(0, 4);
+  spec.type_mode = uniform(1, 4);
+  spec.other_types = uniform(0, 3) == 0;
+  return spec;
+}
+
+}  // namespace quorvale::test

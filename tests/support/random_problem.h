@@ -1,0 +1,27 @@
+// Random problem instances for property and differential tests: small data tables with both
+// person types (and optionally other types), positive and negative column weights and codes held
+// by many persons, turned into a dealt and evaluated Problem.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/problem.h"
+
+namespace quorvale::test {
+
+struct RandomProblemSpec {
+  int persons = 12;
+  int groups = 3;
+  int attribute_columns = 3;
+  int type_mode = 1;
+  bool other_types = false;  // some persons get a type other than 1 or 2
+  int max_abs_weight = 200;
+};
+
+// Builds the data from `seed`, then the conflict matrix, the first deal and its start values.
+Problem MakeRandomProblem(uint32_t seed, const RandomProblemSpec& spec);
+
+// A spec drawn from `seed`: persons 2..max_persons, groups 1..persons + 2, every TypeMode.
+RandomProblemSpec RandomSpec(uint32_t seed, int max_persons);
+
+}  // namespace quorvale::test
