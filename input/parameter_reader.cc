@@ -47,8 +47,7 @@ Status MissingValues(const std::string& file_name, size_t values_read) {
                      file_name.c_str()));
   }
   return Status::Error(
-      StringPrintf("%s ends after %zu value%s, but 8 are needed; %s (the %s "
-                   "value) is missing.",
+      StringPrintf("%s ends after %zu value%s, but 8 are needed; %s (the %s value) is missing.",
                    file_name.c_str(), values_read, values_read == 1 ? "" : "s",
                    kFields[values_read].name, kOrdinals[values_read]));
 }
