@@ -2,6 +2,7 @@
 // when standard output is not a terminal), installs the stop signals and runs the program.
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <memory>
@@ -51,6 +52,8 @@ int main(int argc, char** argv) {
   }
 
   InstallStopSignalHandlers();
+  // A file-size limit must make a save fail with a message, not end the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   TerminalPauser pauser;
   const bool on_terminal = ::isatty(STDOUT_FILENO) == 1;
   std::unique_ptr<TerminalConsole> terminal;
