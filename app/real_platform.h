@@ -1,0 +1,41 @@
+// The real clock and waits of the program on Linux: elapsed time from the steady clock, sleeps
+// that end early on a stop signal, and a single-key wait on standard input.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+
+#include "app/platform.h"
+#include "engine/clock.h"
+
+namespace quorvale {
+
+// Milliseconds since the object was made; the program makes it first thing, so this is the time
+// since the program started.
+class SteadyClock final : public Clock {
+ public:
+  SteadyClock() : start_(std::chrono::steady_clock::now()) {}
+  int64_t ElapsedMs() override;
+
+ private:
+  std::chrono::steady_clock::time_point start_;
+};
+
+// Waits that give way to StopSignal(): both return false at once when it is already set.
+class TerminalPauser final : public Pauser {
+ public:
+  // Notices a stop signal within 50 ms even if the signal did not interrupt the sleep.
+  bool Sleep(int milliseconds) override;
+  // On a terminal: one key, without echo and without waiting for Enter; the terminal's mode is
+  // put back on every way out, and bytes still queued after the key (the rest of an arrow key's
+  // sequence) are discarded. Otherwise one byte; end of input or a read error also counts as the
+  // key.
+  bool WaitForKey() override;
+};
+
+// Puts standard input back into the mode it had before a WaitForKey in progress changed it; does
+// nothing when no wait is in progress. Async-signal-safe: the stop-signal handler calls it before
+// ending the process.
+void RestoreKeyWaitTerminal();
+
+}  // namespace quorvale
