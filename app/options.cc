@@ -31,10 +31,10 @@ Status ParseOptions(int argc, char** argv, Options& options) {
   opterr = 0;
   optind = 0;  // 0 also resets getopt's internal state, so repeated calls start afresh
   for (;;) {
-    const int index = optind;
     const int code = getopt_long(argc, argv, ":", kLongOptions, nullptr);
     if (code == -1) break;
-    const std::string given = index < argc ? argv[index] : "";
+    // getopt has stepped past the word it just looked at.
+    const std::string given = optind >= 1 && optind <= argc ? argv[optind - 1] : "";
     switch (code) {
       case 'f':
         if (*optarg == '\0') return Status::Error("--folder needs a folder name");
