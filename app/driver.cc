@@ -49,6 +49,12 @@ std::vector<std::string> WrapText(std::string_view text, size_t width) {
   return lines;
 }
 
+// A missing file keeps the program's classic wording; any other failure says what is wrong.
+std::string OpenFailure(const std::string& path, const FileText& file) {
+  if (file.missing) return "Sorry. Unable to open " + path;
+  return "Sorry. " + file.status.message();
+}
+
 class Run {
  public:
   Run(const Options& options, ProgramEnvironment& env) : options_(options), env_(env) {}
@@ -176,9 +182,7 @@ int Run::Execute() {
 
   PrintBanner();
   const std::string parameters_path = JoinPath(folder, kParametersFile);
-  if (!parameters.status.ok()) {
-    return Fail("Sorry. Unable to open " + parameters_path + ": " + parameters.status.message());
-  }
+  if (!parameters.status.ok()) return Fail(OpenFailure(parameters_path, parameters));
   Parameters params;
   if (Status status = ReadParameters(parameters.text, parameters_path, params); !status.ok()) {
     return Fail(status.message());
@@ -193,10 +197,7 @@ int Run::Execute() {
   const std::string data_path = JoinPath(folder, kDataFile);
   {
     FileText data = ReadFileText(data_path);
-    if (data.missing) return Fail("Sorry. Unable to open " + data_path);
-    if (!data.status.ok()) {
-      return Fail("Sorry. Unable to open " + data_path + ": " + data.status.message());
-    }
+    if (!data.status.ok()) return Fail(OpenFailure(data_path, data));
     if (Status status = ReadDataTable(data.text, data_path, problem); !status.ok()) {
       return Fail(status.message());
     }
