@@ -59,7 +59,9 @@ int main(int argc, char** argv) {
   std::unique_ptr<TerminalConsole> terminal;
   std::unique_ptr<Screen> screen;
   Console* console = nullptr;
+  std::optional<QuietInput> quiet_input;
   if (on_terminal) {
+    quiet_input.emplace();
     terminal = std::make_unique<TerminalConsole>(STDOUT_FILENO);
     SetEmergencyRestoreHook(&TerminalConsole::EmergencyRestore);
     console = terminal.get();

@@ -29,6 +29,10 @@ termios g_saved_termios{};
 std::atomic<bool> g_raw{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
+// The mode of standard input before QuietInput turned echo off for the run.
+termios g_original_termios{};
+std::atomic<bool> g_quiet{false};
+
 // Switches a terminal on standard input to single-key mode and back.
 class RawInput {
  public:
@@ -116,7 +120,27 @@ bool TerminalPauser::WaitForKey() {
 }
 
 void RestoreKeyWaitTerminal() {
-  if (g_raw.load()) tcsetattr(STDIN_FILENO, TCSANOW, &g_saved_termios);
+  if (g_quiet.load()) {
+    tcsetattr(STDIN_FILENO, TCSANOW, &g_original_termios);
+  } else if (g_raw.load()) {
+    tcsetattr(STDIN_FILENO, TCSANOW, &g_saved_termios);
+  }
+}
+
+QuietInput::QuietInput() {
+  if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &g_original_termios) != 0) return;
+  termios quiet = g_original_termios;
+  quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
+  g_quiet.store(true);
+  if (tcsetattr(STDIN_FILENO, TCSANOW, &quiet) != 0) g_quiet.store(false);
+}
+
+QuietInput::~QuietInput() {
+  if (!g_quiet.load()) return;
+  // Keys typed during the run were meant for the program, not for the shell.
+  tcflush(STDIN_FILENO, TCIFLUSH);
+  tcsetattr(STDIN_FILENO, TCSANOW, &g_original_termios);
+  g_quiet.store(false);
 }
 
 }  // namespace quorvale

@@ -33,9 +33,19 @@ class TerminalPauser final : public Pauser {
   bool WaitForKey() override;
 };
 
-// Puts standard input back into the mode it had before a WaitForKey in progress changed it; does
-// nothing when no wait is in progress. Async-signal-safe: the stop-signal handler calls it before
-// ending the process.
+// For the lifetime of the object, keys typed on a terminal are not echoed: the screen shows only
+// changed cells, so an echoed character would stay on it. The mode is put back afterwards.
+class QuietInput {
+ public:
+  QuietInput();
+  ~QuietInput();
+  QuietInput(const QuietInput&) = delete;
+  QuietInput& operator=(const QuietInput&) = delete;
+};
+
+// Puts standard input back into the mode it had before the program changed it (QuietInput, or a
+// WaitForKey in progress); does nothing when neither is in force. Async-signal-safe: the
+// stop-signal handler calls it before ending the process.
 void RestoreKeyWaitTerminal();
 
 }  // namespace quorvale
