@@ -7,6 +7,7 @@
 #include "console/screen.h"
 #include "console/status_panel.h"
 #include "tests/support/fakes.h"
+#include "tests/support/problem_text.h"
 
 namespace quorvale {
 namespace {
@@ -44,6 +45,18 @@ TEST(StatusPanelTest, WorkedExampleCellByCell) {
   EXPECT_EQ(s.At(0, 11).attribute, kMagentaOnGreen);
   ExpectCells(s, 1, 23, "Search Time =  1 mins: 23 secs.", kWhiteOnGreen);
   EXPECT_EQ(s.attribute(), kWhiteOnGreen);
+}
+
+TEST(StatusPanelTest, FirstPanelOfTheSixPersonExample) {
+  const Problem p = test::PreparedProblem(test::kExampleParameters, test::kExampleData);
+  Screen s;
+  DrawStatusPanel(
+      s, PanelValues{p.CurrentScore, p.ShownTargetScore, p.CurrentScore, 0, p.TotalCycles}, 0);
+  ExpectCells(s, 28, 8, "<Best-So-Far>: 1.00     ", kYellowOnGreen);
+  ExpectCells(s, 68, 8, "Scrambler Cycles: 0 of 18", kWhiteOnGreen);
+  ExpectCells(s, 1, 10, "<0>", kCyanOnGreen);
+  ExpectCells(s, 4, 10, ".<1>", kYellowOnGreen);
+  ExpectCells(s, 8, 10, "<1>", kMagentaOnGreen);
 }
 
 TEST(StatusPanelTest, CappedBarFitsTheRow) {
