@@ -139,11 +139,24 @@ void Search::ShowSaveResult(const Status& status) {
   if (status.ok() && !save_error_shown_) return;
   Console& console = env_.console;
   console.SetAttribute(kWhiteOnGreen);
-  console.SetCursor(1, kSaveErrorRow);
-  std::string line =
+  const std::string message =
       status.ok() ? std::string() : "Could not save the results: " + status.message();
-  line.resize(kScreenColumns - 2, ' ');
-  console.Write(line);
+  // The reason comes after the path, so a long folder name must not push it off the screen:
+  // the message goes on in the row below, broken at a space.
+  const size_t width = kScreenColumns - 2;
+  size_t cut = message.size();
+  if (cut > width) {
+    cut = message.rfind(' ', width);
+    if (cut == std::string::npos || cut == 0) cut = width;
+  }
+  std::string first = message.substr(0, cut);
+  std::string second = cut < message.size() ? message.substr(cut + (message[cut] == ' ')) : "";
+  first.resize(width, ' ');
+  second.resize(width, ' ');
+  console.SetCursor(1, kSaveErrorRow);
+  console.Write(first);
+  console.SetCursor(1, kSaveErrorRow + 1);
+  console.Write(second);
   console.Flush();
   save_error_shown_ = !status.ok();
 }
