@@ -1,7 +1,14 @@
 // Dealing, evaluation and the start values of the search.
+//
+// The evaluation builds the table in the fast engine's transposed layout and copies it out; it
+// relies on ConflictMatrix being symmetric with a zero diagonal, as BuildConflictMatrix makes
+// it.
 #include "engine/initial_assignment.h"
 
 #include <algorithm>
+
+#include "engine/fast_kernels.h"
+#include "engine/fast_tables.h"
 
 namespace quorvale {
 
@@ -14,6 +21,32 @@ int32_t GroupForCounter(const Problem& p, int32_t counter) {
   const int32_t large_places = (m + 1) * r;
   if (counter < large_places) return counter / (m + 1) + 1;
   return (counter - large_places) / m + r + 1;
+}
+
+// The evaluation pair by pair over the upper half, for tables the fast layout does not cover.
+int64_t PlainEvaluateAssignment(Problem& p) {
+  const int n = p.PersonCount;
+  std::fill(p.PersonConflict.begin(), p.PersonConflict.end(), 0);
+  p.GroupConflictTable.FillZero();
+  for (int k = 1; k < n; ++k) {
+    const int16_t* row = p.ConflictMatrix.Row(k);
+    const int32_t gk = p.Assignment[static_cast<size_t>(k)];
+    int32_t* tk = p.GroupConflictTable.Row(k);
+    for (int j = k + 1; j <= n; ++j) {
+      const int32_t w = row[j];
+      if (w == 0) continue;
+      tk[p.Assignment[static_cast<size_t>(j)]] += w;
+      p.GroupConflictTable(j, gk) += w;
+    }
+  }
+  int64_t sum = 0;
+  for (int i = 1; i <= n; ++i) {
+    const int32_t own = p.GroupConflictTable(i, p.Assignment[static_cast<size_t>(i)]);
+    p.PersonConflict[static_cast<size_t>(i)] = own;
+    sum += own;
+  }
+  p.CurrentScore = sum / 2;
+  return p.CurrentScore;
 }
 
 }  // namespace
@@ -36,26 +69,38 @@ void DealInitialAssignment(Problem& p) {
 }
 
 int64_t EvaluateAssignment(Problem& p) {
+  FastTables& tables = ThreadFastTables();
+  if (!tables.Prepare(p) || !tables.LoadAssignment(p)) return PlainEvaluateAssignment(p);
+  const FastKernels& kernels = ActiveKernels();
   const int n = p.PersonCount;
-  std::fill(p.PersonConflict.begin(), p.PersonConflict.end(), 0);
-  p.GroupConflictTable.FillZero();
-  for (int k = 1; k < n; ++k) {
-    const int16_t* row = p.ConflictMatrix.Row(k);
-    const int32_t gk = p.Assignment[static_cast<size_t>(k)];
-    int32_t* tk = p.GroupConflictTable.Row(k);
-    for (int j = k + 1; j <= n; ++j) {
-      const int32_t w = row[j];
-      if (w == 0) continue;
-      tk[p.Assignment[static_cast<size_t>(j)]] += w;
-      p.GroupConflictTable(j, gk) += w;
+  const Table2D<int16_t>& matrix = p.ConflictMatrix;
+  // Group g's column of the table is the sum of its members' matrix rows: pure streaming adds,
+  // a few rows at a time so that the column is read and written once per batch. Integer sums
+  // are exact in any order, and the matrix is symmetric, so this equals the sum over the upper
+  // half alone.
+  tables.SortByGroup();
+  constexpr int kBatch = 4;
+  for (int32_t g = 0; g < tables.slots(); ++g) {
+    int32_t* column = tables.tt(g);
+    std::fill(column, column + tables.stride(), 0);
+    const int32_t* members = tables.order() + tables.start()[g];
+    const int32_t count = tables.start()[g + 1] - tables.start()[g];
+    for (int32_t i = 0; i < count; i += kBatch) {
+      const int batch = std::min(kBatch, count - i);
+      const int16_t* rows[kBatch] = {};
+      for (int b = 0; b < batch; ++b) rows[b] = matrix.Row(members[i + b]);
+      kernels.add_rows(column, rows, batch, n + 1);
     }
   }
+  const int16_t* grp = tables.grp();
   int64_t sum = 0;
+  p.PersonConflict[0] = 0;
   for (int i = 1; i <= n; ++i) {
-    const int32_t own = p.GroupConflictTable(i, p.Assignment[static_cast<size_t>(i)]);
+    const int32_t own = tables.tt(grp[i])[i];
     p.PersonConflict[static_cast<size_t>(i)] = own;
     sum += own;
   }
+  tables.StoreAll(p);
   p.CurrentScore = sum / 2;
   return p.CurrentScore;
 }

@@ -91,9 +91,14 @@ bool Search::Pass(int32_t scramble_type) {
   } else {
     Scramble(p_, scramble_type, rate, random_);
   }
-  EvaluateAssignment(p_);
+  if (env_.steps == nullptr) {
+    EvaluateAssignment(p_);
+  } else {
+    env_.steps->evaluate(p_);
+  }
   panel_.RefreshIfDue(Values());
-  const bool finished = SwapDescent(p_, this);
+  const bool finished =
+      env_.steps == nullptr ? SwapDescent(p_, this) : env_.steps->descent(p_, this);
   // Even a descent cut short leaves consistent tables, so its grouping may count as the best.
   UpdateBest();
   if (!finished || StopRequested()) return false;

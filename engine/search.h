@@ -14,12 +14,22 @@
 
 namespace quorvale {
 
+class SearchMonitor;
+
+// The two inner steps of a pass, for running the same search with another engine (the tests
+// compare whole searches). Both must keep the contracts of EvaluateAssignment and SwapDescent.
+struct SearchSteps {
+  int64_t (*evaluate)(Problem& problem);
+  bool (*descent)(Problem& problem, SearchMonitor* monitor);
+};
+
 struct SearchEnvironment {
   Console& console;
   Clock& clock;
   ResultsSink& results;
   uint32_t seed = 0;                       // seeds the scrambler's generator
   const std::atomic<int>* stop = nullptr;  // non-zero: stop at the next exchange or pass
+  const SearchSteps* steps = nullptr;      // null: the program's own engine
 };
 
 struct SearchOutcome {

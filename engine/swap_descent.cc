@@ -1,33 +1,30 @@
-// The swap descent, written as plainly as the invariant allows.
+// The swap descent on the fast engine's layout.
+//
+// Invariant of the fast descent: between exchanges, the transposed table holds
+// tt[g][r] = GroupConflictTable[r][g] for the current Assignment, pc[r] = tt[grp[r]][r], and
+// grp, Problem.Assignment and Problem.CurrentScore are current. Problem.GroupConflictTable and
+// Problem.PersonConflict are stale after an exchange until the descent returns, when the columns
+// of the groups that took part in exchanges and every PersonConflict are written back.
+//
+// The scan of row k is the same as testing its partners one by one in ascending order: a kernel
+// computes the gains of a block of partners at once and reports the first positive one; after an
+// exchange the scan resumes right after that partner with the updated tables.
 #include "engine/swap_descent.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "engine/fast_kernels.h"
+#include "engine/fast_tables.h"
 
 namespace quorvale {
 
 namespace {
 
-// Moves k into group gj and j into gk, and brings every row of the tables up to date.
-void Exchange(Problem& p, int k, int j, int64_t gain) {
+// The descent pair by pair on the Problem's own tables, for tables the fast layout does not
+// cover (a very large number of groups).
+bool PlainSwapDescent(Problem& p, SearchMonitor* monitor) {
   const int n = p.PersonCount;
-  const int32_t gk = p.Assignment[static_cast<size_t>(k)];
-  const int32_t gj = p.Assignment[static_cast<size_t>(j)];
-  p.Assignment[static_cast<size_t>(k)] = gj;
-  p.Assignment[static_cast<size_t>(j)] = gk;
-  for (int r = 1; r <= n; ++r) {
-    const int32_t to_k = p.ConflictMatrix(r, k);
-    const int32_t to_j = p.ConflictMatrix(r, j);
-    int32_t* row = p.GroupConflictTable.Row(r);
-    row[gj] += to_k - to_j;
-    row[gk] += to_j - to_k;
-    p.PersonConflict[static_cast<size_t>(r)] = row[p.Assignment[static_cast<size_t>(r)]];
-  }
-  p.CurrentScore -= gain;
-}
-
-}  // namespace
-
-bool SwapDescent(Problem& p, SearchMonitor* monitor) {
-  const int n = p.PersonCount;
-  if (n < 2) return true;
   bool exchanged = true;
   while (exchanged) {
     exchanged = false;
@@ -35,20 +32,166 @@ bool SwapDescent(Problem& p, SearchMonitor* monitor) {
       if (monitor != nullptr && monitor->StopRequested()) return false;
       const int32_t type_k = p.Type(k);
       for (int j = k + 1; j <= n; ++j) {
-        // Person k's group is read afresh: an exchange earlier in this row moved it.
         if (p.Assignment[static_cast<size_t>(k)] == p.Assignment[static_cast<size_t>(j)] ||
             p.Type(j) != type_k) {
           continue;
         }
         const int64_t gain = SwapGain(p, k, j);
         if (gain < 1) continue;
-        Exchange(p, k, j, gain);
+        const int32_t gk = p.Assignment[static_cast<size_t>(k)];
+        const int32_t gj = p.Assignment[static_cast<size_t>(j)];
+        p.Assignment[static_cast<size_t>(k)] = gj;
+        p.Assignment[static_cast<size_t>(j)] = gk;
+        for (int r = 1; r <= n; ++r) {
+          const int32_t d = int32_t{p.ConflictMatrix(k, r)} - p.ConflictMatrix(j, r);
+          int32_t* row = p.GroupConflictTable.Row(r);
+          row[gj] += d;
+          row[gk] -= d;
+          p.PersonConflict[static_cast<size_t>(r)] = row[p.Assignment[static_cast<size_t>(r)]];
+        }
+        p.CurrentScore -= gain;
         exchanged = true;
         if (monitor != nullptr) monitor->AfterExchange(p);
       }
     }
   }
   return true;
+}
+
+class FastDescent {
+ public:
+  FastDescent(Problem& problem, SearchMonitor* monitor, FastTables& tables, bool one_class)
+      : p_(problem), monitor_(monitor), t_(tables), dirty_(static_cast<size_t>(tables.slots())) {
+    narrow_ = t_.LoadTransposed(p_) < narrow_limit_;
+    t_.LoadPersonConflicts();
+    row_.pc = t_.pc();
+    row_.grp = t_.grp();
+    row_.cls = t_.cls();
+    row_.lookup = t_.lookup();
+    row_.stride = static_cast<int32_t>(t_.stride());
+    row_.slots = t_.slots();
+    row_.n = t_.n();
+    row_.one_class = one_class;
+  }
+
+  bool Run();
+
+ private:
+  void PrepareRow(int32_t k);
+  void Exchange(int32_t k, int32_t j);
+  void Finish();
+
+  Problem& p_;
+  SearchMonitor* monitor_;
+  FastTables& t_;
+  const FastKernels& kernels_ = ActiveKernels();
+  const int32_t narrow_limit_ = NarrowSumLimit();
+  ScanRow row_;
+  bool narrow_ = true;
+  std::vector<uint8_t> dirty_;
+  bool exchanged_any_ = false;
+};
+
+bool FastDescent::Run() {
+  /*
+   * Scans until one finds no exchange. Per row k:
+   *   1. ask the monitor whether to stop;
+   *   2. skip k when its type takes part in no exchange;
+   *   3. point the kernel at k's group and k's column of the transposed table;
+   *   4. let the kernel find the first partner with a positive gain;
+   *   5. exchange, report, and go on from the next partner with k's new group.
+   */
+  const int32_t n = t_.n();
+  const int8_t* cls = t_.cls();
+  bool exchanged = true;
+  while (exchanged) {
+    exchanged = false;
+    for (int32_t k = 1; k < n; ++k) {
+      // 1. Stop.
+      if (monitor_ != nullptr && monitor_->StopRequested()) {
+        Finish();
+        return false;
+      }
+      // 2. Types that never exchange.
+      if (cls[k] == kNeverExchanged) continue;
+      row_.m_row = p_.ConflictMatrix.Row(k);
+      row_.ck = cls[k];
+      int32_t j = k + 1;
+      while (j <= n) {
+        // 3. k's group and column.
+        PrepareRow(k);
+        // 4. First positive gain; 32-bit sums only while the table values allow them.
+        j = narrow_ ? kernels_.find_gain(row_, j) : PortableKernels().find_gain(row_, j);
+        if (j == 0) break;
+        // 5. Exchange.
+        Exchange(k, j);
+        exchanged = true;
+        if (monitor_ != nullptr) monitor_->AfterExchange(p_);
+        ++j;
+      }
+    }
+  }
+  Finish();
+  return true;
+}
+
+void FastDescent::PrepareRow(int32_t k) {
+  const int32_t gk = t_.grp()[k];
+  row_.gk = gk;
+  row_.pck = t_.pc()[k];
+  row_.tt_gk = t_.tt(gk);
+  row_.tt_k = t_.tt(0) + k;
+}
+
+void FastDescent::Exchange(int32_t k, int32_t j) {
+  int16_t* grp = t_.grp();
+  int32_t* pc = t_.pc();
+  const int32_t gk = grp[k];
+  const int32_t gj = grp[j];
+  const int64_t gain =
+      2 * int64_t{p_.ConflictMatrix(k, j)} + int64_t{pc[k]} + pc[j] - t_.tt(gj)[k] - t_.tt(gk)[j];
+  grp[k] = static_cast<int16_t>(gj);
+  grp[j] = static_cast<int16_t>(gk);
+  p_.Assignment[static_cast<size_t>(k)] = gj;
+  p_.Assignment[static_cast<size_t>(j)] = gk;
+  // Row r of the matrix is its column too: M[r][k] = M[k][r].
+  const ExchangeRows rows{p_.ConflictMatrix.Row(k),
+                          p_.ConflictMatrix.Row(j),
+                          t_.tt(gj),
+                          t_.tt(gk),
+                          grp,
+                          pc,
+                          gj,
+                          gk,
+                          t_.n()};
+  if (kernels_.apply_exchange(rows) >= narrow_limit_) narrow_ = false;
+  dirty_[static_cast<size_t>(gj)] = 1;
+  dirty_[static_cast<size_t>(gk)] = 1;
+  exchanged_any_ = true;
+  p_.CurrentScore -= gain;
+}
+
+void FastDescent::Finish() {
+  if (!exchanged_any_) return;
+  std::vector<int32_t> groups;
+  for (size_t g = 0; g < dirty_.size(); ++g) {
+    if (dirty_[g] != 0) groups.push_back(static_cast<int32_t>(g));
+  }
+  t_.StoreColumns(p_, groups);
+  std::copy(t_.pc() + 1, t_.pc() + t_.n() + 1, p_.PersonConflict.begin() + 1);
+}
+
+}  // namespace
+
+bool SwapDescent(Problem& p, SearchMonitor* monitor) {
+  if (p.PersonCount < 2) return true;
+  FastTables& tables = ThreadFastTables();
+  bool one_class = false;
+  if (!tables.Prepare(p) || !tables.LoadAssignment(p) || !tables.LoadClasses(p, one_class)) {
+    return PlainSwapDescent(p, monitor);
+  }
+  FastDescent descent(p, monitor, tables, one_class);
+  return descent.Run();
 }
 
 }  // namespace quorvale

@@ -1,11 +1,13 @@
 // Pairwise-swap descent: exchanges the groups of two persons of equal type whenever that lowers
 // CurrentScore, scanning the pairs in a fixed order until a whole scan finds no such exchange.
 //
-// Invariant: on entry (the caller's duty, by EvaluateAssignment), after every exchange and on
-// return, GroupConflictTable, PersonConflict and CurrentScore equal what EvaluateAssignment
-// computes for the current Assignment. This rests on ConflictMatrix being symmetric with a zero
-// diagonal: moving k from gk to gj and j from gj to gk adds M[r][k] - M[r][j] to every row's
-// column gj and the reverse to column gk, and changes no other column.
+// Invariant: on entry (the caller's duty, by EvaluateAssignment) and on return, GroupConflictTable,
+// PersonConflict and CurrentScore equal what EvaluateAssignment computes for the current
+// Assignment. This rests on ConflictMatrix being symmetric with a zero diagonal: moving k from gk
+// to gj and j from gj to gk adds M[r][k] - M[r][j] to every row's column gj and the reverse to
+// column gk, and changes no other column. While the descent runs it keeps these tables in a
+// layout of its own: at each exchange reported to the monitor, Assignment and CurrentScore are
+// current, while GroupConflictTable and PersonConflict are brought up to date on return.
 #pragma once
 
 #include <cstdint>
@@ -26,7 +28,8 @@ inline int64_t SwapGain(const Problem& p, int k, int j) {
 }
 
 // Runs the descent. `monitor` may be null. Returns false when it stopped early because the
-// monitor asked it to (the tables are then still consistent, at the last exchange made).
+// monitor asked it to (the tables are then still consistent, at the last exchange made). The
+// exchanges, their order and every table are the same as testing the pairs one by one.
 bool SwapDescent(Problem& problem, SearchMonitor* monitor);
 
 }  // namespace quorvale

@@ -1,0 +1,429 @@
+// The engine benchmark: builds its own instances and measures, for the straightforward engine and
+// the fast one side by side, a full scan of the swap descent that finds no exchange, one
+// EvaluateAssignment, and the scrambler cycles per second of a short fixed-seed search; beside
+// them the time a plain streaming read of the matrix's upper triangle takes, as the physical
+// yardstick for the scan.
+//
+//   quorvale_bench            N = 200, 1000, 5000 and 20000, G = 10 and 50 (a few minutes)
+//   quorvale_bench --quick    N up to 1000
+// GCC 12's AVX-512 headers start some intrinsics from a deliberately undefined vector, which its
+// own uninitialised-use warnings then report; nothing here reads an undefined lane.
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
+#include <fcntl.h>
+#include <immintrin.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "console/console.h"
+#include "console/screen.h"
+#include "console/status_panel.h"
+#include "console/terminal.h"
+#include "engine/clock.h"
+#include "engine/conflict_matrix.h"
+#include "engine/fast_kernels.h"
+#include "engine/initial_assignment.h"
+#include "engine/problem.h"
+#include "engine/search.h"
+#include "engine/swap_descent.h"
+#include "reference/reference_engine.h"
+
+namespace quorvale {
+namespace {
+
+using SteadyTime = std::chrono::steady_clock;
+
+double SecondsSince(SteadyTime::time_point start) {
+  return std::chrono::duration<double>(SteadyTime::now() - start).count();
+}
+
+// Runs `step` at least `min_runs` times and until `min_seconds` have passed; the median time.
+double MedianSeconds(const std::function<void()>& step, int min_runs, double min_seconds) {
+  std::vector<double> times;
+  const auto begin = SteadyTime::now();
+  while (static_cast<int>(times.size()) < min_runs || SecondsSince(begin) < min_seconds) {
+    const auto start = SteadyTime::now();
+    step();
+    times.push_back(SecondsSince(start));
+    if (times.size() >= 1000) break;
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+// Four attribute columns, two with positive and one with a negative weight besides a small one;
+// a third of the persons are of type 2.
+Problem BuildInstance(int n, int g, uint32_t seed) {
+  Parameters params;
+  params.PersonCount = n;
+  params.ColumnCount = 6;
+  params.TypeMode = 1;
+  params.GroupCount = g;
+  params.RunCount = 1;
+  params.StagesPerRun = 1;
+  params.FocusCycles = 2;
+  params.SpreadCycles = 1;
+  Problem p;
+  if (!AllocateProblem(params, p).ok()) {
+    std::fprintf(stderr, "cannot allocate the tables for N = %d\n", n);
+    std::exit(1);
+  }
+  std::mt19937 rng(seed);
+  const int weights[4] = {300, -200, 150, 100};
+  const int codes[4] = {g, n / 20 + 1, 7, 40};
+  for (int c = 0; c < 4; ++c) {
+    p.DataTable(0, c + 2) = weights[c];
+    for (int i = 1; i <= n; ++i) p.DataTable(i, c + 2) = 1 + static_cast<int>(rng() % codes[c]);
+  }
+  for (int i = 1; i <= n; ++i) {
+    p.DataTable(i, 0) = i;
+    p.DataTable(i, 1) = rng() % 3 == 0 ? 2 : 1;
+  }
+  Screen screen;
+  if (!BuildConflictMatrix(p, screen).ok()) {
+    std::fprintf(stderr, "cannot build the matrix for N = %d\n", n);
+    std::exit(1);
+  }
+  DealInitialAssignment(p);
+  SetUpStartValues(p);
+  return p;
+}
+
+// The streaming read: every upper-triangle entry of every row, as the scan meets them.
+__attribute__((target("avx512f,avx512bw"))) int64_t SumUpperAvx512(const Problem& p) {
+  const int n = p.PersonCount;
+  const __m512i ones = _mm512_set1_epi16(1);
+  __m512i total = _mm512_setzero_si512();
+  for (int k = 1; k < n; ++k) {
+    const int16_t* row = p.ConflictMatrix.Row(k);
+    __m512i sum = _mm512_setzero_si512();
+    for (int j = k + 1; j <= n; j += 32) {
+      const int left = n - j + 1;
+      const __mmask32 valid = left >= 32 ? ~__mmask32{0} : (__mmask32{1} << left) - 1;
+      sum =
+          _mm512_add_epi32(sum, _mm512_madd_epi16(_mm512_maskz_loadu_epi16(valid, row + j), ones));
+    }
+    total = _mm512_add_epi64(total, _mm512_cvtepi32_epi64(_mm512_castsi512_si256(sum)));
+    total = _mm512_add_epi64(total, _mm512_cvtepi32_epi64(_mm512_extracti64x4_epi64(sum, 1)));
+  }
+  return _mm512_reduce_add_epi64(total);
+}
+
+__attribute__((target("avx2"))) int64_t SumUpperAvx2(const Problem& p) {
+  const int n = p.PersonCount;
+  const __m256i ones = _mm256_set1_epi16(1);
+  int64_t total = 0;
+  for (int k = 1; k < n; ++k) {
+    const int16_t* row = p.ConflictMatrix.Row(k);
+    __m256i sum = _mm256_setzero_si256();
+    int j = k + 1;
+    for (; j + 16 <= n + 1; j += 16) {
+      const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + j));
+      sum = _mm256_add_epi32(sum, _mm256_madd_epi16(v, ones));
+    }
+    alignas(32) int32_t lanes[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), sum);
+    for (const int32_t v : lanes) total += v;
+    for (; j <= n; ++j) total += row[j];
+  }
+  return total;
+}
+
+int64_t SumUpperPortable(const Problem& p) {
+  const int n = p.PersonCount;
+  int64_t total = 0;
+  for (int k = 1; k < n; ++k) {
+    const int16_t* row = p.ConflictMatrix.Row(k);
+    for (int j = k + 1; j <= n; ++j) total += row[j];
+  }
+  return total;
+}
+
+int64_t SumUpper(const Problem& p) {
+  switch (SupportedFastLevel()) {
+    case FastLevel::kAvx512:
+      return SumUpperAvx512(p);
+    case FastLevel::kAvx2:
+      return SumUpperAvx2(p);
+    case FastLevel::kPortable:
+      break;
+  }
+  return SumUpperPortable(p);
+}
+
+// The program's clock, counting its readings.
+class CountingClock final : public Clock {
+ public:
+  int64_t ElapsedMs() override {
+    ++readings_;
+    return std::chrono::duration_cast<std::chrono::milliseconds>(SteadyTime::now() - start_)
+        .count();
+  }
+  int64_t readings() const { return readings_; }
+
+ private:
+  SteadyTime::time_point start_ = SteadyTime::now();
+  int64_t readings_ = 0;
+};
+
+// The program's terminal console, aimed at /dev/null, counting its flushes (one per drawing).
+class CountingConsole final : public Console {
+ public:
+  explicit CountingConsole(int fd) : terminal_(fd) {}
+  void SetWindowSize(int columns, int rows) override { terminal_.SetWindowSize(columns, rows); }
+  void SetCursor(int column, int row) override { terminal_.SetCursor(column, row); }
+  void SetAttribute(uint8_t attribute) override { terminal_.SetAttribute(attribute); }
+  void SetCursorVisible(bool visible) override { terminal_.SetCursorVisible(visible); }
+  void SetTitle(std::string_view title) override { terminal_.SetTitle(title); }
+  void Write(std::string_view text) override { terminal_.Write(text); }
+  void Flush() override {
+    ++flushes_;
+    terminal_.Flush();
+  }
+  int64_t flushes() const { return flushes_; }
+
+ private:
+  TerminalConsole terminal_;
+  int64_t flushes_ = 0;
+};
+
+class NullSink final : public ResultsSink {
+ public:
+  Status Write(const Problem&, int32_t, int32_t) override { return Status::Ok(); }
+};
+
+struct SearchMeasure {
+  double seconds = 0;
+  int32_t cycles = 0;
+  int64_t readings = 0;
+  int64_t drawings = 0;
+  int64_t best = 0;
+};
+
+SearchMeasure TimeSearch(Problem& p, const std::vector<int32_t>& dealt, const SearchSteps* steps,
+                         int null_fd) {
+  p.Assignment = dealt;
+  SetUpStartValues(p);
+  CountingClock clock;
+  CountingConsole console(null_fd);
+  NullSink sink;
+  SearchEnvironment env{console, clock, sink, 12345u, nullptr, steps};
+  const auto start = SteadyTime::now();
+  const SearchOutcome outcome = RunSearch(p, env);
+  SearchMeasure m;
+  m.seconds = SecondsSince(start);
+  m.cycles = outcome.CycleNumber;
+  m.readings = clock.readings();
+  m.drawings = console.flushes();
+  m.best = p.BestScore;
+  return m;
+}
+
+// Seconds per clock reading and per panel drawing on the program's terminal console.
+void PanelCosts(int null_fd, double& per_reading, double& per_drawing) {
+  CountingClock clock;
+  int64_t sink = 0;
+  constexpr int kReadings = 2000000;
+  auto start = SteadyTime::now();
+  for (int i = 0; i < kReadings; ++i) sink += clock.ElapsedMs();
+  per_reading = SecondsSince(start) / kReadings;
+  CountingConsole console(null_fd);
+  DrawStatusPanel(console, PanelValues{}, 0);
+  constexpr int kDrawings = 3000;
+  start = SteadyTime::now();
+  for (int i = 0; i < kDrawings; ++i) {
+    const PanelValues values{1000000 + i * 37, 5000.0f, 900000 - i, i, kDrawings};
+    DrawStatusPanel(console, values, i * 41 + sink % 2);
+  }
+  per_drawing = SecondsSince(start) / kDrawings;
+}
+
+struct Row {
+  int n = 0;
+  int g = 0;
+  double stream_ms = 0;
+  double scan_ref_ns = -1;
+  double scan_fast_ns = 0;
+  double eval_ref_ms = -1;
+  double eval_fast_ms = 0;
+  double cycles_ref = -1;
+  double cycles_fast = 0;
+  double panel_percent = 0;
+};
+
+std::string Cell(double v, const char* format) {
+  if (v < 0) return "skipped";
+  char text[64];
+  std::snprintf(text, sizeof text, format, v);
+  return text;
+}
+
+std::string Ratio(double slow, double fast) {
+  if (slow < 0 || fast <= 0) return "-";
+  return Cell(slow / fast, "%.1fx");
+}
+
+std::string ProcessorName() {
+  std::ifstream info("/proc/cpuinfo");
+  std::string line;
+  while (std::getline(info, line)) {
+    if (line.rfind("model name", 0) == 0) {
+      const size_t colon = line.find(':');
+      if (colon != std::string::npos) return line.substr(colon + 2);
+    }
+  }
+  return "unknown";
+}
+
+const char* LevelName(FastLevel level) {
+  switch (level) {
+    case FastLevel::kAvx512:
+      return "AVX-512";
+    case FastLevel::kAvx2:
+      return "AVX2";
+    case FastLevel::kPortable:
+      break;
+  }
+  return "portable";
+}
+
+int Main(int argc, char** argv) {
+  bool quick = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--quick") == 0) {
+      quick = true;
+    } else {
+      std::fprintf(stderr, "usage: %s [--quick]\n", argv[0]);
+      return 2;
+    }
+  }
+  const int null_fd = open("/dev/null", O_WRONLY);
+  if (null_fd < 0) {
+    std::perror("/dev/null");
+    return 1;
+  }
+  const double min_seconds = quick ? 0.05 : 0.3;
+  std::vector<int> sizes = {200, 1000};
+  if (!quick) {
+    sizes.push_back(5000);
+    sizes.push_back(20000);
+  }
+  // Beyond this the straightforward engine's search would take minutes; its scan and
+  // evaluation are still measured.
+  constexpr int kReferenceSearchLimit = 5000;
+  const SearchSteps reference_steps{reference::ReferenceEvaluateAssignment,
+                                    reference::ReferenceSwapDescent};
+  double per_reading = 0;
+  double per_drawing = 0;
+  PanelCosts(null_fd, per_reading, per_drawing);
+
+  const auto run_start = SteadyTime::now();
+  std::vector<Row> rows;
+  for (const int n : sizes) {
+    for (const int g : {10, 50}) {
+      Row row;
+      row.n = n;
+      row.g = g;
+      std::fprintf(stderr, "N = %d, G = %d: building...\n", n, g);
+      Problem p = BuildInstance(n, g, static_cast<uint32_t>(n * 100 + g));
+      const std::vector<int32_t> dealt = p.Assignment;
+      const double pairs = static_cast<double>(n) * (n - 1) / 2;
+
+      volatile int64_t sink = 0;
+      row.stream_ms = 1e3 * MedianSeconds([&] { sink = sink + SumUpper(p); }, 5, min_seconds);
+
+      // A local minimum first; then every descent is one full scan without an exchange.
+      SwapDescent(p, nullptr);
+      row.scan_fast_ns =
+          1e9 / pairs * MedianSeconds([&] { SwapDescent(p, nullptr); }, 5, min_seconds);
+      row.scan_ref_ns = 1e9 / pairs *
+                        MedianSeconds([&] { reference::ReferenceSwapDescent(p, nullptr); },
+                                      n >= 20000 ? 1 : 3, min_seconds);
+      row.eval_fast_ms = 1e3 * MedianSeconds([&] { EvaluateAssignment(p); }, 5, min_seconds);
+      row.eval_ref_ms = 1e3 * MedianSeconds([&] { reference::ReferenceEvaluateAssignment(p); },
+                                            n >= 20000 ? 1 : 3, min_seconds);
+
+      std::fprintf(stderr, "N = %d, G = %d: searching...\n", n, g);
+      const SearchMeasure fast = TimeSearch(p, dealt, nullptr, null_fd);
+      row.cycles_fast = fast.cycles / fast.seconds;
+      row.panel_percent = 100.0 *
+                          (static_cast<double>(fast.readings) * per_reading +
+                           static_cast<double>(fast.drawings) * per_drawing) /
+                          fast.seconds;
+      if (n <= kReferenceSearchLimit) {
+        const SearchMeasure ref = TimeSearch(p, dealt, &reference_steps, null_fd);
+        row.cycles_ref = ref.cycles / ref.seconds;
+        if (ref.best != fast.best) {
+          std::fprintf(stderr, "the engines disagree: best %lld against %lld\n",
+                       static_cast<long long>(ref.best), static_cast<long long>(fast.best));
+          return 1;
+        }
+      }
+      rows.push_back(row);
+    }
+  }
+  const double total_seconds = SecondsSince(run_start);
+
+  char date[32];
+  const std::time_t now = std::time(nullptr);
+  std::strftime(date, sizeof date, "%Y-%m-%d", std::gmtime(&now));
+  std::printf("Date: %s\nProcessor: %s\nFast engine level: %s\n", date, ProcessorName().c_str(),
+              LevelName(ActiveFastLevel()));
+  std::printf("Clock reading %.1f ns, panel drawing %.1f us (terminal console to /dev/null)\n\n",
+              per_reading * 1e9, per_drawing * 1e6);
+
+  std::printf(
+      "Full scan without an exchange (ns per pair), and a streaming read of the same\n"
+      "upper-triangle bytes:\n\n");
+  std::printf(
+      "| N | G | stream read ms | stream ns/pair | reference ns/pair | fast ns/pair | "
+      "speed-up | fast / stream |\n|---|---|---|---|---|---|---|---|\n");
+  for (const Row& r : rows) {
+    const double stream_ns = r.stream_ms * 1e6 / (static_cast<double>(r.n) * (r.n - 1) / 2);
+    std::printf("| %d | %d | %s | %s | %s | %s | %s | %s |\n", r.n, r.g,
+                Cell(r.stream_ms, "%.3f").c_str(), Cell(stream_ns, "%.4f").c_str(),
+                Cell(r.scan_ref_ns, "%.3f").c_str(), Cell(r.scan_fast_ns, "%.4f").c_str(),
+                Ratio(r.scan_ref_ns, r.scan_fast_ns).c_str(),
+                Cell(r.scan_fast_ns / stream_ns, "%.2f").c_str());
+  }
+  std::printf(
+      "\nEvaluateAssignment (ms per call):\n\n| N | G | reference | fast | speed-up |\n"
+      "|---|---|---|---|---|\n");
+  for (const Row& r : rows) {
+    std::printf("| %d | %d | %s | %s | %s |\n", r.n, r.g, Cell(r.eval_ref_ms, "%.3f").c_str(),
+                Cell(r.eval_fast_ms, "%.3f").c_str(), Ratio(r.eval_ref_ms, r.eval_fast_ms).c_str());
+  }
+  std::printf(
+      "\nSearch of 3 scrambler cycles (rates 100, 0, 4; two types), seed 12345, "
+      "cycles per second;\nclock readings and panel drawings as a share of the fast "
+      "search's time:\n\n| N | G | reference | fast | speed-up | clock + panel |\n"
+      "|---|---|---|---|---|---|\n");
+  for (const Row& r : rows) {
+    std::printf("| %d | %d | %s | %s | %s | %s |\n", r.n, r.g, Cell(r.cycles_ref, "%.2f").c_str(),
+                Cell(r.cycles_fast, "%.2f").c_str(), Ratio(r.cycles_fast, r.cycles_ref).c_str(),
+                Cell(r.panel_percent, "%.2f%%").c_str());
+  }
+  if (!quick) {
+    std::printf("\nThe reference search is skipped above N = %d, where it would take minutes.\n",
+                kReferenceSearchLimit);
+  }
+  std::printf("\nMeasured in %.0f s.\n", total_seconds);
+  close(null_fd);
+  return 0;
+}
+
+}  // namespace
+}  // namespace quorvale
+
+int main(int argc, char** argv) { return quorvale::Main(argc, argv); }

@@ -1,0 +1,121 @@
+// The portable kernels and the choice of the level in use.
+//
+// The portable scan sums in 64 bits and tests eligibility directly, so it is exact for any table
+// values; the descent also falls back to it when the group sums grow too large for the 32-bit
+// vector scans.
+#include "engine/fast_kernels.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace quorvale {
+
+namespace {
+
+int32_t PortableFindGain(const ScanRow& row, int32_t first) {
+  FillLookup(row);
+  for (int32_t j = first; j <= row.n; ++j) {
+    const int32_t g = row.grp[j];
+    if (g == row.gk || (!row.one_class && row.cls[j] != row.ck)) continue;
+    const int64_t gain =
+        2 * int64_t{row.m_row[j]} + int64_t{row.pc[j]} - row.tt_gk[j] + row.lookup[g];
+    if (gain > 0) return j;
+  }
+  return 0;
+}
+
+int32_t PortableApplyExchange(const ExchangeRows& x) {
+  int32_t largest = 0;
+  for (int32_t r = 0; r <= x.n; ++r) {
+    const int32_t d = int32_t{x.mk[r]} - x.mj[r];
+    const int32_t to_gj = x.tt_gj[r] + d;
+    const int32_t to_gk = x.tt_gk[r] - d;
+    x.tt_gj[r] = to_gj;
+    x.tt_gk[r] = to_gk;
+    const int32_t g = x.grp[r];
+    if (g == x.gj) x.pc[r] = to_gj;
+    if (g == x.gk) x.pc[r] = to_gk;
+    largest = std::max({largest, std::abs(to_gj), std::abs(to_gk)});
+  }
+  return largest;
+}
+
+void PortableAddRows(int32_t* dst, const int16_t* const* rows, int count, int32_t length) {
+  for (int i = 0; i < count; ++i) {
+    const int16_t* row = rows[i];
+    for (int32_t r = 0; r < length; ++r) dst[r] += row[r];
+  }
+}
+
+int32_t PortableLoadTransposed(const int32_t* table, int32_t rows, int32_t slots, int32_t* tt,
+                               size_t stride) {
+  int32_t largest = 0;
+  for (int32_t r = 0; r < rows; ++r) {
+    const int32_t* row = table + static_cast<size_t>(r) * static_cast<size_t>(slots);
+    for (int32_t g = 0; g < slots; ++g) {
+      tt[static_cast<size_t>(g) * stride + static_cast<size_t>(r)] = row[g];
+      largest = std::max(largest, std::abs(row[g]));
+    }
+  }
+  return largest;
+}
+
+void PortableStoreTransposed(const int32_t* tt, size_t stride, int32_t first, int32_t rows,
+                             int32_t slots, int32_t* table) {
+  for (int32_t r = first; r < rows; ++r) {
+    int32_t* row = table + static_cast<size_t>(r) * static_cast<size_t>(slots);
+    for (int32_t g = 0; g < slots; ++g) {
+      row[g] = tt[static_cast<size_t>(g) * stride + static_cast<size_t>(r)];
+    }
+  }
+}
+
+constexpr FastKernels kPortable{PortableFindGain, PortableApplyExchange, PortableAddRows,
+                                PortableLoadTransposed, PortableStoreTransposed};
+
+FastLevel DetectLevel() {
+  __builtin_cpu_init();
+  if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+      __builtin_cpu_supports("avx512vl")) {
+    return FastLevel::kAvx512;
+  }
+  if (__builtin_cpu_supports("avx2")) return FastLevel::kAvx2;
+  return FastLevel::kPortable;
+}
+
+struct LevelChoice {
+  FastLevel supported = DetectLevel();
+  FastLevel active = supported;
+};
+
+LevelChoice& Choice() {
+  static LevelChoice choice;
+  return choice;
+}
+
+}  // namespace
+
+const FastKernels& PortableKernels() { return kPortable; }
+
+FastLevel SupportedFastLevel() { return Choice().supported; }
+
+FastLevel ActiveFastLevel() { return Choice().active; }
+
+void UseFastLevel(FastLevel level) {
+  LevelChoice& choice = Choice();
+  choice.active = std::min(level, choice.supported);
+}
+
+const FastKernels& ActiveKernels() {
+  switch (Choice().active) {
+    case FastLevel::kAvx512:
+      return Avx512Kernels();
+    case FastLevel::kAvx2:
+      return Avx2Kernels();
+    case FastLevel::kPortable:
+      break;
+  }
+  return kPortable;
+}
+
+}  // namespace quorvale

@@ -1,0 +1,244 @@
+// The AVX2 kernels: eight partners or persons per step. Compiled for AVX2 function by function
+// and only called after the processor has been found to support it. The last, partial step
+// reads the matrix row through a zero-padded copy, since AVX2 has no masked 16-bit loads.
+#include <immintrin.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/fast_kernels.h"
+
+#define QM_AVX2 __attribute__((target("avx2,bmi")))
+
+namespace quorvale {
+
+namespace {
+
+constexpr int kLanes = 8;
+
+// Eight weights from `row`, widened; past `left` they read as 0 and nothing past it is read.
+QM_AVX2 inline __m256i LoadWeights(const int16_t* row, int32_t left) {
+  if (left >= kLanes) {
+    return _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row)));
+  }
+  int16_t padded[kLanes] = {};
+  std::memcpy(padded, row, static_cast<size_t>(left) * sizeof(int16_t));
+  return _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(padded)));
+}
+
+QM_AVX2 inline __m256i LoadGroups(const int16_t* grp) {
+  return _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(grp)));
+}
+
+QM_AVX2 inline uint32_t LaneBits(__m256i flags) {
+  return static_cast<uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(flags)));
+}
+
+template <bool kPermute, bool kOneClass>
+QM_AVX2 int32_t FindGain(const ScanRow& row, int32_t first) {
+  FillLookup(row);
+  const __m256i table = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row.lookup));
+  const __m256i zero = _mm256_setzero_si256();
+  const __m128i ck = _mm_set1_epi8(row.ck);
+  for (int32_t j = first; j <= row.n; j += kLanes) {
+    const int32_t left = row.n - j + 1;
+    const __m256i w = LoadWeights(row.m_row + j, left);
+    const __m256i idx = LoadGroups(row.grp + j);
+    __m256i own;
+    if constexpr (kPermute) {
+      own = _mm256_permutevar8x32_epi32(table, idx);
+    } else {
+      own = _mm256_i32gather_epi32(row.lookup, idx, 4);
+    }
+    const __m256i partner =
+        _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(row.pc + j)),
+                         _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row.tt_gk + j)));
+    const __m256i gain = _mm256_add_epi32(_mm256_add_epi32(_mm256_add_epi32(w, w), partner), own);
+    uint32_t hit = LaneBits(_mm256_cmpgt_epi32(gain, zero));
+    if (left < kLanes) hit &= (1u << left) - 1u;
+    if constexpr (!kOneClass) {
+      const __m128i cls = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row.cls + j));
+      hit &= static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(cls, ck)));
+    }
+    if (hit != 0) return j + static_cast<int32_t>(_tzcnt_u32(hit));
+  }
+  return 0;
+}
+
+QM_AVX2 int32_t Avx2FindGain(const ScanRow& row, int32_t first) {
+  if (row.slots <= kLanes) {
+    return row.one_class ? FindGain<true, true>(row, first) : FindGain<true, false>(row, first);
+  }
+  return row.one_class ? FindGain<false, true>(row, first) : FindGain<false, false>(row, first);
+}
+
+QM_AVX2 inline __m256i Load(const int32_t* p) {
+  return _mm256_load_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+QM_AVX2 inline void Store(int32_t* p, __m256i v) {
+  _mm256_store_si256(reinterpret_cast<__m256i*>(p), v);
+}
+
+QM_AVX2 int32_t Avx2ApplyExchange(const ExchangeRows& x) {
+  const __m256i gj = _mm256_set1_epi32(x.gj);
+  const __m256i gk = _mm256_set1_epi32(x.gk);
+  __m256i largest = _mm256_setzero_si256();
+  for (int32_t r = 0; r <= x.n; r += kLanes) {
+    const int32_t left = x.n - r + 1;
+    const __m256i d = _mm256_sub_epi32(LoadWeights(x.mk + r, left), LoadWeights(x.mj + r, left));
+    const __m256i to_gj = _mm256_add_epi32(Load(x.tt_gj + r), d);
+    const __m256i to_gk = _mm256_sub_epi32(Load(x.tt_gk + r), d);
+    Store(x.tt_gj + r, to_gj);
+    Store(x.tt_gk + r, to_gk);
+    const __m256i g = LoadGroups(x.grp + r);
+    __m256i pc = Load(x.pc + r);
+    pc = _mm256_blendv_epi8(pc, to_gj, _mm256_cmpeq_epi32(g, gj));
+    pc = _mm256_blendv_epi8(pc, to_gk, _mm256_cmpeq_epi32(g, gk));
+    Store(x.pc + r, pc);
+    largest = _mm256_max_epi32(largest, _mm256_abs_epi32(to_gj));
+    largest = _mm256_max_epi32(largest, _mm256_abs_epi32(to_gk));
+  }
+  alignas(32) int32_t lanes[kLanes];
+  Store(lanes, largest);
+  int32_t result = 0;
+  for (const int32_t v : lanes) result = v > result ? v : result;
+  return result;
+}
+
+template <int kCount>
+QM_AVX2 void AddRows(int32_t* dst, const int16_t* const* rows, int32_t length) {
+  const int16_t* from[kCount];
+#pragma GCC unroll 4
+  for (int i = 0; i < kCount; ++i) from[i] = rows[i];
+  int32_t r = 0;
+  for (; r + kLanes <= length; r += kLanes) {
+    __m256i sum = Load(dst + r);
+#pragma GCC unroll 4
+    for (int i = 0; i < kCount; ++i) sum = _mm256_add_epi32(sum, LoadWeights(from[i] + r, kLanes));
+    Store(dst + r, sum);
+  }
+  if (r == length) return;
+  __m256i sum = Load(dst + r);
+#pragma GCC unroll 4
+  for (int i = 0; i < kCount; ++i)
+    sum = _mm256_add_epi32(sum, LoadWeights(from[i] + r, length - r));
+  Store(dst + r, sum);
+}
+
+QM_AVX2 void Avx2AddRows(int32_t* dst, const int16_t* const* rows, int count, int32_t length) {
+  switch (count) {
+    case 4:
+      return AddRows<4>(dst, rows, length);
+    case 3:
+      return AddRows<3>(dst, rows, length);
+    case 2:
+      return AddRows<2>(dst, rows, length);
+    default:
+      return AddRows<1>(dst, rows, length);
+  }
+}
+
+// Transposes eight vectors of eight: on return v[i] holds lane i of every input.
+QM_AVX2 inline void Transpose8(__m256i* v) {
+  __m256i t[8];
+#pragma GCC unroll 8
+  for (int i = 0; i < 8; i += 2) {
+    t[i] = _mm256_unpacklo_epi32(v[i], v[i + 1]);
+    t[i + 1] = _mm256_unpackhi_epi32(v[i], v[i + 1]);
+  }
+  __m256i u[8];
+#pragma GCC unroll 8
+  for (int i = 0; i < 8; i += 4) {
+    u[i] = _mm256_unpacklo_epi64(t[i], t[i + 2]);
+    u[i + 1] = _mm256_unpackhi_epi64(t[i], t[i + 2]);
+    u[i + 2] = _mm256_unpacklo_epi64(t[i + 1], t[i + 3]);
+    u[i + 3] = _mm256_unpackhi_epi64(t[i + 1], t[i + 3]);
+  }
+#pragma GCC unroll 8
+  for (int i = 0; i < 4; ++i) {
+    v[i] = _mm256_permute2x128_si256(u[i], u[i + 4], 0x20);
+    v[i + 4] = _mm256_permute2x128_si256(u[i], u[i + 4], 0x31);
+  }
+}
+
+constexpr FastKernels kAvx2{Avx2FindGain, Avx2ApplyExchange, Avx2AddRows, Avx2LoadTransposed,
+                            Avx2StoreTransposed};
+
+}  // namespace
+
+// The lanes of a block of eight groups that exist: all of them, or the first slots % 8.
+QM_AVX2 inline __m256i GroupLanes(int32_t groups_left) {
+  const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+  return _mm256_cmpgt_epi32(_mm256_set1_epi32(groups_left), lane);
+}
+
+// Blocks of eight persons by eight groups, moved through registers; a block's missing groups
+// and persons are masked, so no scalar remainder is needed.
+QM_AVX2 int32_t Avx2LoadTransposed(const int32_t* table, int32_t rows, int32_t slots, int32_t* tt,
+                                   size_t stride) {
+  const size_t width = static_cast<size_t>(slots);
+  __m256i largest = _mm256_setzero_si256();
+  for (int32_t r = 0; r < rows; r += kLanes) {
+    for (int32_t g = 0; g < slots; g += kLanes) {
+      const bool whole = g + kLanes <= slots;
+      const __m256i lanes = GroupLanes(slots - g);
+      __m256i v[kLanes];
+#pragma GCC unroll 8
+      for (int i = 0; i < kLanes; ++i) {
+        const int32_t* from = table + static_cast<size_t>(r + i) * width + static_cast<size_t>(g);
+        if (r + i >= rows) {
+          v[i] = _mm256_setzero_si256();
+        } else if (whole) {
+          v[i] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from));
+        } else {
+          v[i] = _mm256_maskload_epi32(from, lanes);
+        }
+        largest = _mm256_max_epi32(largest, _mm256_abs_epi32(v[i]));
+      }
+      Transpose8(v);
+      const int groups = std::min(kLanes, slots - g);
+#pragma GCC unroll 8
+      for (int i = 0; i < groups; ++i) Store(tt + static_cast<size_t>(g + i) * stride + r, v[i]);
+    }
+  }
+  alignas(32) int32_t lanes[kLanes];
+  Store(lanes, largest);
+  int32_t result = 0;
+  for (const int32_t v : lanes) result = std::max(result, v);
+  return result;
+}
+
+QM_AVX2 void Avx2StoreTransposed(const int32_t* tt, size_t stride, int32_t first, int32_t rows,
+                                 int32_t slots, int32_t* table) {
+  const size_t width = static_cast<size_t>(slots);
+  // Whole vectors of persons keep the loads from tt aligned; rows before `first` are not stored.
+  for (int32_t r = first - first % kLanes; r < rows; r += kLanes) {
+    for (int32_t g = 0; g < slots; g += kLanes) {
+      const bool whole = g + kLanes <= slots;
+      const __m256i lanes = GroupLanes(slots - g);
+      __m256i v[kLanes];
+#pragma GCC unroll 8
+      for (int i = 0; i < kLanes; ++i) {
+        v[i] = g + i < slots ? Load(tt + static_cast<size_t>(g + i) * stride + r)
+                             : _mm256_setzero_si256();
+      }
+      Transpose8(v);
+#pragma GCC unroll 8
+      for (int i = 0; i < kLanes; ++i) {
+        if (r + i < first || r + i >= rows) continue;
+        int32_t* to = table + static_cast<size_t>(r + i) * width + static_cast<size_t>(g);
+        if (whole) {
+          _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), v[i]);
+        } else {
+          _mm256_maskstore_epi32(to, lanes, v[i]);
+        }
+      }
+    }
+  }
+}
+
+const FastKernels& Avx2Kernels() { return kAvx2; }
+
+}  // namespace quorvale

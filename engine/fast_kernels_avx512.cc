@@ -1,0 +1,172 @@
+// The AVX-512 kernels: sixteen partners or persons per step. Compiled for AVX-512 function by
+// function, so the rest of the program keeps running on any x86-64; they are only called after
+// the processor has been found to support them.
+// GCC 12's AVX-512 headers start some intrinsics from a deliberately undefined vector, which its
+// own uninitialised-use warnings then report; nothing here reads an undefined lane.
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
+#include <immintrin.h>
+
+#include "engine/fast_kernels.h"
+
+#define QM_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,bmi")))
+
+namespace quorvale {
+
+namespace {
+
+constexpr int kLanes = 16;
+
+// Lookups of a group's value in k's table, by table size: one permute for up to 16 groups, two
+// tables for 32, two pairs and a blend for 64, a gather beyond.
+enum Lookup { kPermute16, kPermute32, kPermute64, kGather };
+
+QM_AVX512 inline __mmask16 ValidLanes(int32_t left) {
+  return left >= kLanes ? __mmask16{0xFFFF} : static_cast<__mmask16>((1u << left) - 1u);
+}
+
+QM_AVX512 inline __m512i LoadWeights(const int16_t* row, __mmask16 valid) {
+  const __m256i w = valid == 0xFFFF ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row))
+                                    : _mm256_maskz_loadu_epi16(valid, row);
+  return _mm512_cvtepi16_epi32(w);
+}
+
+QM_AVX512 inline __m512i LoadGroups(const int16_t* grp) {
+  return _mm512_cvtepu16_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(grp)));
+}
+
+// Sixteen entries of k's lookup table, for groups 16 * block and on, gathered from k's column.
+QM_AVX512 inline __m512i GatherLookup(const ScanRow& row, int block) {
+  const __m512i lane = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  const __m512i group = _mm512_add_epi32(lane, _mm512_set1_epi32(16 * block));
+  const __mmask16 present = _mm512_cmplt_epi32_mask(group, _mm512_set1_epi32(row.slots));
+  const __mmask16 other = _mm512_mask_cmpneq_epi32_mask(present, group, _mm512_set1_epi32(row.gk));
+  const __m512i offset = _mm512_mullo_epi32(group, _mm512_set1_epi32(row.stride));
+  const __m512i sums =
+      _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), present, offset, row.tt_k, 4);
+  return _mm512_mask_sub_epi32(_mm512_set1_epi32(kNoSwap), other, _mm512_set1_epi32(row.pck), sums);
+}
+
+template <Lookup kLookup, bool kOneClass>
+QM_AVX512 int32_t FindGain(const ScanRow& row, int32_t first) {
+  const int32_t* table = row.lookup;
+  __m512i t0 = _mm512_setzero_si512();
+  __m512i t1 = t0;
+  __m512i t2 = t0;
+  __m512i t3 = t0;
+  if constexpr (kLookup == kGather) FillLookup(row);
+  if constexpr (kLookup != kGather) t0 = GatherLookup(row, 0);
+  if constexpr (kLookup == kPermute32 || kLookup == kPermute64) t1 = GatherLookup(row, 1);
+  if constexpr (kLookup == kPermute64) {
+    t2 = GatherLookup(row, 2);
+    t3 = GatherLookup(row, 3);
+  }
+  const __m512i zero = _mm512_setzero_si512();
+  const __m512i high_half = _mm512_set1_epi32(32);
+  const __m128i ck = _mm_set1_epi8(row.ck);
+  for (int32_t j = first; j <= row.n; j += kLanes) {
+    const __mmask16 valid = ValidLanes(row.n - j + 1);
+    const __m512i w = LoadWeights(row.m_row + j, valid);
+    const __m512i idx = LoadGroups(row.grp + j);
+    __m512i own;
+    if constexpr (kLookup == kPermute16) {
+      own = _mm512_permutexvar_epi32(idx, t0);
+    } else if constexpr (kLookup == kPermute32) {
+      own = _mm512_permutex2var_epi32(t0, idx, t1);
+    } else if constexpr (kLookup == kPermute64) {
+      const __m512i low = _mm512_permutex2var_epi32(t0, idx, t1);
+      const __m512i high = _mm512_permutex2var_epi32(t2, idx, t3);
+      own = _mm512_mask_blend_epi32(_mm512_test_epi32_mask(idx, high_half), low, high);
+    } else {
+      own = _mm512_i32gather_epi32(idx, table, 4);
+    }
+    const __m512i partner =
+        _mm512_sub_epi32(_mm512_loadu_si512(row.pc + j), _mm512_loadu_si512(row.tt_gk + j));
+    const __m512i gain = _mm512_add_epi32(_mm512_add_epi32(_mm512_add_epi32(w, w), partner), own);
+    __mmask16 hit = _mm512_mask_cmpgt_epi32_mask(valid, gain, zero);
+    if constexpr (!kOneClass) {
+      hit &=
+          _mm_cmpeq_epi8_mask(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row.cls + j)), ck);
+    }
+    if (hit != 0) return j + static_cast<int32_t>(_tzcnt_u32(hit));
+  }
+  return 0;
+}
+
+template <bool kOneClass>
+QM_AVX512 int32_t FindGainForClasses(const ScanRow& row, int32_t first) {
+  if (row.slots <= 16) return FindGain<kPermute16, kOneClass>(row, first);
+  if (row.slots <= 32) return FindGain<kPermute32, kOneClass>(row, first);
+  if (row.slots <= 64) return FindGain<kPermute64, kOneClass>(row, first);
+  return FindGain<kGather, kOneClass>(row, first);
+}
+
+QM_AVX512 int32_t Avx512FindGain(const ScanRow& row, int32_t first) {
+  return row.one_class ? FindGainForClasses<true>(row, first)
+                       : FindGainForClasses<false>(row, first);
+}
+
+QM_AVX512 int32_t Avx512ApplyExchange(const ExchangeRows& x) {
+  const __m512i gj = _mm512_set1_epi32(x.gj);
+  const __m512i gk = _mm512_set1_epi32(x.gk);
+  __m512i largest = _mm512_setzero_si512();
+  for (int32_t r = 0; r <= x.n; r += kLanes) {
+    const __mmask16 valid = ValidLanes(x.n - r + 1);
+    const __m512i d = _mm512_sub_epi32(LoadWeights(x.mk + r, valid), LoadWeights(x.mj + r, valid));
+    const __m512i to_gj = _mm512_add_epi32(_mm512_load_si512(x.tt_gj + r), d);
+    const __m512i to_gk = _mm512_sub_epi32(_mm512_load_si512(x.tt_gk + r), d);
+    _mm512_store_si512(x.tt_gj + r, to_gj);
+    _mm512_store_si512(x.tt_gk + r, to_gk);
+    const __m512i g = LoadGroups(x.grp + r);
+    __m512i pc = _mm512_load_si512(x.pc + r);
+    pc = _mm512_mask_mov_epi32(pc, _mm512_cmpeq_epi32_mask(g, gj), to_gj);
+    pc = _mm512_mask_mov_epi32(pc, _mm512_cmpeq_epi32_mask(g, gk), to_gk);
+    _mm512_store_si512(x.pc + r, pc);
+    largest = _mm512_max_epi32(largest, _mm512_abs_epi32(to_gj));
+    largest = _mm512_max_epi32(largest, _mm512_abs_epi32(to_gk));
+  }
+  return _mm512_reduce_max_epi32(largest);
+}
+
+template <int kCount>
+QM_AVX512 void AddRows(int32_t* dst, const int16_t* const* rows, int32_t length) {
+  const int16_t* from[kCount];
+#pragma GCC unroll 4
+  for (int i = 0; i < kCount; ++i) from[i] = rows[i];
+  int32_t r = 0;
+  for (; r + kLanes <= length; r += kLanes) {
+    __m512i sum = _mm512_load_si512(dst + r);
+#pragma GCC unroll 4
+    for (int i = 0; i < kCount; ++i) sum = _mm512_add_epi32(sum, LoadWeights(from[i] + r, 0xFFFF));
+    _mm512_store_si512(dst + r, sum);
+  }
+  if (r == length) return;
+  const __mmask16 valid = ValidLanes(length - r);
+  __m512i sum = _mm512_load_si512(dst + r);
+#pragma GCC unroll 4
+  for (int i = 0; i < kCount; ++i) sum = _mm512_add_epi32(sum, LoadWeights(from[i] + r, valid));
+  _mm512_store_si512(dst + r, sum);
+}
+
+QM_AVX512 void Avx512AddRows(int32_t* dst, const int16_t* const* rows, int count, int32_t length) {
+  switch (count) {
+    case 4:
+      return AddRows<4>(dst, rows, length);
+    case 3:
+      return AddRows<3>(dst, rows, length);
+    case 2:
+      return AddRows<2>(dst, rows, length);
+    default:
+      return AddRows<1>(dst, rows, length);
+  }
+}
+
+constexpr FastKernels kAvx512{Avx512FindGain, Avx512ApplyExchange, Avx512AddRows,
+                              Avx2LoadTransposed, Avx2StoreTransposed};
+
+}  // namespace
+
+const FastKernels& Avx512Kernels() { return kAvx512; }
+
+}  // namespace quorvale
