@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <ostream>
 #include <string>
 
 #include "input/file_reader.h"
@@ -36,6 +37,9 @@ std::string Message(const FinishedRun& run) {
   }
   return message;
 }
+
+// Names the case in test listings, instead of its bytes.
+void PrintTo(const InputCase& test_case, std::ostream* out) { *out << test_case.name; }
 
 class FaultInputTest : public ::testing::TestWithParam<InputCase> {};
 

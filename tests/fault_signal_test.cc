@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -86,6 +87,9 @@ struct TerminalCase {
   int signal_number;
   bool twice;  // a second signal at once: the program must restore the terminal and end
 };
+
+// Names the case in test listings, instead of its bytes.
+void PrintTo(const TerminalCase& test_case, std::ostream* out) { *out << test_case.name; }
 
 class FaultTerminalTest : public ::testing::TestWithParam<TerminalCase> {};
 
