@@ -16,6 +16,13 @@ namespace quorvale {
 namespace {
 
 constexpr int kLanes = 8;
+// Matrix entries read ahead of use: the hardware's own prefetch alone leaves the scans of a
+// matrix beyond the caches well short of the memory's streaming speed.
+constexpr int kAhead = 1024;
+
+QM_AVX2 inline void Prefetch(const int16_t* at) {
+  _mm_prefetch(reinterpret_cast<const char*>(at), _MM_HINT_T0);
+}
 
 // Eight weights from `row`, widened; past `left` they read as 0 and nothing past it is read.
 QM_AVX2 inline __m256i LoadWeights(const int16_t* row, int32_t left) {
@@ -35,21 +42,51 @@ QM_AVX2 inline uint32_t LaneBits(__m256i flags) {
   return static_cast<uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(flags)));
 }
 
-template <bool kPermute, bool kOneClass>
+// Lookups of a group's value in k's table, by table size: permutes of up to eight registers of
+// eight entries, chosen between by the group number's higher bits, or a gather beyond 64 groups.
+enum Lookup { kPermute8, kPermute16, kPermute32, kPermute64, kGather };
+
+// Lanes whose group number has `bit` set.
+QM_AVX2 inline __m256i BitSet(__m256i idx, int32_t bit) {
+  const __m256i b = _mm256_set1_epi32(bit);
+  return _mm256_cmpeq_epi32(_mm256_and_si256(idx, b), b);
+}
+
+// Each lane's entry among the 8 * kCount table entries in t, by halving on the group number's bits.
+template <int kCount>
+QM_AVX2 inline __m256i Permute(const __m256i* t, __m256i idx) {
+  if constexpr (kCount == 1) {
+    return _mm256_permutevar8x32_epi32(t[0], idx);
+  } else {
+    constexpr int kHalf = kCount / 2;
+    return _mm256_blendv_epi8(Permute<kHalf>(t, idx), Permute<kHalf>(t + kHalf, idx),
+                              BitSet(idx, 8 * kHalf));
+  }
+}
+
+template <Lookup kLookup, bool kOneClass>
 QM_AVX2 int32_t FindGain(const ScanRow& row, int32_t first) {
   FillLookup(row);
-  const __m256i table = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row.lookup));
+  constexpr int kTables = kLookup == kPermute64   ? 8
+                          : kLookup == kPermute32 ? 4
+                          : kLookup == kPermute16 ? 2
+                                                  : 1;
+  __m256i t[kTables];
+  for (int i = 0; i < kTables; ++i) {
+    t[i] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row.lookup + 8 * i));
+  }
   const __m256i zero = _mm256_setzero_si256();
   const __m128i ck = _mm_set1_epi8(row.ck);
   for (int32_t j = first; j <= row.n; j += kLanes) {
     const int32_t left = row.n - j + 1;
+    Prefetch(row.m_row + j + kAhead);
     const __m256i w = LoadWeights(row.m_row + j, left);
     const __m256i idx = LoadGroups(row.grp + j);
     __m256i own;
-    if constexpr (kPermute) {
-      own = _mm256_permutevar8x32_epi32(table, idx);
-    } else {
+    if constexpr (kLookup == kGather) {
       own = _mm256_i32gather_epi32(row.lookup, idx, 4);
+    } else {
+      own = Permute<kTables>(t, idx);
     }
     const __m256i partner =
         _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(row.pc + j)),
@@ -66,11 +103,18 @@ QM_AVX2 int32_t FindGain(const ScanRow& row, int32_t first) {
   return 0;
 }
 
+template <bool kOneClass>
+QM_AVX2 int32_t FindGainForClasses(const ScanRow& row, int32_t first) {
+  if (row.slots <= 8) return FindGain<kPermute8, kOneClass>(row, first);
+  if (row.slots <= 16) return FindGain<kPermute16, kOneClass>(row, first);
+  if (row.slots <= 32) return FindGain<kPermute32, kOneClass>(row, first);
+  if (row.slots <= 64) return FindGain<kPermute64, kOneClass>(row, first);
+  return FindGain<kGather, kOneClass>(row, first);
+}
+
 QM_AVX2 int32_t Avx2FindGain(const ScanRow& row, int32_t first) {
-  if (row.slots <= kLanes) {
-    return row.one_class ? FindGain<true, true>(row, first) : FindGain<true, false>(row, first);
-  }
-  return row.one_class ? FindGain<false, true>(row, first) : FindGain<false, false>(row, first);
+  return row.one_class ? FindGainForClasses<true>(row, first)
+                       : FindGainForClasses<false>(row, first);
 }
 
 QM_AVX2 inline __m256i Load(const int32_t* p) {
@@ -87,6 +131,8 @@ QM_AVX2 int32_t Avx2ApplyExchange(const ExchangeRows& x) {
   __m256i largest = _mm256_setzero_si256();
   for (int32_t r = 0; r <= x.n; r += kLanes) {
     const int32_t left = x.n - r + 1;
+    Prefetch(x.mk + r + kAhead);
+    Prefetch(x.mj + r + kAhead);
     const __m256i d = _mm256_sub_epi32(LoadWeights(x.mk + r, left), LoadWeights(x.mj + r, left));
     const __m256i to_gj = _mm256_add_epi32(Load(x.tt_gj + r), d);
     const __m256i to_gk = _mm256_sub_epi32(Load(x.tt_gk + r), d);
@@ -116,7 +162,10 @@ QM_AVX2 void AddRows(int32_t* dst, const int16_t* const* rows, int32_t length) {
   for (; r + kLanes <= length; r += kLanes) {
     __m256i sum = Load(dst + r);
 #pragma GCC unroll 4
-    for (int i = 0; i < kCount; ++i) sum = _mm256_add_epi32(sum, LoadWeights(from[i] + r, kLanes));
+    for (int i = 0; i < kCount; ++i) {
+      Prefetch(from[i] + r + kAhead);
+      sum = _mm256_add_epi32(sum, LoadWeights(from[i] + r, kLanes));
+    }
     Store(dst + r, sum);
   }
   if (r == length) return;

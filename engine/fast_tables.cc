@@ -74,6 +74,8 @@ bool FastTables::Prepare(const Problem& p) {
   slots_ = static_cast<int32_t>(slots);
   stride_ = stride;
   std::fill(lookup_.data(), lookup_.data() + lookup, kNoSwap);
+  changed_.assign(static_cast<size_t>(slots), 0);
+  changed_list_.clear();
   return true;
 }
 
@@ -144,18 +146,20 @@ void FastTables::LoadPersonConflicts() {
   std::fill(pc + n_ + 1, pc + stride_, 0);
 }
 
-void FastTables::StoreColumns(Problem& p, const std::vector<int32_t>& groups) const {
+void FastTables::StoreChanged(Problem& p) {
   Table2D<int32_t>& table = p.GroupConflictTable;
-  // The unlisted columns are equal in both layouts; with many listed, one whole transpose is
+  // The unmarked columns are equal in both layouts; with many marked, one whole transpose is
   // cheaper than column after column.
-  if (groups.size() * 4 >= static_cast<size_t>(slots_)) {
+  if (changed_list_.size() * 4 >= static_cast<size_t>(slots_)) {
     ActiveKernels().store_transposed(tt_.data(), stride_, 1, n_ + 1, slots_, table.data());
-    return;
+  } else {
+    for (int32_t r = 1; r <= n_; ++r) {
+      int32_t* row = table.Row(r);
+      for (const int32_t g : changed_list_) row[g] = tt(g)[r];
+    }
   }
-  for (int32_t r = 1; r <= n_; ++r) {
-    int32_t* row = table.Row(r);
-    for (const int32_t g : groups) row[g] = tt(g)[r];
-  }
+  for (const int32_t g : changed_list_) changed_[static_cast<size_t>(g)] = 0;
+  changed_list_.clear();
 }
 
 void FastTables::StoreAll(Problem& p) const {

@@ -60,10 +60,21 @@ class FastTables {
   int32_t LoadTransposed(const Problem& problem);
   // PersonConflict re-read from the transposed table for every person (padding 0).
   void LoadPersonConflicts();
-  // Writes the listed groups' rows back into the columns of GroupConflictTable, rows 1..N.
-  void StoreColumns(Problem& problem, const std::vector<int32_t>& groups) const;
+  // Marks a group whose row now differs from its column in GroupConflictTable.
+  void MarkChanged(int32_t group) {
+    if (changed_[static_cast<size_t>(group)] != 0) return;
+    changed_[static_cast<size_t>(group)] = 1;
+    changed_list_.push_back(group);
+  }
+  // Writes the marked groups' rows back into GroupConflictTable (rows 1..N) and clears the marks.
+  void StoreChanged(Problem& problem);
   // Writes the whole transposed table back into GroupConflictTable; row 0 becomes zeros.
   void StoreAll(Problem& problem) const;
+
+  // Set while a descent works in the layout: a monitor that evaluates in between must not
+  // overwrite it.
+  bool busy() const { return busy_; }
+  void set_busy(bool busy) { busy_ = busy; }
 
   int32_t n() const { return n_; }
   int32_t slots() const { return slots_; }
@@ -93,6 +104,9 @@ class FastTables {
   std::vector<int32_t> order_;
   std::vector<int32_t> start_;
   std::vector<int32_t> next_;
+  std::vector<uint8_t> changed_;
+  std::vector<int32_t> changed_list_;
+  bool busy_ = false;
   // Per distinct person type: its first group, and whether its persons are spread over several.
   struct TypeInfo {
     int32_t type;

@@ -70,7 +70,9 @@ void DealInitialAssignment(Problem& p) {
 
 int64_t EvaluateAssignment(Problem& p) {
   FastTables& tables = ThreadFastTables();
-  if (!tables.Prepare(p) || !tables.LoadAssignment(p)) return PlainEvaluateAssignment(p);
+  if (tables.busy() || !tables.Prepare(p) || !tables.LoadAssignment(p)) {
+    return PlainEvaluateAssignment(p);
+  }
   const FastKernels& kernels = ActiveKernels();
   const int n = p.PersonCount;
   const Table2D<int16_t>& matrix = p.ConflictMatrix;

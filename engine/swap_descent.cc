@@ -12,7 +12,6 @@
 #include "engine/swap_descent.h"
 
 #include <algorithm>
-#include <vector>
 
 #include "engine/fast_kernels.h"
 #include "engine/fast_tables.h"
@@ -61,7 +60,8 @@ bool PlainSwapDescent(Problem& p, SearchMonitor* monitor) {
 class FastDescent {
  public:
   FastDescent(Problem& problem, SearchMonitor* monitor, FastTables& tables, bool one_class)
-      : p_(problem), monitor_(monitor), t_(tables), dirty_(static_cast<size_t>(tables.slots())) {
+      : p_(problem), monitor_(monitor), t_(tables) {
+    t_.set_busy(true);
     narrow_ = t_.LoadTransposed(p_) < narrow_limit_;
     t_.LoadPersonConflicts();
     row_.pc = t_.pc();
@@ -73,6 +73,10 @@ class FastDescent {
     row_.n = t_.n();
     row_.one_class = one_class;
   }
+
+  ~FastDescent() { t_.set_busy(false); }
+  FastDescent(const FastDescent&) = delete;
+  FastDescent& operator=(const FastDescent&) = delete;
 
   bool Run();
 
@@ -88,7 +92,6 @@ class FastDescent {
   const int32_t narrow_limit_ = NarrowSumLimit();
   ScanRow row_;
   bool narrow_ = true;
-  std::vector<uint8_t> dirty_;
   bool exchanged_any_ = false;
 };
 
@@ -165,19 +168,15 @@ void FastDescent::Exchange(int32_t k, int32_t j) {
                           gk,
                           t_.n()};
   if (kernels_.apply_exchange(rows) >= narrow_limit_) narrow_ = false;
-  dirty_[static_cast<size_t>(gj)] = 1;
-  dirty_[static_cast<size_t>(gk)] = 1;
+  t_.MarkChanged(gj);
+  t_.MarkChanged(gk);
   exchanged_any_ = true;
   p_.CurrentScore -= gain;
 }
 
 void FastDescent::Finish() {
   if (!exchanged_any_) return;
-  std::vector<int32_t> groups;
-  for (size_t g = 0; g < dirty_.size(); ++g) {
-    if (dirty_[g] != 0) groups.push_back(static_cast<int32_t>(g));
-  }
-  t_.StoreColumns(p_, groups);
+  t_.StoreChanged(p_);
   std::copy(t_.pc() + 1, t_.pc() + t_.n() + 1, p_.PersonConflict.begin() + 1);
 }
 
@@ -187,7 +186,7 @@ bool SwapDescent(Problem& p, SearchMonitor* monitor) {
   if (p.PersonCount < 2) return true;
   FastTables& tables = ThreadFastTables();
   bool one_class = false;
-  if (!tables.Prepare(p) || !tables.LoadAssignment(p) || !tables.LoadClasses(p, one_class)) {
+  if (tables.busy() || !tables.Prepare(p) || !tables.LoadAssignment(p) || !tables.LoadClasses(p, one_class)) {
     return PlainSwapDescent(p, monitor);
   }
   FastDescent descent(p, monitor, tables, one_class);

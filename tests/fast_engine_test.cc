@@ -214,6 +214,37 @@ bool GuardedReferenceDescent(Problem& p, SearchMonitor* monitor) {
   return reference::ReferenceSwapDescent(p, &guard);
 }
 
+// Re-evaluates the grouping at every exchange: the score reported must be exact, and the
+// evaluation must not disturb the descent in progress.
+class EvaluatingMonitor final : public SearchMonitor {
+ public:
+  explicit EvaluatingMonitor(Problem& p) : p_(p) {}
+  void AfterExchange(const Problem&) override {
+    const int64_t reported = p_.CurrentScore;
+    EXPECT_EQ(EvaluateAssignment(p_), reported) << "exchange " << exchanges;
+    ++exchanges;
+  }
+  bool StopRequested() override { return exchanges > 20000; }
+  int exchanges = 0;
+
+ private:
+  Problem& p_;
+};
+
+TEST(FastEngineTest, ScoresAreExactAtEveryExchange) {
+  EngineSettings settings;
+  for (uint32_t seed = 450; seed < 470; ++seed) {
+    const test::RandomProblemSpec spec = test::RandomSpec(seed, 100);
+    Problem fast = test::MakeRandomProblem(seed, spec);
+    Problem ref = test::MakeRandomProblem(seed, spec);
+    EvaluatingMonitor monitor(fast);
+    SwapDescent(fast, &monitor);
+    reference::ReferenceSwapDescent(ref, nullptr);
+    ExpectSameTables(fast, ref, "seed " + std::to_string(seed));
+    if (HasFailure()) return;
+  }
+}
+
 struct SearchRun {
   SearchOutcome outcome;
   Problem problem;
