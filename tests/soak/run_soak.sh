@@ -55,6 +55,11 @@ while [ $((SECONDS - start)) -lt "$seconds" ]; do
   echo "$((SECONDS - start)) s: $line"
 done
 
+# Interim saving starts after 16 s: a long soak that never saw a file never finished a pass.
+if [ "$seconds" -ge 60 ] && [ "$snapshots" -eq 0 ]; then
+  fail "no interim results.txt in $seconds s: the search never finished a pass"
+fi
+
 kill -INT "$pid"
 waited=0
 while kill -0 "$pid" 2>/dev/null; do
