@@ -9,7 +9,7 @@
 
 #include "engine/fast_kernels.h"
 
-#define QM_AVX2 __attribute__((target("avx2,bmi")))
+#define QM_AVX2 __attribute__((target("avx2")))
 
 namespace quorvale {
 
@@ -98,7 +98,7 @@ QM_AVX2 int32_t FindGain(const ScanRow& row, int32_t first) {
       const __m128i cls = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row.cls + j));
       hit &= static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(cls, ck)));
     }
-    if (hit != 0) return j + static_cast<int32_t>(_tzcnt_u32(hit));
+    if (hit != 0) return j + static_cast<int32_t>(__builtin_ctz(hit));
   }
   return 0;
 }

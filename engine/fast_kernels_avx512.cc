@@ -10,7 +10,7 @@
 
 #include "engine/fast_kernels.h"
 
-#define QM_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,bmi")))
+#define QM_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl")))
 
 namespace quorvale {
 
@@ -72,8 +72,8 @@ QM_AVX512 int32_t FindGain(const ScanRow& row, int32_t first) {
   const __m512i zero = _mm512_setzero_si512();
   const __m512i high_half = _mm512_set1_epi32(32);
   const __m128i ck = _mm_set1_epi8(row.ck);
-  for (int32_t j = first; j <= row.n; j += kLanes) {
-    const __mmask16 valid = ValidLanes(row.n - j + 1);
+  // The partners of j.. j + 15 with a positive gain, among the `valid` lanes.
+  const auto hits = [&](int32_t j, __mmask16 valid) QM_AVX512 {
     Prefetch(row.m_row + j + kAhead);
     const __m512i w = LoadWeights(row.m_row + j, valid);
     const __m512i idx = LoadGroups(row.grp + j);
@@ -97,7 +97,17 @@ QM_AVX512 int32_t FindGain(const ScanRow& row, int32_t first) {
       hit &=
           _mm_cmpeq_epi8_mask(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row.cls + j)), ck);
     }
-    if (hit != 0) return j + static_cast<int32_t>(_tzcnt_u32(hit));
+    return hit;
+  };
+  int32_t j = first;
+  // Two vectors a step while both are whole, then one at a time with the last one masked.
+  for (; j + 2 * kLanes <= row.n + 1; j += 2 * kLanes) {
+    const uint32_t hit = hits(j, 0xFFFF) | (uint32_t{hits(j + kLanes, 0xFFFF)} << kLanes);
+    if (hit != 0) return j + static_cast<int32_t>(__builtin_ctz(hit));
+  }
+  for (; j <= row.n; j += kLanes) {
+    const __mmask16 hit = hits(j, ValidLanes(row.n - j + 1));
+    if (hit != 0) return j + static_cast<int32_t>(__builtin_ctz(hit));
   }
   return 0;
 }
