@@ -55,8 +55,7 @@ class FastTables {
   // can take part in no exchange. Sets `one_class` when all persons share one class. False when
   // there are too many distinct types to tell apart.
   bool LoadClasses(const Problem& problem, bool& one_class);
-  // Transposed copy of GroupConflictTable (padding 0); returns the largest magnitude in rows
-  // 1..N.
+  // Transposed copy of GroupConflictTable (padding 0); returns the largest magnitude in it.
   int32_t LoadTransposed(const Problem& problem);
   // PersonConflict re-read from the transposed table for every person (padding 0).
   void LoadPersonConflicts();

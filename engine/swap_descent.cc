@@ -20,8 +20,8 @@ namespace quorvale {
 
 namespace {
 
-// The descent pair by pair on the Problem's own tables, for tables the fast layout does not
-// cover (a very large number of groups).
+// The descent pair by pair on the Problem's own tables, for what the fast layout does not cover:
+// a very large number of groups, or a descent started while another one uses the layout.
 bool PlainSwapDescent(Problem& p, SearchMonitor* monitor) {
   const int n = p.PersonCount;
   bool exchanged = true;
@@ -186,7 +186,8 @@ bool SwapDescent(Problem& p, SearchMonitor* monitor) {
   if (p.PersonCount < 2) return true;
   FastTables& tables = ThreadFastTables();
   bool one_class = false;
-  if (tables.busy() || !tables.Prepare(p) || !tables.LoadAssignment(p) || !tables.LoadClasses(p, one_class)) {
+  if (tables.busy() || !tables.Prepare(p) || !tables.LoadAssignment(p) ||
+      !tables.LoadClasses(p, one_class)) {
     return PlainSwapDescent(p, monitor);
   }
   FastDescent descent(p, monitor, tables, one_class);
