@@ -79,11 +79,19 @@ class StopSignalsBlocked {
 
 }  // namespace
 
-int64_t SteadyClock::ElapsedMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                               start_)
-      .count();
+namespace {
+
+int64_t MonotonicMs() {
+  timespec now{};
+  if (clock_gettime(CLOCK_MONOTONIC_COARSE, &now) != 0) clock_gettime(CLOCK_MONOTONIC, &now);
+  return int64_t{now.tv_sec} * 1000 + now.tv_nsec / 1000000;
 }
+
+}  // namespace
+
+SteadyClock::SteadyClock() : start_ms_(MonotonicMs()) {}
+
+int64_t SteadyClock::ElapsedMs() { return MonotonicMs() - start_ms_; }
 
 bool TerminalPauser::Sleep(int milliseconds) {
   using std::chrono::steady_clock;
