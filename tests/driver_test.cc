@@ -19,13 +19,6 @@
 namespace quorvale {
 namespace {
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 bool Exists(const std::string& path) {
   struct stat info {};
   return stat(path.c_str(), &info) == 0;
@@ -69,7 +62,7 @@ class DriverTest : public ::testing::Test {
 
 TEST_F(DriverTest, SetUpModeWhenNoFolderHasParameters) {
   EXPECT_EQ(Run(), kExitOk);
-  EXPECT_EQ(ReadAll(current_.PathOf("Where-am-I.txt")), current_.path());
+  EXPECT_EQ(test::ReadWholeFile(current_.PathOf("Where-am-I.txt")), current_.path());
   EXPECT_EQ(pauser_.keys, 1);
   EXPECT_EQ(pauser_.slept_ms, 0);  // no countdown
   const std::string welcome = " Welcome to Quorvalemixer.exe:  Set-up Mode:";
@@ -161,9 +154,9 @@ TEST_F(DriverTest, WholeRunWritesResultsAndRepeatsWithTheSameSeed) {
   }
   folder.WriteFile("data.txt", data);
   ASSERT_EQ(Run(InFolder(folder)), kExitOk);
-  const std::string first = ReadAll(folder.PathOf("results.txt"));
+  const std::string first = test::ReadWholeFile(folder.PathOf("results.txt"));
   ASSERT_EQ(Run(InFolder(folder)), kExitOk);
-  EXPECT_EQ(ReadAll(folder.PathOf("results.txt")), first);
+  EXPECT_EQ(test::ReadWholeFile(folder.PathOf("results.txt")), first);
   EXPECT_EQ(std::count(first.begin(), first.end(), '\n'), 33);
   const std::string plain = screen_.PlainText();
   EXPECT_TRUE(plain.find("Search completed: But Target Score not reached") != std::string::npos ||

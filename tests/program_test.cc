@@ -19,13 +19,6 @@ struct Finished {
   std::string err;
 };
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // Runs the program with `arguments` (already quoted for the shell), standard input empty.
 Finished RunProgram(const test::TempFolder& scratch, const std::string& arguments) {
   const std::string out = scratch.PathOf("stdout");
@@ -35,8 +28,8 @@ Finished RunProgram(const test::TempFolder& scratch, const std::string& argument
   const int status = std::system(command.c_str());
   Finished finished;
   if (WIFEXITED(status)) finished.exit_code = WEXITSTATUS(status);
-  finished.out = ReadAll(out);
-  finished.err = ReadAll(err);
+  finished.out = test::ReadWholeFile(out);
+  finished.err = test::ReadWholeFile(err);
   return finished;
 }
 
@@ -44,8 +37,8 @@ TEST(ProgramTest, PipedOutputIsTheScreenAsPlainLines) {
   test::TempFolder scratch;
   const std::string folder = std::string(QM_EXAMPLES_DIR) + "/six-persons";
   test::TempFolder work;
-  work.WriteFile("parameters.txt", ReadAll(folder + "/parameters.txt"));
-  work.WriteFile("data.txt", ReadAll(folder + "/data.txt"));
+  work.WriteFile("parameters.txt", test::ReadWholeFile(folder + "/parameters.txt"));
+  work.WriteFile("data.txt", test::ReadWholeFile(folder + "/data.txt"));
   const Finished run = RunProgram(scratch, "--folder '" + work.path() + "' --seed 7 --no-pause");
   EXPECT_EQ(run.exit_code, 0) << run.err;
   EXPECT_EQ(run.out.find('\x1b'), std::string::npos);
@@ -56,11 +49,11 @@ TEST(ProgramTest, PipedOutputIsTheScreenAsPlainLines) {
   }
   EXPECT_EQ(lines, 25);
   EXPECT_NE(run.out.find(" <Target Score>: 0.50"), std::string::npos);
-  const std::string results = ReadAll(work.PathOf("results.txt"));
+  const std::string results = test::ReadWholeFile(work.PathOf("results.txt"));
   EXPECT_EQ(results.substr(0, results.find('\n')), "50 \t2 \t23 \t");
   // The same seed gives the same file.
   EXPECT_EQ(RunProgram(scratch, "--folder '" + work.path() + "' --seed 7 --no-pause").exit_code, 0);
-  EXPECT_EQ(ReadAll(work.PathOf("results.txt")), results);
+  EXPECT_EQ(test::ReadWholeFile(work.PathOf("results.txt")), results);
 }
 
 TEST(ProgramTest, CommandLineErrorsGoToStandardErrorWithCodeTwo) {

@@ -69,13 +69,6 @@ TEST(ResultsTextTest, NegativeScoresKeepTheirSign) {
   EXPECT_NE(text.find("0 \t-350 \t0 \t\n"), std::string::npos);
 }
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 int FilesIn(const std::string& folder) {
   int count = 0;
   DIR* dir = opendir(folder.c_str());
@@ -89,7 +82,7 @@ TEST(ReplaceFileTest, ASecondWriteReplacesTheWholeFile) {
   const std::string path = folder.PathOf("results.txt");
   ASSERT_TRUE(ReplaceFileAtomically(path, "a long first text\nwith two lines\n").ok());
   ASSERT_TRUE(ReplaceFileAtomically(path, "short\n").ok());
-  EXPECT_EQ(ReadAll(path), "short\n");
+  EXPECT_EQ(test::ReadWholeFile(path), "short\n");
   EXPECT_EQ(FilesIn(folder.path()), 1);  // no temporary file left behind
   struct stat info {};
   ASSERT_EQ(stat(path.c_str(), &info), 0);
@@ -103,7 +96,7 @@ TEST(ReplaceFileTest, FailuresAreReportedAndLeaveTheOldFile) {
   const Status read_only = ReplaceFileAtomically(path, "new\n");
   EXPECT_FALSE(read_only.ok());
   EXPECT_EQ(read_only.message(), path + " is read-only; it was left as it is.");
-  EXPECT_EQ(ReadAll(path), "kept\n");
+  EXPECT_EQ(test::ReadWholeFile(path), "kept\n");
 
   const Status no_folder = ReplaceFileAtomically(folder.PathOf("gone/results.txt"), "x");
   EXPECT_FALSE(no_folder.ok());

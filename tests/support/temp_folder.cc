@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <vector>
 
@@ -37,6 +38,13 @@ std::string TempFolder::WriteFile(std::string_view name, std::string_view conten
   file.write(contents.data(), static_cast<std::streamsize>(contents.size()));
   if (!file) throw std::runtime_error("cannot write " + file_path);
   return file_path;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 }  // namespace quorvale::test

@@ -25,4 +25,7 @@ class TempFolder {
   std::string path_;
 };
 
+// The whole contents of the file at `path`, or "" when it cannot be read.
+std::string ReadWholeFile(const std::string& path);
+
 }  // namespace quorvale::test
