@@ -30,7 +30,7 @@ constexpr const char* kWhereAmIFile = "Where-am-I.txt";
 
 constexpr int kMessageRow = 8;
 constexpr int kLastMessageRow = 22;
-constexpr size_t kMessageWidth = 97;
+constexpr size_t kMessageWidth = 98;
 
 // Breaks `text` into lines of at most `width` characters, at spaces where it can.
 std::vector<std::string> WrapText(std::string_view text, size_t width) {
@@ -67,7 +67,8 @@ class Run {
     return signal != 0 ? kExitSignalBase + signal : 0;
   }
   // Shows `message` from `row` on, one space in from the left edge.
-  void ShowMessage(const std::string& message, int row = kMessageRow);
+  void ShowMessage(const std::string& message, int row = kMessageRow,
+                   int last_row = kLastMessageRow);
   // The message, the countdown, exit code 1.
   int Fail(const std::string& message);
   // The closing countdown; `code` unless a stop signal cut it short.
@@ -79,10 +80,10 @@ class Run {
   ProgramEnvironment& env_;
 };
 
-void Run::ShowMessage(const std::string& message, int row) {
+void Run::ShowMessage(const std::string& message, int row, int last_row) {
   console().SetAttribute(kWhiteOnGreen);
   for (const std::string& line : WrapText(message, kMessageWidth)) {
-    if (row > kLastMessageRow) break;
+    if (row > last_row) break;
     console().SetCursor(0, row++);
     console().Write(" " + line);
   }
@@ -221,8 +222,9 @@ int Run::Execute() {
 
   if (outcome.stop_signal != 0) {
     if (outcome.saved) {
+      // The two rows a failed save would use, so that a long path cannot reach the notice box.
       ShowMessage("Search stopped: the best grouping found so far is saved in " + results.path(),
-                  kSaveErrorRow + 1);
+                  kSaveErrorRow, kSaveErrorRow + 1);
     }
     return kExitSignalBase + outcome.stop_signal;
   }

@@ -23,7 +23,7 @@ using std::chrono::seconds;
 
 // Long enough for the program to be deep in its search, well before interim saving begins.
 constexpr milliseconds kSearchingFor(1500);
-constexpr int kStoppedRow = 16;
+constexpr int kStoppedRow = 15;
 
 std::string StoppedMessage(const TempFolder& folder) {
   return " Search stopped: the best grouping found so far is saved in " +
