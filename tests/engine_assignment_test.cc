@@ -75,16 +75,16 @@ TEST(DealTest, OtherTypesStayUndealtAndTheirMutualWeightsCount) {
 
 TEST(DealTest, GroupSizesAreTheDealtOnesUnderEveryTypeMode) {
   for (uint32_t seed = 1; seed <= 80; ++seed) {
-    test::RandomProblemSpec spec = test::RandomSpec(seed, 40);
-    spec.other_types = false;
-    const Problem p = test::MakeRandomProblem(seed, spec);
+    test::RandomProblemShape shape = test::RandomShape(seed, 40);
+    shape.other_types = false;
+    const Problem p = test::MakeRandomProblem(seed, shape);
     std::vector<int> sizes(static_cast<size_t>(p.GroupCount) + 1, 0);
     for (int i = 1; i <= p.PersonCount; ++i) ++sizes[static_cast<size_t>(p.Assignment[i])];
     EXPECT_EQ(sizes[0], 0);
     for (int g = 1; g <= p.GroupCount; ++g) {
       const int expected = p.BaseGroupSize + (g <= p.LargeGroupCount ? 1 : 0);
       EXPECT_EQ(sizes[static_cast<size_t>(g)], expected)
-          << "seed " << seed << " group " << g << " TypeMode " << spec.type_mode;
+          << "seed " << seed << " group " << g << " TypeMode " << shape.type_mode;
     }
   }
 }
@@ -106,7 +106,7 @@ TEST(EvaluateTest, FourPersonWorkedEvaluation) {
 
 TEST(EvaluateTest, EvaluationDependsOnlyOnTheGrouping) {
   for (uint32_t seed = 1; seed <= 30; ++seed) {
-    Problem p = test::MakeRandomProblem(seed, test::RandomSpec(seed, 40));
+    Problem p = test::MakeRandomProblem(seed, test::RandomShape(seed, 40));
     // Leave stale values behind, as a descent or scramble would, then evaluate again.
     const std::vector<int32_t> conflicts = p.PersonConflict;
     const int64_t score = p.CurrentScore;

@@ -110,8 +110,8 @@ TEST(SwapDescentTest, StopsWhenTheMonitorAsks) {
 
 TEST(SwapDescentTest, RandomDescentsEndInExactLocalMinima) {
   for (uint32_t seed = 1; seed <= 120; ++seed) {
-    const test::RandomProblemSpec spec = test::RandomSpec(seed, 45);
-    Problem p = test::MakeRandomProblem(seed, spec);
+    const test::RandomProblemShape shape = test::RandomShape(seed, 45);
+    Problem p = test::MakeRandomProblem(seed, shape);
     Lcg15 random(seed);
     for (int round = 0; round < 3; ++round) {
       const auto counts = GroupTypeCounts(p);

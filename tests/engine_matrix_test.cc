@@ -138,7 +138,7 @@ TEST(ConflictMatrixTest, TotalsThatOnlyPassThroughTheEdgeAreFine) {
 
 TEST(ConflictMatrixTest, RandomMatricesAreSymmetricWithEmptyDiagonalAndBorder) {
   for (uint32_t seed = 1; seed <= 40; ++seed) {
-    const Problem p = test::MakeRandomProblem(seed, test::RandomSpec(seed, 30));
+    const Problem p = test::MakeRandomProblem(seed, test::RandomShape(seed, 30));
     for (int k = 0; k <= p.PersonCount; ++k) {
       EXPECT_EQ(p.ConflictMatrix(k, k), 0);
       EXPECT_EQ(p.ConflictMatrix(0, k), 0);
@@ -153,9 +153,9 @@ TEST(ConflictMatrixTest, RandomMatricesAreSymmetricWithEmptyDiagonalAndBorder) {
 TEST(ConflictMatrixTest, NoGroupingWithTheDealtSizesScoresBelowTheTarget) {
   std::mt19937 rng(7);
   for (uint32_t seed = 1; seed <= 60; ++seed) {
-    test::RandomProblemSpec spec = test::RandomSpec(seed, 14);
-    spec.other_types = false;  // every person is dealt, so the group sizes are the bound's
-    Problem p = test::MakeRandomProblem(seed, spec);
+    test::RandomProblemShape shape = test::RandomShape(seed, 14);
+    shape.other_types = false;  // every person is dealt, so the group sizes are the bound's
+    Problem p = test::MakeRandomProblem(seed, shape);
     for (int trial = 0; trial < 200; ++trial) {
       std::shuffle(p.Assignment.begin() + 1, p.Assignment.end(), rng);
       ASSERT_GE(EvaluateAssignment(p), p.TargetScore) << "seed " << seed;

@@ -113,12 +113,12 @@ TEST(SearchTest, ExampleReachesItsTargetInTheFirstCycle) {
 }
 
 TEST(SearchTest, SameSeedSameSearch) {
-  test::RandomProblemSpec spec;
-  spec.persons = 40;
-  spec.groups = 5;
+  test::RandomProblemShape shape;
+  shape.persons = 40;
+  shape.groups = 5;
   for (uint32_t seed : {3u, 4u}) {
-    SearchRig a(test::MakeRandomProblem(seed, spec));
-    SearchRig b(test::MakeRandomProblem(seed, spec));
+    SearchRig a(test::MakeRandomProblem(seed, shape));
+    SearchRig b(test::MakeRandomProblem(seed, shape));
     a.Run(seed);
     b.Run(seed);
     EXPECT_EQ(a.p.BestAssignment, b.p.BestAssignment);
@@ -128,8 +128,8 @@ TEST(SearchTest, SameSeedSameSearch) {
 
 TEST(SearchTest, BestScoreNeverRisesAndBelongsToTheBestGrouping) {
   for (uint32_t seed = 1; seed <= 25; ++seed) {
-    test::RandomProblemSpec spec = test::RandomSpec(seed, 30);
-    SearchRig rig(test::MakeRandomProblem(seed, spec), 16000);  // every pass may save
+    test::RandomProblemShape shape = test::RandomShape(seed, 30);
+    SearchRig rig(test::MakeRandomProblem(seed, shape), 16000);  // every pass may save
     const int64_t first = rig.p.BestScore;
     const SearchOutcome outcome = rig.Run(seed);
     ASSERT_FALSE(rig.sink.saves.empty());
@@ -147,11 +147,11 @@ TEST(SearchTest, BestScoreNeverRisesAndBelongsToTheBestGrouping) {
 }
 
 Problem LongSearch() {
-  test::RandomProblemSpec spec;
-  spec.persons = 30;
-  spec.groups = 4;
-  spec.attribute_columns = 4;
-  Problem p = test::MakeRandomProblem(11, spec);
+  test::RandomProblemShape shape;
+  shape.persons = 30;
+  shape.groups = 4;
+  shape.attribute_columns = 4;
+  Problem p = test::MakeRandomProblem(11, shape);
   p.TargetScore = -1000000;  // unreachable: the search runs its whole plan
   p.params.RunCount = 3;
   p.TotalCycles = 3 * 2 * 3;

@@ -77,14 +77,14 @@ class Recorder final : public SearchMonitor {
 };
 
 // Scramble, evaluate and descend both twins for a few rounds, comparing after every step.
-void CompareRounds(uint32_t seed, const test::RandomProblemSpec& spec, int rounds,
+void CompareRounds(uint32_t seed, const test::RandomProblemShape& shape, int rounds,
                    const std::string& label, int stop_at_poll = -1) {
-  Problem fast = test::MakeRandomProblem(seed, spec);
-  Problem ref = test::MakeRandomProblem(seed, spec);
+  Problem fast = test::MakeRandomProblem(seed, shape);
+  Problem ref = test::MakeRandomProblem(seed, shape);
   reference::ReferenceEvaluateAssignment(ref);
   const std::string base = label + " seed " + std::to_string(seed) + " N " +
-                           std::to_string(spec.persons) + " G " + std::to_string(spec.groups) +
-                           " mode " + std::to_string(spec.type_mode);
+                           std::to_string(shape.persons) + " G " + std::to_string(shape.groups) +
+                           " mode " + std::to_string(shape.type_mode);
   ExpectSameTables(fast, ref, base + " first evaluation");
   Lcg15 random_fast(seed);
   Lcg15 random_ref(seed);
@@ -114,9 +114,9 @@ TEST(FastEngineTest, EvaluationsAndDescentsMatchTheReference) {
   for (FastLevel level : Levels()) {
     UseFastLevel(level);
     for (uint32_t seed = 1; seed <= 60; ++seed) {
-      test::RandomProblemSpec spec = test::RandomSpec(seed, seed % 4 == 0 ? 240 : 70);
-      spec.max_abs_weight = seed % 3 == 0 ? 3000 : 200;
-      CompareRounds(seed, spec, 4, LevelName(level));
+      test::RandomProblemShape shape = test::RandomShape(seed, seed % 4 == 0 ? 240 : 70);
+      shape.max_abs_weight = seed % 3 == 0 ? 3000 : 200;
+      CompareRounds(seed, shape, 4, LevelName(level));
       if (HasFatalFailure()) return;
     }
   }
@@ -131,13 +131,13 @@ TEST(FastEngineTest, EveryLookupWidthAndTypeMix) {
     uint32_t seed = 100;
     for (const int groups : group_counts) {
       for (int mode = 1; mode <= 3; ++mode) {
-        test::RandomProblemSpec spec;
-        spec.persons = 40 + groups + 3 * mode;
-        spec.groups = groups;
-        spec.attribute_columns = 4;
-        spec.type_mode = mode;
-        spec.other_types = mode == 1;
-        CompareRounds(++seed, spec, 3, LevelName(level));
+        test::RandomProblemShape shape;
+        shape.persons = 40 + groups + 3 * mode;
+        shape.groups = groups;
+        shape.attribute_columns = 4;
+        shape.type_mode = mode;
+        shape.other_types = mode == 1;
+        CompareRounds(++seed, shape, 3, LevelName(level));
         if (HasFatalFailure()) return;
       }
     }
@@ -149,14 +149,14 @@ TEST(FastEngineTest, MoreGroupsThanPersonsAndTinyProblems) {
   for (FastLevel level : Levels()) {
     UseFastLevel(level);
     for (uint32_t seed = 200; seed < 240; ++seed) {
-      test::RandomProblemSpec spec;
-      spec.persons = 2 + static_cast<int>(seed % 19);
-      spec.groups = spec.persons + 1 + static_cast<int>(seed % 5);
-      spec.type_mode = 1 + static_cast<int>(seed % 4);
-      spec.other_types = seed % 2 == 0;
-      CompareRounds(seed, spec, 3, LevelName(level));
-      spec.groups = 1 + static_cast<int>(seed % 3);
-      CompareRounds(seed, spec, 3, LevelName(level));
+      test::RandomProblemShape shape;
+      shape.persons = 2 + static_cast<int>(seed % 19);
+      shape.groups = shape.persons + 1 + static_cast<int>(seed % 5);
+      shape.type_mode = 1 + static_cast<int>(seed % 4);
+      shape.other_types = seed % 2 == 0;
+      CompareRounds(seed, shape, 3, LevelName(level));
+      shape.groups = 1 + static_cast<int>(seed % 3);
+      CompareRounds(seed, shape, 3, LevelName(level));
       if (HasFatalFailure()) return;
     }
   }
@@ -167,13 +167,13 @@ TEST(FastEngineTest, WideSumsAndTheProblemsOwnTables) {
   // a zero budget makes both steps work on the Problem's own tables.
   EngineSettings settings;
   for (uint32_t seed = 300; seed < 330; ++seed) {
-    test::RandomProblemSpec spec = test::RandomSpec(seed, 120);
-    spec.max_abs_weight = 2000;
+    test::RandomProblemShape shape = test::RandomShape(seed, 120);
+    shape.max_abs_weight = 2000;
     SetNarrowSumLimit(static_cast<int32_t>(1000 + 700 * (seed % 20)));
-    CompareRounds(seed, spec, 3, "narrow limit");
+    CompareRounds(seed, shape, 3, "narrow limit");
     SetNarrowSumLimit(0);
     SetFastTableBudget(1);
-    CompareRounds(seed, spec, 3, "own tables");
+    CompareRounds(seed, shape, 3, "own tables");
     SetFastTableBudget(0);
     if (HasFatalFailure()) return;
   }
@@ -182,8 +182,8 @@ TEST(FastEngineTest, WideSumsAndTheProblemsOwnTables) {
 TEST(FastEngineTest, StoppedDescentsStopAtTheSamePlace) {
   EngineSettings settings;
   for (uint32_t seed = 400; seed < 430; ++seed) {
-    test::RandomProblemSpec spec = test::RandomSpec(seed, 90);
-    CompareRounds(seed, spec, 2, "stopped", 1 + static_cast<int>(seed % 97));
+    test::RandomProblemShape shape = test::RandomShape(seed, 90);
+    CompareRounds(seed, shape, 2, "stopped", 1 + static_cast<int>(seed % 97));
     if (HasFatalFailure()) return;
   }
 }
@@ -234,9 +234,9 @@ class EvaluatingMonitor final : public SearchMonitor {
 TEST(FastEngineTest, ScoresAreExactAtEveryExchange) {
   EngineSettings settings;
   for (uint32_t seed = 450; seed < 470; ++seed) {
-    const test::RandomProblemSpec spec = test::RandomSpec(seed, 100);
-    Problem fast = test::MakeRandomProblem(seed, spec);
-    Problem ref = test::MakeRandomProblem(seed, spec);
+    const test::RandomProblemShape shape = test::RandomShape(seed, 100);
+    Problem fast = test::MakeRandomProblem(seed, shape);
+    Problem ref = test::MakeRandomProblem(seed, shape);
     EvaluatingMonitor monitor(fast);
     SwapDescent(fast, &monitor);
     reference::ReferenceSwapDescent(ref, nullptr);
@@ -251,9 +251,9 @@ struct SearchRun {
   std::vector<test::RecordedSave> saves;
 };
 
-SearchRun Search(uint32_t seed, const test::RandomProblemSpec& spec, const SearchSteps* steps,
+SearchRun Search(uint32_t seed, const test::RandomProblemShape& shape, const SearchSteps* steps,
                  int runs) {
-  SearchRun run{{}, test::MakeRandomProblem(seed, spec), {}};
+  SearchRun run{{}, test::MakeRandomProblem(seed, shape), {}};
   Problem& p = run.problem;
   p.params.RunCount = runs;
   p.params.StagesPerRun = 2;
@@ -292,13 +292,13 @@ TEST(FastEngineTest, WholeSearchesMatchTheReference) {
                                     GuardedReferenceDescent};
   const SearchSteps fast_steps{EvaluateAssignment, GuardedFastDescent};
   for (uint32_t seed = 500; seed < 516; ++seed) {
-    const test::RandomProblemSpec spec = test::RandomSpec(seed, 120);
+    const test::RandomProblemShape shape = test::RandomShape(seed, 120);
     const int runs = 1 + static_cast<int>(seed % 7);
-    const SearchRun ref = Search(seed, spec, &reference_steps, runs);
-    ExpectSameSearch(Search(seed, spec, &fast_steps, runs), ref, "seed " + std::to_string(seed));
+    const SearchRun ref = Search(seed, shape, &reference_steps, runs);
+    ExpectSameSearch(Search(seed, shape, &fast_steps, runs), ref, "seed " + std::to_string(seed));
     if (HasFailure()) return;
     // The program's own choice of steps, now known to end.
-    ExpectSameSearch(Search(seed, spec, nullptr, runs), ref,
+    ExpectSameSearch(Search(seed, shape, nullptr, runs), ref,
                      "default seed " + std::to_string(seed));
   }
 }

@@ -10,14 +10,14 @@
 
 namespace quorvale::test {
 
-Problem MakeRandomProblem(uint32_t seed, const RandomProblemSpec& spec) {
+Problem MakeRandomProblem(uint32_t seed, const RandomProblemShape& shape) {
   std::mt19937 rng(seed);
   auto uniform = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   Parameters params;
-  params.PersonCount = spec.persons;
-  params.ColumnCount = spec.attribute_columns + 2;
-  params.TypeMode = spec.type_mode;
-  params.GroupCount = spec.groups;
+  params.PersonCount = shape.persons;
+  params.ColumnCount = shape.attribute_columns + 2;
+  params.TypeMode = shape.type_mode;
+  params.GroupCount = shape.groups;
   params.RunCount = 2;
   params.StagesPerRun = 2;
   params.FocusCycles = 2;
@@ -25,14 +25,14 @@ Problem MakeRandomProblem(uint32_t seed, const RandomProblemSpec& spec) {
   Problem p;
   if (!AllocateProblem(params, p).ok()) throw std::runtime_error("allocation failed");
   for (int col = 2; col < params.ColumnCount; ++col) {
-    p.DataTable(0, col) = uniform(-spec.max_abs_weight, spec.max_abs_weight);
+    p.DataTable(0, col) = uniform(-shape.max_abs_weight, shape.max_abs_weight);
     // Few codes make shared and majority codes common.
-    const int codes = uniform(1, std::max(1, spec.persons / 2));
-    for (int i = 1; i <= spec.persons; ++i) p.DataTable(i, col) = uniform(-1, codes);
+    const int codes = uniform(1, std::max(1, shape.persons / 2));
+    for (int i = 1; i <= shape.persons; ++i) p.DataTable(i, col) = uniform(-1, codes);
   }
-  for (int i = 1; i <= spec.persons; ++i) {
+  for (int i = 1; i <= shape.persons; ++i) {
     p.DataTable(i, 0) = i;
-    p.DataTable(i, 1) = spec.other_types && uniform(0, 9) == 0 ? 7 : uniform(1, 2);
+    p.DataTable(i, 1) = shape.other_types && uniform(0, 9) == 0 ? 7 : uniform(1, 2);
   }
   Screen screen;
   if (!BuildConflictMatrix(p, screen).ok()) throw std::runtime_error("matrix failed");
@@ -41,16 +41,16 @@ Problem MakeRandomProblem(uint32_t seed, const RandomProblemSpec& spec) {
   return p;
 }
 
-RandomProblemSpec RandomSpec(uint32_t seed, int max_persons) {
+RandomProblemShape RandomShape(uint32_t seed, int max_persons) {
   std::mt19937 rng(seed ^ 0x9E3779B9u);
   auto uniform = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-  RandomProblemSpec spec;
-  spec.persons = uniform(2, max_persons);
-  spec.groups = uniform(1, spec.persons + 2);
-  spec.attribute_columns = uniform(0, 4);
-  spec.type_mode = uniform(1, 4);
-  spec.other_types = uniform(0, 3) == 0;
-  return spec;
+  RandomProblemShape shape;
+  shape.persons = uniform(2, max_persons);
+  shape.groups = uniform(1, shape.persons + 2);
+  shape.attribute_columns = uniform(0, 4);
+  shape.type_mode = uniform(1, 4);
+  shape.other_types = uniform(0, 3) == 0;
+  return shape;
 }
 
 }  // namespace quorvale::test

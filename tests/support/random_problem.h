@@ -9,7 +9,7 @@
 
 namespace quorvale::test {
 
-struct RandomProblemSpec {
+struct RandomProblemShape {
   int persons = 12;
   int groups = 3;
   int attribute_columns = 3;
@@ -19,9 +19,9 @@ struct RandomProblemSpec {
 };
 
 // Builds the data from `seed`, then the conflict matrix, the first deal and its start values.
-Problem MakeRandomProblem(uint32_t seed, const RandomProblemSpec& spec);
+Problem MakeRandomProblem(uint32_t seed, const RandomProblemShape& shape);
 
-// A spec drawn from `seed`: persons 2..max_persons, groups 1..persons + 2, every TypeMode.
-RandomProblemSpec RandomSpec(uint32_t seed, int max_persons);
+// A shape drawn from `seed`: persons 2..max_persons, groups 1..persons + 2, every TypeMode.
+RandomProblemShape RandomShape(uint32_t seed, int max_persons);
 
 }  // namespace quorvale::test
