@@ -1,9 +1,10 @@
-// Conflict matrix and Target Score: the worked bound terms and columns, inversion, the 16-bit
-// edges, and the bound holding against real groupings.
+// Conflict matrix, Target Score, dealing and evaluation: the worked examples, the 16-bit edges,
+// and properties on random instances.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <random>
+#include <vector>
 
 #include "console/screen.h"
 #include "engine/conflict_matrix.h"
@@ -14,149 +15,122 @@
 namespace quorvale {
 namespace {
 
-using test::ProblemFromText;
+std::vector<int32_t> Persons(const std::vector<int32_t>& table) {
+  return std::vector<int32_t>(table.begin() + 1, table.end());
+}
 
-TEST(BoundTermsTest, WorkedTermsForTenPersonsInThreeGroups) {
-  // M = 3, R = 1: group sizes 4, 3 and 3.
+TEST(BoundTermsTest, WorkedTerms) {
+  // N = 10, G = 3: sizes 4, 3, 3. N = 9: no larger group. More groups than persons: M = 0.
   EXPECT_EQ(MinSpreadPairs(5, 3), 2);
   EXPECT_EQ(MinSpreadPairs(3, 3), 0);
   EXPECT_EQ(MaxPackedPairs(3, 3, 1), 3);
   EXPECT_EQ(MaxPackedPairs(5, 3, 1), 6);
   EXPECT_EQ(MaxPackedPairs(4, 3, 1), 6);
-  // N = 9, G = 3: no larger groups at all.
   EXPECT_EQ(MaxPackedPairs(4, 3, 0), 3);
-  EXPECT_EQ(MinSpreadPairs(7, 2), 3 * 4 / 2 + 4 * 3 / 2 - 6 + 3);  // 4 + 3 spread: 6 + 3
-}
-
-TEST(BoundTermsTest, MoreGroupsThanPersonsPacksNothing) {
-  // Five persons in eight groups: every group holds at most one person.
   EXPECT_EQ(MaxPackedPairs(5, 0, 5), 0);
-  EXPECT_EQ(MaxPackedPairs(2, 0, 5), 0);
-  EXPECT_EQ(MinSpreadPairs(5, 8), 0);
 }
 
-TEST(ConflictMatrixTest, ExampleDataGivesTargetAndPairWeights) {
-  Problem p = ProblemFromText(test::kExampleParameters, test::kExampleData);
+TEST(ConflictMatrixTest, ExampleDataAndScreen) {
+  Problem p = test::ProblemFromText(test::kExampleParameters, test::kExampleData);
   Screen screen;
-  screen.SetAttribute(kWhiteOnGreen);  // as the console set-up leaves it
+  screen.SetAttribute(kWhiteOnGreen);
   ASSERT_TRUE(BuildConflictMatrix(p, screen).ok());
   EXPECT_EQ(p.TargetScore, 50);
-  EXPECT_EQ(p.BaseGroupSize, 3);
-  EXPECT_EQ(p.LargeGroupCount, 0);
   const int expected[][3] = {{1, 2, 100}, {3, 4, 100}, {5, 6, 100}, {2, 3, 50},
                              {1, 4, 50},  {1, 6, 50},  {4, 6, 50}};
-  int nonzero = 0;
-  for (int k = 0; k <= 6; ++k) {
-    for (int j = 0; j <= 6; ++j) nonzero += p.ConflictMatrix(k, j) != 0;
-  }
-  EXPECT_EQ(nonzero, 14);
   for (const auto& e : expected) {
-    EXPECT_EQ(p.ConflictMatrix(e[0], e[1]), e[2]) << e[0] << "," << e[1];
-    EXPECT_EQ(p.ConflictMatrix(e[1], e[0]), e[2]) << e[1] << "," << e[0];
+    EXPECT_EQ(p.ConflictMatrix(e[0], e[1]), e[2]);
+    EXPECT_EQ(p.ConflictMatrix(e[1], e[0]), e[2]);
   }
+  EXPECT_EQ(CountNonZeroPairs(p), 7);
   EXPECT_EQ(screen.TextAt(1, 8, 20), "<Target Score>: 0.50");
   EXPECT_EQ(screen.At(1, 8).attribute, kCyanOnGreen);
   EXPECT_EQ(screen.TextAt(1, 6, 13), "Searching... ");
-  EXPECT_EQ(screen.At(1, 6).attribute, kWhiteOnGreen);
-  EXPECT_EQ(screen.attribute(), kWhiteOnGreen);
 }
 
 TEST(ConflictMatrixTest, MajorityCodeIsInvertedToItsNonHolders) {
-  // One column of weight 100; code 1 is held by 4 of 6 persons.
+  // Code 1 is held by 4 of 6 persons (more than half); code 2 by persons 5 and 6.
   Problem p =
-      ProblemFromText("6 3 1 2 1 1 1 0", "0 0 100  1 1 1  2 1 1  3 1 1  4 1 1  5 1 2  6 1 2");
+      test::ProblemFromText("6 3 1 2 1 1 1 0", "0 0 100 1 1 1 2 1 1 3 1 1 4 1 1 5 1 2 6 1 2");
   Screen screen;
   ASSERT_TRUE(BuildConflictMatrix(p, screen).ok());
   EXPECT_EQ(p.TargetScore, 0);
-  EXPECT_EQ(p.ConflictMatrix(5, 6), 200);
-  EXPECT_EQ(p.ConflictMatrix(6, 5), 200);
-  for (int i = 1; i <= 4; ++i) EXPECT_EQ(p.DataTable(i, 2), 0);
-  int nonzero = 0;
-  for (int k = 1; k <= 6; ++k) {
-    for (int j = 1; j <= 6; ++j) nonzero += p.ConflictMatrix(k, j) != 0;
+  EXPECT_EQ(p.ConflictMatrix(5, 6), 200);  // shared code 2 and both non-holders
+  EXPECT_EQ(CountNonZeroPairs(p), 1);
+}
+
+TEST(ConflictMatrixTest, PairTotalsAtAndBeyondTheSixteenBitEdges) {
+  const std::string persons = " 1 1 1 1 2 1 1 1 3 2 0 0 4 2 0 0 5 1 0 0";
+  Screen screen;
+  for (const auto& [weights, total] :
+       {std::pair{"0 0 32000 767", 32767}, std::pair{"0 0 -32000 -768", -32768}}) {
+    Problem p = test::ProblemFromText("5 4 1 2 1 1 1 0", weights + persons);
+    ASSERT_TRUE(BuildConflictMatrix(p, screen).ok());
+    EXPECT_EQ(p.ConflictMatrix(1, 2), total);
   }
-  EXPECT_EQ(nonzero, 2);
-}
-
-TEST(ConflictMatrixTest, InversionThresholdIsStrictlyMoreThanHalf) {
-  // N = 4: a code held by 2 stays, a code held by 3 is inverted (its holders lose it and the one
-  // non-holder has nobody to conflict with).
-  Problem kept = ProblemFromText("4 3 1 2 1 1 1 0", "0 0 10  1 1 1  2 1 1  3 1 2  4 1 2");
-  Problem inverted = ProblemFromText("4 3 1 2 1 1 1 0", "0 0 10  1 1 1  2 1 1  3 1 1  4 1 2");
-  Screen screen;
-  ASSERT_TRUE(BuildConflictMatrix(kept, screen).ok());
-  ASSERT_TRUE(BuildConflictMatrix(inverted, screen).ok());
-  EXPECT_EQ(kept.ConflictMatrix(1, 2), 10);
-  EXPECT_EQ(kept.ConflictMatrix(3, 4), 10);
-  for (int k = 1; k <= 4; ++k) {
-    for (int j = 1; j <= 4; ++j) EXPECT_EQ(inverted.ConflictMatrix(k, j), 0);
-  }
-}
-
-TEST(ConflictMatrixTest, NoAttributeColumnShowsZeroTarget) {
-  Problem p = ProblemFromText("3 2 1 2 1 1 1 0", "0 0  1 1  2 2  3 1");
-  Screen screen;
-  ASSERT_TRUE(BuildConflictMatrix(p, screen).ok());
-  EXPECT_EQ(p.TargetScore, 0);
-  EXPECT_EQ(screen.TextAt(1, 8, 20), "<Target Score>: 0.00");
-}
-
-TEST(ConflictMatrixTest, PairTotalsAtTheSixteenBitEdgesAreKeptExactly) {
-  // Two columns that persons 1 and 2 share: 32000 + 767 = 32767, and -32000 - 768 = -32768.
-  const char* persons = "  1 1 1 1  2 1 1 1  3 2 0 0  4 2 0 0  5 1 0 0";
-  Problem high = ProblemFromText("5 4 1 2 1 1 1 0", std::string("0 0 32000 767") + persons);
-  Problem low = ProblemFromText("5 4 1 2 1 1 1 0", std::string("0 0 -32000 -768") + persons);
-  Screen screen;
-  ASSERT_TRUE(BuildConflictMatrix(high, screen).ok());
-  ASSERT_TRUE(BuildConflictMatrix(low, screen).ok());
-  EXPECT_EQ(high.ConflictMatrix(1, 2), 32767);
-  EXPECT_EQ(low.ConflictMatrix(2, 1), -32768);
-}
-
-TEST(ConflictMatrixTest, PairTotalBeyondSixteenBitsIsRefusedNamingThePair) {
-  Problem p =
-      ProblemFromText("4 4 1 2 1 1 1 0", "0 0 32000 768  1 1 1 0  2 1 2 1  3 2 0 0  4 2 2 1");
-  Screen screen;
-  const Status status = BuildConflictMatrix(p, screen);
-  ASSERT_FALSE(status.ok());
-  EXPECT_EQ(status.message(),
-            "Persons 2 and 4 share categories whose weights add up to 32768, but a pair's total "
+  Problem passing = test::ProblemFromText("5 5 1 2 1 1 1 0",  // 30000 + 30000 - 30000
+                                          "0 0 30000 30000 -30000 1 1 1 1 1 2 1 1 1 1 3 2 0 0 0 "
+                                          "4 2 0 0 0 5 1 0 0 0");
+  ASSERT_TRUE(BuildConflictMatrix(passing, screen).ok());
+  EXPECT_EQ(passing.ConflictMatrix(1, 2), 30000);
+  Problem beyond = test::ProblemFromText("5 4 1 2 1 1 1 0", "0 0 32000 768" + persons);
+  EXPECT_EQ(BuildConflictMatrix(beyond, screen).message(),
+            "Persons 1 and 2 share categories whose weights add up to 32768, but a pair's total "
             "weight must lie between -32768 and 32767. Lower the column weights in data.txt.");
-  // The target line is not shown for a refused input.
-  EXPECT_EQ(screen.TextAt(1, 8, 6), "      ");
 }
 
-TEST(ConflictMatrixTest, TotalsThatOnlyPassThroughTheEdgeAreFine) {
-  // 30000 + 30000 - 30000: the running total leaves the range, the final one does not.
-  Problem p = ProblemFromText("5 5 1 2 1 1 1 0",
-                              "0 0 30000 30000 -30000  1 1 1 1 1  2 1 1 1 1  3 2 0 0 0  4 2 0 0 0"
-                              "  5 1 0 0 0");
-  Screen screen;
-  ASSERT_TRUE(BuildConflictMatrix(p, screen).ok());
-  EXPECT_EQ(p.ConflictMatrix(1, 2), 30000);
-}
-
-TEST(ConflictMatrixTest, RandomMatricesAreSymmetricWithEmptyDiagonalAndBorder) {
-  for (uint32_t seed = 1; seed <= 40; ++seed) {
-    const Problem p = test::MakeRandomProblem(seed, test::RandomShape(seed, 30));
-    for (int k = 0; k <= p.PersonCount; ++k) {
-      EXPECT_EQ(p.ConflictMatrix(k, k), 0);
-      EXPECT_EQ(p.ConflictMatrix(0, k), 0);
-      EXPECT_EQ(p.ConflictMatrix(k, 0), 0);
-      for (int j = 0; j <= p.PersonCount; ++j) {
-        ASSERT_EQ(p.ConflictMatrix(k, j), p.ConflictMatrix(j, k)) << "seed " << seed;
-      }
-    }
+TEST(DealTest, WorkedDealsAndScores) {
+  Problem in_turn = test::PreparedProblem(test::kExampleParameters, test::kExampleData);
+  EXPECT_EQ(Persons(in_turn.Assignment), (std::vector<int32_t>{1, 2, 2, 1, 1, 2}));
+  EXPECT_EQ(Persons(in_turn.PersonConflict), (std::vector<int32_t>{50, 50, 50, 50, 0, 0}));
+  EXPECT_EQ(in_turn.GroupConflictTable(6, 1), 200);
+  EXPECT_EQ(in_turn.CurrentScore, 100);
+  EXPECT_EQ(in_turn.BestScore, 100);
+  EXPECT_EQ(in_turn.ConflictDensity, 23);
+  EXPECT_EQ(in_turn.TotalCycles, 18);
+  EXPECT_EQ(test::PreparedProblem("6 4 2 2 2 3 2 1", test::kExampleData).CurrentScore, 250);
+  EXPECT_EQ(test::PreparedProblem("6 4 3 2 2 3 2 1", test::kExampleData).CurrentScore, 50);
+  // Ten persons in three groups; persons 2 and 3 of type 7 stay undealt under TypeMode 1.
+  const std::string ten = "0 0 1 1 2 1 3 2 4 1 5 2 6 1 7 1 8 2 9 1 10 2";
+  const std::vector<std::vector<int32_t>> groups = {{1, 2, 1, 3, 2, 1, 2, 3, 3, 1},
+                                                    {1, 1, 2, 1, 3, 1, 2, 3, 2, 3},
+                                                    {1, 2, 3, 1, 2, 3, 1, 2, 3, 1}};
+  for (int mode = 1; mode <= 3; ++mode) {
+    Problem p = test::PreparedProblem("10 2 " + std::to_string(mode) + " 3 1 1 1 0", ten);
+    EXPECT_EQ(Persons(p.Assignment), groups[static_cast<size_t>(mode - 1)]) << "TypeMode " << mode;
   }
+  Problem undealt = test::PreparedProblem("4 3 1 2 1 1 1 0", "0 0 100 1 1 1 2 7 2 3 7 2 4 1 1");
+  EXPECT_EQ(Persons(undealt.Assignment), (std::vector<int32_t>{1, 0, 0, 2}));
+  EXPECT_EQ(undealt.CurrentScore, 100);  // the undealt pair shares group 0
 }
 
-TEST(ConflictMatrixTest, NoGroupingWithTheDealtSizesScoresBelowTheTarget) {
+TEST(EvaluateTest, FourPersonWorkedEvaluation) {
+  Problem p = test::ProblemFromText("4 2 3 2 1 1 1 0", "0 0 1 1 2 1 3 1 4 1");
+  p.ConflictMatrix(1, 2) = p.ConflictMatrix(2, 1) = 100;
+  p.ConflictMatrix(1, 3) = p.ConflictMatrix(3, 1) = -50;
+  p.Assignment = {0, 1, 1, 2, 2};
+  EXPECT_EQ(EvaluateAssignment(p), 100);
+  EXPECT_EQ(p.GroupConflictTable(1, 2), -50);
+  EXPECT_EQ(p.GroupConflictTable(3, 1), -50);
+  EXPECT_EQ(Persons(p.PersonConflict), (std::vector<int32_t>{100, 100, 0, 0}));
+}
+
+TEST(ConflictMatrixTest, RandomInstancesKeepTheirInvariants) {
   std::mt19937 rng(7);
   for (uint32_t seed = 1; seed <= 60; ++seed) {
     test::RandomProblemShape shape = test::RandomShape(seed, 14);
-    shape.other_types = false;  // every person is dealt, so the group sizes are the bound's
+    shape.other_types = false;  // everyone is dealt, so the group sizes are the bound's
     Problem p = test::MakeRandomProblem(seed, shape);
-    for (int trial = 0; trial < 200; ++trial) {
+    std::vector<int> sizes(static_cast<size_t>(p.GroupCount) + 1, 0);
+    for (int i = 1; i <= p.PersonCount; ++i) ++sizes[static_cast<size_t>(p.Assignment[i])];
+    for (int g = 1; g <= p.GroupCount; ++g) {
+      EXPECT_EQ(sizes[static_cast<size_t>(g)], p.BaseGroupSize + (g <= p.LargeGroupCount));
+    }
+    for (int k = 0; k <= p.PersonCount; ++k) {
+      EXPECT_EQ(p.ConflictMatrix(k, k) | p.ConflictMatrix(0, k), 0);
+      for (int j = 0; j < k; ++j) ASSERT_EQ(p.ConflictMatrix(k, j), p.ConflictMatrix(j, k));
+    }
+    for (int trial = 0; trial < 100; ++trial) {
       std::shuffle(p.Assignment.begin() + 1, p.Assignment.end(), rng);
       ASSERT_GE(EvaluateAssignment(p), p.TargetScore) << "seed " << seed;
     }

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "console/screen.h"
 #include "engine/conflict_matrix.h"
 #include "engine/initial_assignment.h"
@@ -13,26 +11,20 @@
 
 namespace quorvale::test {
 
-Problem ProblemFromText(std::string_view parameters, std::string_view data) {
+Problem ProblemFromText(std::string_view parameters, std::string_view data, bool prepare) {
   Parameters params;
-  Status status = ReadParameters(parameters, "parameters.txt", params);
-  EXPECT_TRUE(status.ok()) << status.message();
-  Problem problem;
-  status = AllocateProblem(params, problem);
-  EXPECT_TRUE(status.ok()) << status.message();
-  status = ReadDataTable(data, "data.txt", problem);
-  EXPECT_TRUE(status.ok()) << status.message();
-  return problem;
-}
-
-Problem PreparedProblem(std::string_view parameters, std::string_view data) {
-  Problem problem = ProblemFromText(parameters, data);
+  Problem p;
   Screen screen;
-  const Status status = BuildConflictMatrix(problem, screen);
-  EXPECT_TRUE(status.ok()) << status.message();
-  DealInitialAssignment(problem);
-  SetUpStartValues(problem);
-  return problem;
+  for (const Status& status : {ReadParameters(parameters, "parameters.txt", params),
+                               AllocateProblem(params, p), ReadDataTable(data, "data.txt", p),
+                               prepare ? BuildConflictMatrix(p, screen) : Status::Ok()}) {
+    EXPECT_TRUE(status.ok()) << status.message();
+  }
+  if (prepare) {
+    DealInitialAssignment(p);
+    SetUpStartValues(p);
+  }
+  return p;
 }
 
 }  // namespace quorvale::test

@@ -9,21 +9,16 @@ namespace quorvale::test {
 
 // The six-person example: 6 persons, 4 columns, TypeMode 1, 2 groups, 2 runs of 3 stages of
 // 2 focus and 1 spread cycle.
-inline constexpr std::string_view kExampleParameters = "6\n4\n1\n2\n2\n3\n2\n1\n";
+inline constexpr std::string_view kExampleParameters = "6 4 1 2 2 3 2 1";
 inline constexpr std::string_view kExampleData =
-    "0 0 100 50\n"
-    "1 1 1 2\n"
-    "2 1 1 1\n"
-    "3 2 2 1\n"
-    "4 2 2 2\n"
-    "5 1 3 0\n"
-    "6 2 3 2\n";
+    "0 0 100 50  1 1 1 2  2 1 1 1  3 2 2 1  4 2 2 2  5 1 3 0  6 2 3 2";
 
-// Reads both texts into a freshly allocated Problem; fails the calling test on bad input.
-Problem ProblemFromText(std::string_view parameters, std::string_view data);
+// Reads both texts into a new Problem; with `prepare`, also builds the matrix (on a scratch
+// screen), deals and sets the start values. Bad input fails the calling test.
+Problem ProblemFromText(std::string_view parameters, std::string_view data, bool prepare = false);
 
-// The same with the conflict matrix built (on a scratch screen), the first grouping dealt and
-// the start values set.
-Problem PreparedProblem(std::string_view parameters, std::string_view data);
+inline Problem PreparedProblem(std::string_view parameters, std::string_view data) {
+  return ProblemFromText(parameters, data, true);
+}
 
 }  // namespace quorvale::test
