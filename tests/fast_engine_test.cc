@@ -3,9 +3,7 @@
 // instances and at every instruction-set level this processor offers.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
-#include <string>
 #include <tuple>
 #include <vector>
 
@@ -43,55 +41,42 @@ auto Tables(const Problem& p) {
 // Records every exchange, can stop at its n-th poll, and stops a descent that runs away, as one
 // whose tables went wrong might. With `evaluate`, re-evaluates that Problem at every exchange:
 // the score must be exact and the descent in progress undisturbed.
-class Recorder final : public SearchMonitor {
- public:
-  explicit Recorder(int stop_at_poll, SearchMonitor* inner = nullptr, Problem* evaluate = nullptr)
-      : stop_at_poll_(stop_at_poll), inner_(inner), evaluate_(evaluate) {}
+struct Recorder final : SearchMonitor {
+  Recorder(int stop_at, Problem* twin) : stop_at_poll(stop_at), evaluate(twin) {}
   void AfterExchange(const Problem& p) override {
     exchanges.emplace_back(p.CurrentScore, p.Assignment);
-    if (evaluate_ != nullptr) {
-      EXPECT_EQ(EvaluateAssignment(*evaluate_), exchanges.back().first);
+    if (evaluate != nullptr) {
+      EXPECT_EQ(EvaluateAssignment(*evaluate), exchanges.back().first);
     }
-    if (inner_ != nullptr) inner_->AfterExchange(p);
   }
-  bool StopRequested() override {
-    return ++polls == stop_at_poll_ || exchanges.size() > 20000 ||
-           (inner_ != nullptr && inner_->StopRequested());
-  }
+  bool StopRequested() override { return ++polls == stop_at_poll || exchanges.size() > 20000; }
+  int stop_at_poll;
+  Problem* evaluate;
   std::vector<std::pair<int64_t, std::vector<int32_t>>> exchanges;
   int polls = 0;
-
- private:
-  int stop_at_poll_;
-  SearchMonitor* inner_;
-  Problem* evaluate_;
 };
 
 // Descend, scramble and evaluate both twins for a few rounds, comparing after every step.
-void CompareRounds(uint32_t seed, const test::RandomProblemShape& shape, const std::string& label,
-                   int stop_at_poll = -1) {
+void CompareRounds(uint32_t seed, const test::RandomProblemShape& shape, int stop_at_poll = -1) {
   Problem fast = test::MakeRandomProblem(seed, shape);
   Problem ref = test::MakeRandomProblem(seed, shape);
   reference::ReferenceEvaluateAssignment(ref);
-  const std::string base = label + " seed " + std::to_string(seed) + " N " +
-                           std::to_string(shape.persons) + " G " + std::to_string(shape.groups);
-  ASSERT_EQ(Tables(fast), Tables(ref)) << base + " dealt";
+  ASSERT_EQ(Tables(fast), Tables(ref)) << "dealt";
   Lcg15 random_fast(seed);
   Lcg15 random_ref(seed);
   for (int round = 0; round < 3; ++round) {
-    const std::string where = base + " round " + std::to_string(round);
-    Recorder fast_log(stop_at_poll, nullptr, seed % 2 == 0 ? &fast : nullptr);
-    Recorder ref_log(stop_at_poll);
+    Recorder fast_log(stop_at_poll, seed % 2 == 0 ? &fast : nullptr);
+    Recorder ref_log(stop_at_poll, nullptr);
     ASSERT_EQ(SwapDescent(fast, &fast_log), reference::ReferenceSwapDescent(ref, &ref_log));
-    ASSERT_EQ(fast_log.exchanges, ref_log.exchanges) << where;
-    ASSERT_EQ(fast_log.polls, ref_log.polls) << where;
-    ASSERT_EQ(Tables(fast), Tables(ref)) << where + " descended";
+    ASSERT_EQ(fast_log.exchanges, ref_log.exchanges) << "round " << round;
+    ASSERT_EQ(fast_log.polls, ref_log.polls) << "round " << round;
+    ASSERT_EQ(Tables(fast), Tables(ref)) << "descended in round " << round;
     const int32_t rate = round == 0 ? 100 : 4 * round - 4;
     Scramble(fast, round % 2 + 1, rate, random_fast);
     Scramble(ref, round % 2 + 1, rate, random_ref);
     EvaluateAssignment(fast);
     reference::ReferenceEvaluateAssignment(ref);
-    ASSERT_EQ(Tables(fast), Tables(ref)) << where + " scrambled";
+    ASSERT_EQ(Tables(fast), Tables(ref)) << "scrambled in round " << round;
   }
 }
 
@@ -103,7 +88,8 @@ TEST(FastEngineTest, TablesMatchTheReferenceAfterEveryStep) {
   for (FastLevel level : {FastLevel::kPortable, FastLevel::kAvx2, FastLevel::kAvx512}) {
     if (level > SupportedFastLevel()) continue;
     UseFastLevel(level);
-    for (uint32_t seed = 1; seed <= 90; ++seed) {
+    for (uint32_t seed = 1; seed <= 90 && !HasFatalFailure(); ++seed) {
+      SCOPED_TRACE(testing::Message() << "level " << static_cast<int>(level) << " seed " << seed);
       test::RandomProblemShape shape = test::RandomShape(seed, seed % 4 == 0 ? 240 : 70);
       shape.max_abs_weight = seed % 3 == 0 ? 3000 : 200;
       if (seed <= 26) {
@@ -113,9 +99,7 @@ TEST(FastEngineTest, TablesMatchTheReferenceAfterEveryStep) {
         shape.persons = 2 + static_cast<int>(seed % 19);
         shape.groups = shape.persons + 1 + static_cast<int>(seed % 5);
       }
-      const int stop_at = seed % 5 == 0 ? 1 + static_cast<int>(seed % 97) : -1;
-      CompareRounds(seed, shape, "level " + std::to_string(int(level)), stop_at);
-      if (HasFatalFailure()) return;
+      CompareRounds(seed, shape, seed % 5 == 0 ? 1 + static_cast<int>(seed % 97) : -1);
     }
   }
 }
@@ -124,34 +108,19 @@ TEST(FastEngineTest, WideSumsAndTheProblemsOwnTablesMatchTheReference) {
   // A low limit makes the descent switch to 64-bit sums at the start or after some exchange;
   // a tiny budget makes both steps work on the Problem's own tables.
   EngineSettings settings;
-  for (uint32_t seed = 300; seed < 330; ++seed) {
+  for (uint32_t seed = 300; seed < 360 && !HasFatalFailure(); ++seed) {
+    SCOPED_TRACE(testing::Message() << "seed " << seed);
     test::RandomProblemShape shape = test::RandomShape(seed, 120);
     shape.max_abs_weight = 2000;
-    SetNarrowSumLimit(static_cast<int32_t>(1000 + 700 * (seed % 20)));
-    CompareRounds(seed, shape, "narrow limit");
-    SetNarrowSumLimit(0);
-    SetFastTableBudget(1);
-    CompareRounds(seed, shape, "own tables");
-    SetFastTableBudget(0);
-    if (HasFatalFailure()) return;
+    SetNarrowSumLimit(seed % 2 == 0 ? static_cast<int32_t>(1000 + 700 * (seed % 20)) : 0);
+    SetFastTableBudget(seed % 2);
+    CompareRounds(seed, shape);
   }
-}
-
-// A descent under a runaway guard, so that a faulty engine fails instead of searching for ever.
-template <bool (*Descent)(Problem&, SearchMonitor*)>
-bool Guarded(Problem& p, SearchMonitor* monitor) {
-  Recorder guard(-1, monitor);
-  return Descent(p, &guard);
 }
 
 // Everything a search leaves behind: its outcome, its best grouping and every save.
 auto Search(uint32_t seed, const test::RandomProblemShape& shape, const SearchSteps* steps) {
   Problem p = test::MakeRandomProblem(seed, shape);
-  p.params.RunCount = 1 + static_cast<int>(seed % 7);
-  p.params.StagesPerRun = 2;
-  p.params.FocusCycles = 2;
-  p.params.SpreadCycles = 2;
-  SetUpStartValues(p);
   // Every clock reading moves time on, so the saves depend on the exact number of readings.
   test::FakeClock clock(0, 61);
   test::RecordingSink sink(&clock);
@@ -168,17 +137,13 @@ auto Search(uint32_t seed, const test::RandomProblemShape& shape, const SearchSt
 }
 
 TEST(FastEngineTest, WholeSearchesMatchTheReference) {
-  EngineSettings settings;
   const SearchSteps reference_steps{reference::ReferenceEvaluateAssignment,
-                                    Guarded<reference::ReferenceSwapDescent>};
-  const SearchSteps fast_steps{EvaluateAssignment, Guarded<SwapDescent>};
+                                    reference::ReferenceSwapDescent};
   for (uint32_t seed = 500; seed < 516; ++seed) {
     const test::RandomProblemShape shape = test::RandomShape(seed, 120);
     const auto ref = Search(seed, shape, &reference_steps);
-    EXPECT_EQ(Search(seed, shape, &fast_steps), ref) << "seed " << seed;
-    if (HasFailure()) return;
-    // The program's own choice of steps, now known to end.
-    EXPECT_EQ(Search(seed, shape, nullptr), ref) << "default, seed " << seed;
+    EXPECT_FALSE(std::get<5>(ref).empty()) << seed;  // the saves are compared too
+    EXPECT_EQ(Search(seed, shape, nullptr), ref) << seed;
   }
 }
 
