@@ -12,7 +12,7 @@
 namespace quorvale {
 namespace {
 
-TEST(ScreenTest, WrapsAtColumn100ObeysLineEndsScrollsAndTakesUtf8AsOneCell) {
+TEST(ScreenTest, WrapsScrollsTakesUtf8AsOneCellThenSetsUpAndDrawsTheBoxes) {
   Screen screen;
   screen.SetAttribute(0x1E);
   screen.SetCursor(99, 24);
@@ -28,11 +28,7 @@ TEST(ScreenTest, WrapsAtColumn100ObeysLineEndsScrollsAndTakesUtf8AsOneCell) {
   EXPECT_EQ(std::pair(screen.cursor_column(), screen.At(5, 0)), std::pair(9, Cell{U'║', 0x1E}));
   EXPECT_EQ(screen.PlainText(), "╔╗╚╝═║!\n\n\n" + std::string(98, ' ') + "ab\nc\nXe\n" +
                                     std::string(16, '\n') + std::string(99, ' ') + "z\ny\n\n");
-}
-
-TEST(ScreenTest, SetUpConsoleThenTheNoticeAndDegenerateBoxes) {
-  Screen screen;
-  screen.SetCursor(40, 7);
+  // SetUpConsole blanks all of that, homes and hides the cursor and sets the title.
   SetUpConsole(screen);
   EXPECT_EQ(std::pair(screen.cursor_column(), screen.cursor_row()), std::pair(0, 0));
   EXPECT_FALSE(screen.cursor_visible());
