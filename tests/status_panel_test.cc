@@ -41,8 +41,9 @@ TEST(StatusPanelTest, WorkedExampleCellByCell) {
 TEST(StatusPanelTest, CappedNegativeAndEqualBars) {
   Screen s;
   DrawStatusPanel(s, PanelValues{200000, 100.0f, 35000, 1, 2}, (125 * 60 + 7) * 1000);
-  EXPECT_EQ(s.TextAt(1, 10, 100),
-            "<100>" + std::string(47, '.') + "<350>" + std::string(36, '.') + "<2000> ");
+  EXPECT_EQ(s.TextAt(1, 10, 99),
+            "<100>" + std::string(47, '.') + "<350>" + std::string(36, '.') + "<2000>");
+  EXPECT_EQ(s.At(0, 11).attribute, kMagentaOnGreen);  // and one space past the row's end
   EXPECT_EQ(s.TextAt(1, 23, 32), "Search Time = 125 mins:  7 secs.");
   // A best below the target asks for more spaces than the row has; they stop at its end and
   // leave the notices below alone.
