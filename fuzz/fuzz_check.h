@@ -1,16 +1,16 @@
-// The one assertion of the fuzz targets: a broken invariant prints what broke and aborts, so
-// that libFuzzer records the input that led there.
+// FUZZ_CHECK(condition) or FUZZ_CHECK(condition, detail): a broken invariant prints what broke
+// and aborts, so that libFuzzer keeps the input.
 #pragma once
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
-#define FUZZ_CHECK(condition, ...)                                                         \
-  do {                                                                                     \
-    if (!(condition)) {                                                                    \
-      std::fprintf(stderr, "%s:%d: check failed: %s\n  ", __FILE__, __LINE__, #condition); \
-      std::fprintf(stderr, __VA_ARGS__);                                                   \
-      std::fprintf(stderr, "\n");                                                          \
-      std::abort();                                                                        \
-    }                                                                                      \
-  } while (false)
+inline void FuzzCheck(bool ok, const char* file, int line, const char* what,
+                      const std::string& detail = "") {
+  if (ok) return;
+  std::fprintf(stderr, "%s:%d: check failed: %s\n%s\n", file, line, what, detail.c_str());
+  std::abort();
+}
+#define FUZZ_CHECK(condition, ...) \
+  FuzzCheck(condition, __FILE__, __LINE__, #condition __VA_OPT__(, ) __VA_ARGS__)

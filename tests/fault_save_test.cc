@@ -1,20 +1,14 @@
 // Saving into a place that refuses the results: a read-only "results.txt", a read-only folder
-// and a full disk. The screen says what failed, a failed save during the search is tried again
-// while the search goes on, an existing file is never damaged, and a failed final save ends the
-// program with exit code 1.
+// and a full disk. The screen says what failed, an existing file is left as it was, a failed
+// final save ends the program with exit code 1, and a failed interim save is tried again while
+// the search goes on.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <chrono>
 #include <fstream>
-#include <iostream>
-#include <string>
-#include <vector>
 
-#include "input/file_reader.h"
 #include "tests/support/instance_files.h"
 #include "tests/support/process.h"
 #include "tests/support/results_checker.h"
@@ -23,168 +17,69 @@
 namespace quorvale::test {
 namespace {
 
-using std::chrono::seconds;
-
-constexpr int kSaveErrorRow = 15;
-constexpr int kStoppedRow = 15;  // the stop message takes the rows of a save error
-constexpr int kNoticeRow = 18;
 constexpr const char* kKept = "an older results file\n";
 
-// The save error as rows 15 and 16 show it, the second row joined on with a space.
-std::string SaveError(const FinishedRun& run) {
-  const std::string second = run.Row(kSaveErrorRow + 1);
-  return run.Row(kSaveErrorRow) + (second.empty() ? "" : " " + second.substr(1));
-}
+// A quick search whose final save fails; rows 15 and 16 must say why.
+class FinalSaveTest : public ::testing::TestWithParam<std::string> {};
 
-std::string SaveErrorFor(const std::string& reason) {
-  return " Could not save the results: " + reason;
-}
-
-std::string ReadText(const std::string& path) { return ReadFileText(path).text; }
-
-TEST(FaultSaveTest, ReadOnlyResultsFileIsLeftAloneAndTheFinalSaveFails) {
-  Watchdog watchdog(seconds(60), "the read-only results test");
+TEST_P(FinalSaveTest, IsReportedAndEndsWithExitCodeOne) {
   TempFolder folder;
   TempFolder output;
-  WriteInstanceFiles(folder.path(), MakeInstance(QuickSearch()));
-  const std::string results = folder.WriteFile("results.txt", kKept);
-  ASSERT_EQ(::chmod(results.c_str(), 0444), 0);
-
-  const FinishedRun run =
-      RunToEnd(ProgramInFolder(folder.path(), output.PathOf("screen")), seconds(30));
-  EXPECT_EQ(run.exit, ExitedWith(1)) << run.exit.Describe();
-  EXPECT_EQ(SaveError(run), SaveErrorFor(results + " is read-only; it was left as it is."));
-  EXPECT_EQ(ReadText(results), kKept);
+  const std::string results = folder.PathOf("results.txt");
+  std::string reason = "cannot write " + results + ": No space left on device.";
+  if (GetParam() == "FullDisk" &&
+      Shell("mount -t tmpfs -o size=256k tmpfs " + folder.path() + " 2>&1 && echo ok") != "ok\n") {
+    GTEST_SKIP() << "cannot mount a small tmpfs here";
+  }
+  WriteInstance(folder.path(), 40, 1, true);
+  if (GetParam() == "ReadOnlyFile") {
+    ASSERT_EQ(::chmod(folder.WriteFile("results.txt", kKept).c_str(), 0444), 0);
+    reason = results + " is read-only; it was left as it is.";
+  } else if (GetParam() == "ReadOnlyFolder") {
+    ASSERT_EQ(::chmod(folder.path().c_str(), 0555), 0);
+    reason = "cannot create a file in " + folder.path() + ": Permission denied.";
+  } else {
+    std::ofstream filler(folder.PathOf("filler"));
+    while (filler << std::string(4096, 'x')) continue;  // until the disk is full
+  }
+  // Root may write anywhere, so it runs the program as nobody.
+  const bool as_nobody = GetParam() == "ReadOnlyFolder" && ::geteuid() == 0;
+  const int status = RunToEnd(folder.path(), output.PathOf("screen"), as_nobody);
+  if (status == 126 || status == 127) GTEST_SKIP() << "user nobody cannot run " QM_PROGRAM_PATH;
+  EXPECT_EQ(status, 1);
+  std::vector<std::string> rows = Lines(ReadWholeFile(output.PathOf("screen")));
+  rows.resize(25);
+  EXPECT_EQ(rows[15] + (rows[16].empty() ? "" : " " + rows[16].substr(1)),
+            " Could not save the results: " + reason);
+  EXPECT_EQ(ReadWholeFile(results), GetParam() == "ReadOnlyFile" ? kKept : "");
+  ::chmod(folder.path().c_str(), 0700);  // nothing between the mount and here returns early
+  Shell("umount " + folder.path() + " 2>/dev/null");
 }
+
+INSTANTIATE_TEST_SUITE_P(Faults, FinalSaveTest,
+                         ::testing::Values("ReadOnlyFile", "ReadOnlyFolder", "FullDisk"),
+                         [](const auto& c) { return c.param; });
 
 TEST(FaultSaveTest, AFailedInterimSaveIsRetriedWhileTheSearchGoesOn) {
-  Watchdog watchdog(seconds(60), "the interim retry test");
   TempFolder folder;
-  TempFolder output;
-  WriteInstanceFiles(folder.path(), MakeInstance(LongSearch(300, 9)));
+  WriteInstance(folder.path(), 300, 9, false);
   const std::string results = folder.WriteFile("results.txt", kKept);
   ASSERT_EQ(::chmod(results.c_str(), 0444), 0);
-
-  const std::string screen = output.PathOf("screen");
-  ChildProcess child(ProgramPath(), ProgramInFolder(folder.path(), screen));
-  // Past the first interim save, which the read-only file refuses.
-  std::this_thread::sleep_for(milliseconds(17500));
-  ASSERT_TRUE(child.Running()) << child.status()->Describe();
-  EXPECT_EQ(ReadText(results), kKept);
-
+  Child child(folder.path(), folder.PathOf("screen"));
+  std::this_thread::sleep_for(milliseconds(17500));  // past the first interim save, refused
+  ASSERT_TRUE(child.Running());
+  EXPECT_EQ(ReadWholeFile(results), kKept);
   ASSERT_EQ(::chmod(results.c_str(), 0644), 0);
-  EXPECT_TRUE(WaitUntil([&] { return ReadText(results) != kKept; }, seconds(15)))
+  EXPECT_TRUE(WaitUntil([&] { return ReadWholeFile(results) != kKept; }, milliseconds(15000)))
       << "the save was not tried again once the file could be written";
   child.Signal(SIGINT);
-  const std::optional<ExitStatus> status = child.WaitFor(seconds(20));
-  ASSERT_TRUE(status.has_value());
-  EXPECT_EQ(*status, ExitedWith(128 + SIGINT));
-  const Status check = CheckResultsFolder(folder.path());
-  EXPECT_TRUE(check.ok()) << check.message();
-  const std::vector<std::string> rows = ReadLines(screen);
+  EXPECT_EQ(child.Wait(milliseconds(20000)), 128 + SIGINT);
+  EXPECT_EQ(CheckResultsFolder(folder.path()), "");
+  const std::vector<std::string> rows = Lines(ReadWholeFile(folder.PathOf("screen")));
   ASSERT_EQ(rows.size(), 25u);
-  EXPECT_EQ(rows[kSaveErrorRow + 1], "") << "the error stays on the screen after a good save";
-  EXPECT_EQ(rows[kStoppedRow],
-            " Search stopped: the best grouping found so far is saved in " + results);
-  EXPECT_NE(rows[kNoticeRow].find("Interim (Best-So-Far) Results-Saving is now ON."),
-            std::string::npos);
-}
-
-// Whether the program can be started by `user` from where it was built.
-bool RunnableAs(const UserIds& user) {
-  ChildOptions options;
-  options.arguments = {"--version"};
-  options.run_as = user;
-  ChildProcess child(ProgramPath(), options);
-  const std::optional<ExitStatus> status = child.WaitFor(seconds(10));
-  return status && *status == ExitedWith(0);
-}
-
-TEST(FaultSaveTest, ReadOnlyFolderIsReportedAndTheFinalSaveFails) {
-  Watchdog watchdog(seconds(60), "the read-only folder test");
-  const std::optional<UserIds> user = ::geteuid() == 0 ? UnprivilegedUser() : UserIds{};
-  if (!user) GTEST_SKIP() << "running as root without a user 'nobody' to drop to";
-  if (::geteuid() == 0 && !RunnableAs(*user)) {
-    GTEST_SKIP() << "user 'nobody' cannot run " << ProgramPath();
-  }
-  TempFolder folder;
-  TempFolder output;
-  WriteInstanceFiles(folder.path(), MakeInstance(QuickSearch()));
-  ASSERT_EQ(::chmod(folder.path().c_str(), 0555), 0);
-  ChildOptions options = ProgramInFolder(folder.path(), output.PathOf("screen"));
-  if (::geteuid() == 0) options.run_as = user;
-
-  const FinishedRun run = RunToEnd(options, seconds(30));
-  EXPECT_EQ(run.exit, ExitedWith(1)) << run.exit.Describe();
-  EXPECT_EQ(SaveError(run),
-            SaveErrorFor("cannot create a file in " + folder.path() + ": Permission denied."));
-  EXPECT_TRUE(ReadFileText(folder.PathOf("results.txt")).missing);
-  ::chmod(folder.path().c_str(), 0700);
-}
-
-// A tmpfs of its own, mounted over a folder for the lifetime of the object, when this process
-// may mount one.
-class SmallDisk {
- public:
-  explicit SmallDisk(const std::string& folder) : folder_(folder) {
-    mounted_ =
-        RunCommand({"/bin/mount", "-t", "tmpfs", "-o", "size=256k", "tmpfs", folder}, seconds(10))
-            .exit == ExitedWith(0);
-  }
-  ~SmallDisk() {
-    if (mounted_) RunCommand({"/bin/umount", folder_}, seconds(10));
-  }
-  bool mounted() const { return mounted_; }
-  // Writes a file until the disk refuses more; true when it ends full.
-  bool Fill() const {
-    std::ofstream filler(folder_ + "/filler", std::ios::binary);
-    const std::string block(4096, 'x');
-    for (int i = 0; i < 1024 && filler; ++i) filler.write(block.data(), block.size());
-    filler.close();
-    std::ofstream probe(folder_ + "/probe", std::ios::binary);
-    probe << std::string(4096, 'x');
-    probe.close();
-    return !probe;
-  }
-
- private:
-  std::string folder_;
-  bool mounted_ = false;
-};
-
-TEST(FaultSaveTest, FullDiskIsReportedAndTheFinalSaveFails) {
-  Watchdog watchdog(seconds(60), "the full-disk test");
-  TempFolder scratch;
-  TempFolder output;
-  const std::string folder = scratch.PathOf("disk");
-  ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
-  // Results of 800 persons need some 10 kB, more than either kind of full disk lets through.
-  InstanceShape shape = QuickSearch();
-  shape.persons = 800;
-  shape.groups = 20;
-
-  SmallDisk disk(folder);
-  ChildOptions options = ProgramInFolder(folder, output.PathOf("screen"));
-  std::string reason = "cannot write " + folder + "/results.txt: ";
-  if (disk.mounted()) {
-    WriteInstanceFiles(folder, MakeInstance(shape));
-    ASSERT_TRUE(disk.Fill()) << "the small disk did not fill up";
-    reason += "No space left on device.";
-    std::cout << "full disk: a 256 kB tmpfs, filled up\n";
-    RecordProperty("full_disk", "tmpfs");
-  } else {
-    WriteInstanceFiles(folder, MakeInstance(shape));
-    // The screen of 25 rows that the program prints at its end must still fit.
-    options.file_size_limit = 6000;
-    reason += "File too large.";
-    std::cout << "full disk: mount is not allowed here, so a file-size limit of 6000 bytes\n";
-    RecordProperty("full_disk", "RLIMIT_FSIZE");
-  }
-
-  const FinishedRun run = RunToEnd(options, seconds(45));
-  EXPECT_EQ(run.exit, ExitedWith(1)) << run.exit.Describe();
-  EXPECT_EQ(SaveError(run), SaveErrorFor(reason));
-  EXPECT_TRUE(ReadFileText(folder + "/results.txt").missing);
+  EXPECT_EQ(rows[15], " Search stopped: the best grouping found so far is saved in " + results);
+  EXPECT_EQ(rows[16], "") << "the save error is still shown after a good save";
+  EXPECT_NE(rows[18].find("Interim (Best-So-Far) Results-Saving is now ON."), std::string::npos);
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ cmake -S . -B "$build" -DQM_SANITIZE=address,undefined -DQM_BUILD_TESTS=OFF \
   -DQM_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" -j2 --target quorvalemixer
 "${CXX:-g++}" -std=c++20 -O1 -g -fsanitize=address,undefined -fno-sanitize-recover=all -I. \
-  tests/soak/soak_tool.cc tests/support/instance_files.cc tests/support/results_checker.cc \
+  tests/soak/soak_tool.cc tests/support/results_checker.cc \
   "$build/libquorvale_core.a" -o "$build/soak_tool"
 
 folder="$(mktemp -d /tmp/quorvale-soak-XXXXXX)"

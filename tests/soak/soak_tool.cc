@@ -1,9 +1,7 @@
-// The soak run's helper: writes a generated instance into a folder, and checks a folder's
-// "results.txt" against its input with the tests' results checker.
-//
-//   soak_tool generate FOLDER PERSONS SEED   parameters.txt and data.txt for a long search
-//   soak_tool check FOLDER                   exit 0 and one line "best B status S cycle C"
-//                                            when results.txt passes, else exit 1 and why
+// The soak run's helper (tests/soak/run_soak.sh):
+//   soak_tool generate FOLDER PERSONS SEED   writes an instance for a long search into FOLDER
+//   soak_tool check FOLDER                   exit 0 and "best B status S cycle C" when
+//                                            FOLDER/results.txt passes the check, else 1 and why
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -15,22 +13,17 @@ int main(int argc, char** argv) {
   using namespace quorvale::test;
   const std::string command = argc > 1 ? argv[1] : "";
   if (command == "generate" && argc == 5) {
-    WriteInstanceFiles(
-        argv[2],
-        MakeInstance(LongSearch(std::atoi(argv[3]), static_cast<uint32_t>(std::atol(argv[4])))));
+    WriteInstance(argv[2], std::atoi(argv[3]), std::strtoul(argv[4], nullptr, 10), false);
     return 0;
   }
-  if (command == "check" && argc == 3) {
-    ResultsSummary summary;
-    const quorvale::Status status = CheckResultsFolder(argv[2], &summary);
-    if (!status.ok()) {
-      std::fprintf(stderr, "%s\n", status.message().c_str());
-      return 1;
-    }
-    std::printf("best %lld status %d cycle %d\n", static_cast<long long>(summary.BestScore),
-                summary.TargetStatus, summary.CycleNumber);
-    return 0;
-  }
-  std::fprintf(stderr, "usage: soak_tool generate FOLDER PERSONS SEED | soak_tool check FOLDER\n");
-  return 2;
+  ResultsSummary s;
+  const std::string error =
+      command == "check" && argc == 3
+          ? CheckResultsFolder(argv[2], &s)
+          : "usage: soak_tool generate FOLDER PERSONS SEED | soak_tool check FOLDER";
+  if (error.empty())
+    std::printf("best %lld status %lld cycle %lld\n", s.BestScore, s.TargetStatus, s.CycleNumber);
+  else
+    std::fprintf(stderr, "%s\n", error.c_str());
+  return error.empty() ? 0 : 1;
 }

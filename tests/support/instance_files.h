@@ -1,42 +1,33 @@
-// Input files for runs of the real program: generated "parameters.txt" and "data.txt" texts
-// of a chosen size, from a quick search that ends at once to one that would run for days.
+// Generated "parameters.txt" and "data.txt" for runs of the real program.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <fstream>
+#include <random>
 #include <string>
 
 namespace quorvale::test {
 
-struct InstanceShape {
-  int persons = 60;
-  int groups = 6;
-  int attribute_columns = 4;
-  int type_mode = 1;
-  // The schedule; the defaults plan far more cycles than any test waits for.
-  int run_count = 100000;
-  int stages_per_run = 3;
-  int focus_cycles = 3;
-  int spread_cycles = 2;
-  uint32_t seed = 1;
-};
-
-struct InstanceTexts {
-  std::string parameters;
-  std::string data;
-};
-
-// Random persons of both types with codes shared by enough persons that every group must hold
-// some conflicts, so the target is out of reach and the search keeps improving for a while.
-// Weights are positive and distinct, plus one negative column when there are three or more.
-InstanceTexts MakeInstance(const InstanceShape& shape);
-
-// A search that is still running long after interim saving has begun.
-InstanceShape LongSearch(int persons, uint32_t seed);
-
-// A search of a few cycles that ends well within its quiet first seconds.
-InstanceShape QuickSearch();
-
-// Writes parameters.txt and data.txt into `folder`; throws when that fails.
-void WriteInstanceFiles(const std::string& folder, const InstanceTexts& texts);
+// Writes into `folder` an instance of `persons` random persons of both types in persons / 25
+// groups (at least 2), with six weighted columns whose codes are shared by so many persons that
+// no grouping avoids every conflict: the search keeps improving for a while. A quick instance
+// searches three cycles and ends within its quiet first seconds; any other runs for days.
+inline void WriteInstance(const std::string& folder, int persons, unsigned long seed, bool quick) {
+  std::mt19937 rng(seed);
+  auto draw = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  const int groups = std::max(2, persons / 25);
+  const int codes = std::max(1, persons * 2 / (3 * groups));  // some 1.5 holders per group
+  std::ofstream(folder + "/parameters.txt")
+      << persons << "\n8\n1\n"
+      << groups << (quick ? "\n1\n1\n2\n1\n" : "\n100000\n3\n3\n2\n");
+  std::ofstream data(folder + "/data.txt");
+  data << "0\t0\t97\t89\t-41\t79\t73\t71\n";
+  for (int person = 1; person <= persons; ++person) {
+    data << person << "\t" << draw(1, 2);
+    for (int c = 0; c < 6; ++c) data << "\t" << (draw(0, 9) ? draw(1, codes) : 0);
+    data << "\n";
+  }
+}
 
 }  // namespace quorvale::test
