@@ -13,11 +13,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace quorvale;
   if (size < 3) return 0;
-  Parameters params;
+  Parameters params{.TypeMode = 1, .RunCount = 1, .StagesPerRun = 1, .FocusCycles = 1};
   params.PersonCount = 2 + data[0] % 31;
   params.ColumnCount = 2 + data[1] % 7;
   params.GroupCount = 1 + data[2] % (params.PersonCount + 3);
-  params.TypeMode = params.RunCount = params.StagesPerRun = params.FocusCycles = 1;
   Problem p;
   FUZZ_CHECK(AllocateProblem(params, p).ok());
   const std::string_view text(reinterpret_cast<const char*>(data) + 3, size - 3);

@@ -17,8 +17,7 @@ class FaultInputTest : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(FaultInputTest, IsReportedClearlyWithExitCodeOne) {
   const std::string& name = GetParam();
-  TempFolder folder;
-  TempFolder output;
+  TempFolder folder, output;
   WriteInstance(folder.path(), 40, 1, true);
   const std::string file = name.starts_with("Data") ? "data.txt" : "parameters.txt";
   const std::string path = folder.PathOf(file);

@@ -23,8 +23,7 @@ constexpr const char* kKept = "an older results file\n";
 class FinalSaveTest : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(FinalSaveTest, IsReportedAndEndsWithExitCodeOne) {
-  TempFolder folder;
-  TempFolder output;
+  TempFolder folder, output;
   const std::string results = folder.PathOf("results.txt");
   std::string reason = "cannot write " + results + ": No space left on device.";
   if (GetParam() == "FullDisk" &&
@@ -47,9 +46,8 @@ TEST_P(FinalSaveTest, IsReportedAndEndsWithExitCodeOne) {
   const int status = RunToEnd(folder.path(), output.PathOf("screen"), as_nobody);
   if (status == 126 || status == 127) GTEST_SKIP() << "user nobody cannot run " QM_PROGRAM_PATH;
   EXPECT_EQ(status, 1);
-  std::vector<std::string> rows = Lines(ReadWholeFile(output.PathOf("screen")));
-  rows.resize(25);
-  EXPECT_EQ(rows[15] + (rows[16].empty() ? "" : " " + rows[16].substr(1)),
+  const std::vector<std::string> rows = Lines(ReadWholeFile(output.PathOf("screen")));
+  EXPECT_EQ(rows.at(15) + (rows.at(16).empty() ? "" : " " + rows[16].substr(1)),
             " Could not save the results: " + reason);
   EXPECT_EQ(ReadWholeFile(results), GetParam() == "ReadOnlyFile" ? kKept : "");
   ::chmod(folder.path().c_str(), 0700);  // nothing between the mount and here returns early

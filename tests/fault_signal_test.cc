@@ -16,10 +16,9 @@ namespace {
 
 constexpr milliseconds kSearching(1500);  // deep in the search, long before interim saving
 
-void ExpectStoppedAndSaved(const TempFolder& folder, std::vector<std::string> rows) {
-  rows.resize(25);
-  EXPECT_EQ(rows[15], " Search stopped: the best grouping found so far is saved in " +
-                          folder.PathOf("results.txt"));
+void ExpectStoppedAndSaved(const TempFolder& folder, const std::vector<std::string>& rows) {
+  EXPECT_EQ(rows.at(15), " Search stopped: the best grouping found so far is saved in " +
+                             folder.PathOf("results.txt"));
   ResultsSummary summary;
   EXPECT_EQ(CheckResultsFolder(folder.path(), &summary), "");
   EXPECT_EQ(summary.TargetStatus, 1);
@@ -57,8 +56,7 @@ TEST(FaultTerminalTest, CtrlCLeavesTheTerminalAsItFoundIt) {
   auto cursor = [&] { return tmux("display-message -p '#{cursor_flag} #{cursor_x} #{cursor_y}'"); };
   ASSERT_TRUE(WaitUntil([&] { return cursor() == "1 2 0\n"; }, milliseconds(5000))) << "no prompt";
   tmux("send-keys -l '" QM_PROGRAM_PATH " --folder " + folder.path() +
-       " --no-pause; echo exit=$?'");
-  tmux("send-keys Enter");
+       " --no-pause; echo exit=$?' \\; send-keys Enter");
   ASSERT_TRUE(WaitUntil([&] { return cursor()[0] == '0'; }, milliseconds(10000))) << "cursor shown";
   std::this_thread::sleep_for(kSearching);
   tmux("send-keys C-c");

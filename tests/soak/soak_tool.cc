@@ -11,14 +11,13 @@
 
 int main(int argc, char** argv) {
   using namespace quorvale::test;
-  const std::string command = argc > 1 ? argv[1] : "";
-  if (command == "generate" && argc == 5) {
+  if (argc == 5 && std::string(argv[1]) == "generate") {
     WriteInstance(argv[2], std::atoi(argv[3]), std::strtoul(argv[4], nullptr, 10), false);
     return 0;
   }
   ResultsSummary s;
   const std::string error =
-      command == "check" && argc == 3
+      argc == 3 && std::string(argv[1]) == "check"
           ? CheckResultsFolder(argv[2], &s)
           : "usage: soak_tool generate FOLDER PERSONS SEED | soak_tool check FOLDER";
   if (error.empty())

@@ -91,9 +91,8 @@ std::string CheckResultsFolder(const std::string& folder, ResultsSummary* summar
   const FileText files[] = {ReadFileText(folder + "/parameters.txt"),
                             ReadFileText(folder + "/data.txt"),
                             ReadFileText(folder + "/results.txt")};
-  for (const FileText& file : files) {
+  for (const FileText& file : files)
     if (!file.status.ok()) return file.status.message();
-  }
   return CheckResults(files[0].text, files[1].text, files[2].text, summary);
 }
 
