@@ -2,7 +2,6 @@
 #include "engine/scrambler.h"
 
 #include <algorithm>
-#include <numeric>
 #include <vector>
 
 namespace quorvale {
@@ -25,20 +24,26 @@ void Scramble(Problem& p, int32_t scramble_type, int32_t scramble_rate, RandomSo
 
   // Rows sorted by key, equal keys in their order: the same permutation as exchanging
   // neighbours until no key is followed by a smaller one. Only the group and key columns move.
-  std::vector<int> order(static_cast<size_t>(count));
-  std::iota(order.begin(), order.end(), 1);
-  std::stable_sort(order.begin(), order.end(),
-                   [&](int a, int b) { return list(a, 2) < list(b, 2); });
-  std::vector<int32_t> groups(static_cast<size_t>(count));
-  std::vector<int32_t> keys(static_cast<size_t>(count));
-  for (size_t i = 0; i < order.size(); ++i) {
-    groups[i] = list(order[i], 1);
-    keys[i] = list(order[i], 2);
-  }
+  // Ordering by (key, row) makes the sort stable without std::stable_sort's buffer, and the
+  // scratch is kept between calls, so a pass allocates nothing once it has grown.
+  struct Entry {
+    int32_t key;
+    int32_t row;
+    int32_t group;
+  };
+  thread_local std::vector<Entry> entries;
+  entries.resize(static_cast<size_t>(count));
   for (int row = 1; row <= count; ++row) {
-    list(row, 1) = groups[static_cast<size_t>(row - 1)];
-    list(row, 2) = keys[static_cast<size_t>(row - 1)];
-    p.Assignment[static_cast<size_t>(list(row, 0))] = list(row, 1);
+    entries[static_cast<size_t>(row - 1)] = {list(row, 2), row, list(row, 1)};
+  }
+  std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+    return a.key != b.key ? a.key < b.key : a.row < b.row;
+  });
+  for (int row = 1; row <= count; ++row) {
+    const Entry& from = entries[static_cast<size_t>(row - 1)];
+    list(row, 1) = from.group;
+    list(row, 2) = from.key;
+    p.Assignment[static_cast<size_t>(list(row, 0))] = from.group;
   }
 }
 
