@@ -22,6 +22,9 @@ constexpr int64_t kPairMax = std::numeric_limits<int16_t>::max();
 // Counts the codes of one column, inverts a majority code and adds the column's bound terms.
 void CountColumn(Problem& p, int col, int64_t weight) {
   const int n = p.PersonCount;
+  ColumnBound& bound = p.ColumnBounds[static_cast<size_t>(col)];
+  bound = ColumnBound{};
+  bound.weight = static_cast<int32_t>(weight);
   std::fill(p.CodeHistogram.begin(), p.CodeHistogram.end(), 0);
   std::fill(p.NonHolderFlags.begin(), p.NonHolderFlags.end(), 0);
   for (int i = 1; i <= n; ++i) {
@@ -34,17 +37,22 @@ void CountColumn(Problem& p, int col, int64_t weight) {
     if (count > n / 2) {
       p.NonHolderFlags[0] = 1;
       count = n - count;
+      bound.majority_code = v;
+      bound.majority_holder.assign(static_cast<size_t>(n) + 1, 0);
       for (int i = 1; i <= n; ++i) {
         if (p.DataTable(i, col) == v) {
           p.DataTable(i, col) = 0;
+          bound.majority_holder[static_cast<size_t>(i)] = 1;
         } else {
           p.NonHolderFlags[static_cast<size_t>(i)] = 1;
         }
       }
     }
-    p.TargetScore += weight > 0
-                         ? MinSpreadPairs(count, p.GroupCount) * weight
-                         : MaxPackedPairs(count, p.BaseGroupSize, p.LargeGroupCount) * weight;
+    const int64_t term = weight > 0
+                             ? MinSpreadPairs(count, p.GroupCount) * weight
+                             : MaxPackedPairs(count, p.BaseGroupSize, p.LargeGroupCount) * weight;
+    bound.least += term;
+    p.TargetScore += term;
   }
 }
 
@@ -165,6 +173,7 @@ Status BuildConflictMatrix(Problem& p, Console& console) {
   p.BaseGroupSize = p.PersonCount / p.GroupCount;
   p.LargeGroupCount = p.PersonCount % p.GroupCount;
   p.TargetScore = 0;
+  p.ColumnBounds.assign(static_cast<size_t>(p.ColumnCount), ColumnBound{});
 
   // A column adds its weight at most twice to a pair (a shared code and, with an inverted code,
   // as non-holders). When even that cannot leave the 16-bit range, accumulate in place.

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/column_figures.h"
 #include "engine/parameters.h"
 #include "engine/status.h"
 #include "engine/table.h"
@@ -32,6 +33,7 @@ struct Problem {
   Table2D<int16_t> ConflictMatrix;          // N + 1 rows of N + 1: symmetric pair weights
   Table2D<int32_t> ShuffleList;             // N + 1 rows of 3: person, group, random key
   Table2D<int32_t> GroupConflictTable;      // N + 1 rows of G + 1: weight of p with group g
+  std::vector<ColumnBound> ColumnBounds;    // C: what BuildConflictMatrix records per column
 
   // Scores in hundredths of a point. They are kept in 64 bits so that large inputs cannot wrap.
   int64_t TargetScore = 0;
