@@ -3,6 +3,8 @@
 // input and without writing "results.txt".
 #include "app/driver.h"
 
+#include "app/run_report.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +19,7 @@
 #include "input/data_reader.h"
 #include "input/file_reader.h"
 #include "input/parameter_reader.h"
+#include "report/html_report.h"
 #include "report/results_file.h"
 
 namespace quorvale {
@@ -26,6 +29,7 @@ namespace {
 constexpr const char* kParametersFile = "parameters.txt";
 constexpr const char* kDataFile = "data.txt";
 constexpr const char* kResultsFile = "results.txt";
+constexpr const char* kReportFile = "report.html";
 constexpr const char* kWhereAmIFile = "Where-am-I.txt";
 
 constexpr int kMessageRow = 8;
@@ -74,6 +78,10 @@ class Run {
   // The closing countdown; `code` unless a stop signal cut it short.
   int CountDownAndExit(int code);
   int SetUpMode(const std::string& current_folder);
+  // The HTML report of the best grouping and the summary lines; a report that cannot be written
+  // is said in the summary and changes nothing else.
+  void WriteReport(const Problem& problem, const std::string& folder, uint32_t seed,
+                   const SearchOutcome& outcome, const ResultsFile& results);
   void PrintBanner();
 
   const Options& options_;
@@ -155,6 +163,35 @@ int Run::SetUpMode(const std::string& current_folder) {
   return kExitOk;
 }
 
+void Run::WriteReport(const Problem& problem, const std::string& folder, uint32_t seed,
+                      const SearchOutcome& outcome, const ResultsFile& results) {
+  ReportData data = FolderReportData(problem, folder);
+  RunFacts& run = data.run;
+  run.date = LocalDateTime();
+  run.seed = seed;
+  run.cycle_reached = outcome.CycleNumber;
+  run.elapsed_ms = env_.clock.ElapsedMs();
+  run.target_reached = outcome.TargetStatus == kTargetReached;
+  run.stop_signal = outcome.stop_signal;
+  run.repeat_command =
+      StringPrintf("quorvalemixer --folder '%s' --seed %u", data.title.c_str(), seed);
+  std::vector<std::string> written;
+  std::vector<std::string> notes;
+  if (outcome.saved) {
+    written.push_back(results.path());
+  } else {
+    notes.push_back("Could not save the results: " + outcome.save_error);
+  }
+  const std::string report_path = JoinPath(folder, kReportFile);
+  if (Status status = ReplaceFileAtomically(report_path, RenderReport(problem, data));
+      status.ok()) {
+    written.push_back(report_path);
+  } else {
+    notes.push_back("Could not write the report: " + status.message());
+  }
+  env_.summary = SummaryLines(problem, folder, written, notes);
+}
+
 int Run::Execute() {
   SetUpConsole(console());
 
@@ -216,9 +253,10 @@ int Run::Execute() {
                   env_.clock.ElapsedMs());
 
   ResultsFile results(JoinPath(folder, kResultsFile));
-  SearchEnvironment search_env{console(), env_.clock, results,
-                               options_.seed ? *options_.seed : env_.calendar_seconds(), env_.stop};
+  const uint32_t seed = options_.seed ? *options_.seed : env_.calendar_seconds();
+  SearchEnvironment search_env{console(), env_.clock, results, seed, env_.stop};
   const SearchOutcome outcome = RunSearch(problem, search_env);
+  WriteReport(problem, folder, seed, outcome, results);
 
   if (outcome.stop_signal != 0) {
     if (outcome.saved) {

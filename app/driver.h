@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/options.h"
 #include "app/platform.h"
@@ -32,6 +33,8 @@ struct ProgramEnvironment {
   std::function<uint32_t()> calendar_seconds;
   const std::atomic<int>* stop = nullptr;
   double memory_limit = 1e300;  // bytes the tables may take
+  // Out: the lines to print below the screen once it is restored (after a run that searched).
+  std::vector<std::string> summary{};
 };
 
 // Runs the program once and returns its exit code.

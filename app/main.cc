@@ -82,7 +82,8 @@ int main(int argc, char** argv) {
     terminal->Restore();
   } else {
     std::fputs(screen->PlainText().c_str(), stdout);
-    std::fflush(stdout);
   }
+  for (const std::string& line : environment.summary) std::printf("%s\n", line.c_str());
+  std::fflush(stdout);
   return code;
 }

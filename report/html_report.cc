@@ -1,0 +1,379 @@
+// The report page. Every figure comes from the engine's tables: the per-column least
+// contributions recorded as the Target Score was summed, the per-column contributions of the
+// best grouping, BestPersonConflict for the groups' conflicts.
+#include "report/html_report.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "console/format.h"
+#include "engine/column_figures.h"
+#include "report/html_text.h"
+#include "report/verdict.h"
+
+namespace quorvale {
+
+namespace {
+
+// The most categories a balance table lists; the rest are counted in a line below it.
+constexpr size_t kMaxCategoryRows = 60;
+
+constexpr const char* kStyle = R"(
+body { font-family: sans-serif; font-size: 10.5pt; color: #111; margin: 1.5em; }
+h1 { font-size: 16pt; margin-bottom: 0.2em; }
+h2 { font-size: 13pt; border-bottom: 1px solid #999; margin-top: 1.4em; }
+h3 { font-size: 11pt; margin: 0.9em 0 0.3em; }
+table { border-collapse: collapse; margin: 0.3em 0 0.8em; }
+th, td { border: 1px solid #bbb; padding: 0.15em 0.45em; text-align: left; }
+th { background: #eee; }
+td.n, th.n { text-align: right; }
+.verdict { font-size: 12pt; padding: 0.6em 0.8em; border: 2px solid #444; background: #f6f6f6; }
+.reached { border-color: #2a7a2a; background: #eaf6ea; }
+.over { background: #f4b6b0; font-weight: bold; }
+.at { background: #e6f3e6; }
+.note { color: #444; font-size: 9.5pt; }
+.groups { display: flex; flex-wrap: wrap; gap: 0 1.5em; align-items: flex-start; }
+.group { break-inside: avoid; page-break-inside: avoid; }
+.kept { color: #1d6b1d; font-weight: bold; }
+.broken { color: #a11; font-weight: bold; }
+@page { size: A4; margin: 14mm; }
+@media print { body { margin: 0; font-size: 9.5pt; } }
+)";
+
+struct Category {
+  std::string label;
+  std::vector<int64_t> per_group;  // members per group 0..G
+  int64_t holders = 0;
+  bool majority = false;  // the turned-around majority code
+  bool others = false;    // the non-holders of the majority code, who share one category
+};
+
+std::string PersonName(const ReportData& data, int person) {
+  if (static_cast<size_t>(person) < data.names.size())
+    return data.names[static_cast<size_t>(person)];
+  return StringPrintf("Person %d", person);
+}
+
+// The person's value as the user knows it: the roster's label, or the code before any turning.
+std::string ColumnValue(const Problem& p, const ReportColumn& column, int person) {
+  if (static_cast<size_t>(person) < column.values.size()) {
+    return column.values[static_cast<size_t>(person)];
+  }
+  const ColumnBound& bound = p.ColumnBounds[static_cast<size_t>(column.column)];
+  if (!bound.majority_holder.empty() && bound.majority_holder[static_cast<size_t>(person)] != 0) {
+    return StringPrintf("%d", bound.majority_code);
+  }
+  const int32_t code = p.DataTable(person, column.column);
+  return code > 0 ? StringPrintf("%d", code) : std::string();
+}
+
+std::vector<Category> Categories(const Problem& p, const ReportColumn& column) {
+  const int n = p.PersonCount;
+  const ColumnBound& bound = p.ColumnBounds[static_cast<size_t>(column.column)];
+  const bool turned = !bound.majority_holder.empty();
+  std::map<int32_t, Category> by_code;  // code 0 stands for the majority
+  Category others;
+  others.others = true;
+  others.label = "all others (one category)";
+  others.per_group.assign(static_cast<size_t>(p.GroupCount) + 1, 0);
+  for (int i = 1; i <= n; ++i) {
+    const auto group = static_cast<size_t>(p.BestAssignment[static_cast<size_t>(i)]);
+    const bool holder = turned && bound.majority_holder[static_cast<size_t>(i)] != 0;
+    const int32_t code = holder ? 0 : p.DataTable(i, column.column);
+    if (turned && !holder) {
+      ++others.per_group[group];
+      ++others.holders;
+    }
+    if (!holder && code <= 0) continue;
+    Category& category = by_code[code];
+    if (category.per_group.empty()) {
+      category.per_group.assign(static_cast<size_t>(p.GroupCount) + 1, 0);
+      category.label = ColumnValue(p, column, i);
+      category.majority = holder;
+    }
+    ++category.per_group[group];
+    ++category.holders;
+  }
+  std::vector<Category> list;
+  for (auto& [code, category] : by_code) list.push_back(std::move(category));
+  std::stable_sort(list.begin(), list.end(),
+                   [](const Category& a, const Category& b) { return a.holders > b.holders; });
+  if (turned) list.insert(list.begin() + (list.empty() || !list.front().majority ? 0 : 1), others);
+  return list;
+}
+
+std::string Plural(int64_t count, const char* one, const char* many) {
+  return StringPrintf("%lld %s", static_cast<long long>(count), count == 1 ? one : many);
+}
+
+class Page {
+ public:
+  Page(const Problem& p, const ReportData& data) : p_(p), data_(data) {}
+  std::string Render();
+
+ private:
+  void Verdict();
+  void Groups();
+  void Balance();
+  void BalanceTable(const ReportColumn& column, bool spread);
+  void Rules();
+  void LeftOut();
+  void Run();
+  std::string GroupHeaders() const;
+
+  const Problem& p_;
+  const ReportData& data_;
+  std::string out_;
+};
+
+std::string Page::Render() {
+  out_ = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
+         EscapeHtml("Grouping report: " + data_.title) + "</title>\n<style>" + kStyle +
+         "</style>\n</head>\n<body>\n";
+  out_ += "<h1>" + EscapeHtml("Grouping report: " + data_.title) + "</h1>\n";
+  Verdict();
+  Groups();
+  Balance();
+  Rules();
+  LeftOut();
+  Run();
+  out_ += "</body>\n</html>\n";
+  return std::move(out_);
+}
+
+std::string Page::GroupHeaders() const {
+  std::string row;
+  for (int g = 1; g <= p_.GroupCount; ++g) row += Cell(StringPrintf("G%d", g), "n", "th");
+  return row;
+}
+
+void Page::Verdict() {
+  const bool reached = p_.BestScore <= p_.TargetScore;
+  out_ += std::string("<p class=\"verdict") + (reached ? " reached" : "") + "\" id=\"verdict\">" +
+          EscapeHtml(VerdictSentence(p_.BestScore, p_.TargetScore)) + "</p>\n";
+  out_ += "<p>Best score <b>" + FormatPoints(p_.BestScore) + "</b>, Target Score <b>" +
+          FormatPoints(p_.TargetScore) + "</b>, gap <b>" +
+          FormatPoints(p_.BestScore - p_.TargetScore) +
+          "</b>. A lower score is better: every pair of members who share a category adds the "
+          "column's weight (a negative weight rewards the pair). The Target Score is a bound "
+          "that no grouping with these group sizes can beat; it counts each column on its own, "
+          "so the best possible grouping often lies above it.</p>\n";
+  out_ +=
+      "<h2>Where the gap lies</h2>\n<p class=\"note\">For every weighted column: the least it "
+      "must contribute with these group sizes (its share of the Target Score) against what "
+      "it contributes in the best grouping. A column at its least is perfectly spread or "
+      "packed; the columns above it are where the gap lies.</p>\n";
+  out_ +=
+      "<table id=\"columns\">\n<tr><th>Column</th><th class=\"n\">Weight</th><th>Aim</th><th "
+      "class=\"n\">Least</th><th class=\"n\">In the best grouping</th><th class=\"n\">Above "
+      "its least</th></tr>\n";
+  const std::vector<int64_t> parts = ColumnContributions(p_, p_.BestAssignment);
+  int64_t least_sum = 0;
+  int64_t part_sum = 0;
+  for (const ReportColumn& column : data_.columns) {
+    const ColumnBound& bound = p_.ColumnBounds[static_cast<size_t>(column.column)];
+    const int64_t part = parts[static_cast<size_t>(column.column)];
+    least_sum += bound.least;
+    part_sum += part;
+    const int64_t above = part - bound.least;
+    out_ += "<tr>" + Cell(column.name) + Cell(FormatPoints(bound.weight), "n") +
+            Cell(bound.weight > 0 ? "spread" : "pack") + Cell(FormatPoints(bound.least), "n") +
+            Cell(FormatPoints(part), "n") +
+            Cell(FormatPoints(above), above > 0 ? "n over" : "n at") + "</tr>\n";
+  }
+  out_ += "<tr><th>Total</th><th></th><th></th>" + Cell(FormatPoints(least_sum), "n", "th") +
+          Cell(FormatPoints(part_sum), "n", "th") +
+          Cell(FormatPoints(part_sum - least_sum), "n", "th") + "</tr>\n</table>\n";
+}
+
+void Page::Groups() {
+  out_ += "<h2>The groups</h2>\n<div class=\"groups\">\n";
+  for (int g = 1; g <= p_.GroupCount; ++g) {
+    std::vector<int> members;
+    int64_t conflict = 0;
+    for (int i = 1; i <= p_.PersonCount; ++i) {
+      if (p_.BestAssignment[static_cast<size_t>(i)] != g) continue;
+      members.push_back(i);
+      conflict += p_.BestPersonConflict[static_cast<size_t>(i)];
+    }
+    out_ += StringPrintf("<div class=\"group\" id=\"group-%d\">\n<h3>Group %d: ", g, g) +
+            Plural(static_cast<int64_t>(members.size()), "member", "members") + ", conflict " +
+            FormatPoints(conflict / 2) + "</h3>\n<table>\n<tr><th class=\"n\">#</th>" +
+            (data_.names.empty() ? "" : "<th>Name</th>");
+    for (const ReportColumn& column : data_.columns) {
+      if (!column.is_rule) out_ += Cell(column.name, "", "th");
+    }
+    out_ += "</tr>\n";
+    for (const int i : members) {
+      out_ += "<tr>" + Cell(StringPrintf("%d", i), "n");
+      if (!data_.names.empty()) out_ += Cell(PersonName(data_, i));
+      for (const ReportColumn& column : data_.columns) {
+        if (!column.is_rule) out_ += Cell(ColumnValue(p_, column, i));
+      }
+      out_ += "</tr>\n";
+    }
+    out_ += "</table>\n</div>\n";
+  }
+  out_ += "</div>\n";
+}
+
+void Page::Balance() {
+  out_ +=
+      "<h2>Balance per column</h2>\n<p class=\"note\">How many of each category each group "
+      "holds. A spread column is at its most even when every group holds the same number "
+      "or one more; a shaded cell is too full. A packed column is at its best when a "
+      "category is split over as few groups as the group sizes allow.</p>\n";
+  out_ += "<table><tr><th>Group size</th>" + GroupHeaders() + "</tr>\n<tr><td></td>";
+  for (int g = 1; g <= p_.GroupCount; ++g) {
+    int64_t size = 0;
+    for (int i = 1; i <= p_.PersonCount; ++i)
+      size += p_.BestAssignment[static_cast<size_t>(i)] == g;
+    out_ += Cell(StringPrintf("%lld", static_cast<long long>(size)), "n");
+  }
+  out_ += "</tr></table>\n";
+  for (const ReportColumn& column : data_.columns) {
+    const int32_t weight = p_.ColumnBounds[static_cast<size_t>(column.column)].weight;
+    if (!column.is_rule && weight != 0) BalanceTable(column, weight > 0);
+  }
+}
+
+void Page::BalanceTable(const ReportColumn& column, bool spread) {
+  const std::vector<Category> categories = Categories(p_, column);
+  const int64_t groups = p_.GroupCount;
+  out_ += "<h3>" + EscapeHtml(column.name) + (spread ? " (spread)" : " (pack)") +
+          "</h3>\n<table class=\"balance\">\n<tr><th>Category</th><th class=\"n\">Holders</th>" +
+          (spread ? std::string("<th class=\"n\">Most even</th>")
+                  : std::string("<th class=\"n\">Groups</th><th class=\"n\">Fewest</th>")) +
+          GroupHeaders() + "</tr>\n";
+  size_t shown = 0;
+  for (const Category& category : categories) {
+    if (shown++ == kMaxCategoryRows) break;
+    std::string label = category.label;
+    if (category.majority) label += " (majority, turned around)";
+    out_ += "<tr>" + Cell(label) +
+            Cell(StringPrintf("%lld", static_cast<long long>(category.holders)), "n");
+    const int64_t high = (category.holders + groups - 1) / groups;
+    if (spread) {
+      const int64_t low = category.holders / groups;
+      out_ += Cell(low == high ? StringPrintf("%lld", static_cast<long long>(low))
+                               : StringPrintf("%lld-%lld", static_cast<long long>(low),
+                                              static_cast<long long>(high)),
+                   "n");
+    } else {
+      int64_t split = 0;
+      for (int g = 1; g <= groups; ++g) split += category.per_group[static_cast<size_t>(g)] > 0;
+      const int64_t fewest =
+          FewestGroupsFor(category.holders, p_.BaseGroupSize, p_.LargeGroupCount);
+      out_ += Cell(StringPrintf("%lld", static_cast<long long>(split)),
+                   split > fewest && !category.majority ? "n over" : "n") +
+              Cell(StringPrintf("%lld", static_cast<long long>(fewest)), "n");
+    }
+    for (int g = 1; g <= groups; ++g) {
+      const int64_t count = category.per_group[static_cast<size_t>(g)];
+      const bool over = spread && !category.majority && count > high;
+      out_ += Cell(StringPrintf("%lld", static_cast<long long>(count)), over ? "n over" : "n");
+    }
+    out_ += "</tr>\n";
+  }
+  out_ += "</table>\n";
+  if (categories.size() > kMaxCategoryRows) {
+    out_ += "<p class=\"note\">" +
+            Plural(static_cast<int64_t>(categories.size() - kMaxCategoryRows), "more category",
+                   "more categories") +
+            " with fewer holders not listed.</p>\n";
+  }
+  for (const Category& category : categories) {
+    if (!category.majority) continue;
+    out_ += "<p class=\"note\">" + EscapeHtml(category.label) +
+            " is held by more than half of the persons, so it is turned around: its holders are "
+            "not counted as sharing it, and all the others count as sharing one category.</p>\n";
+  }
+}
+
+void Page::Rules() {
+  if (data_.rules.empty()) return;
+  out_ +=
+      "<h2>Rules</h2>\n<table id=\"rules\">\n<tr><th>Rule</th><th>Persons</th><th>Groups</th>"
+      "<th>State</th></tr>\n";
+  for (const ReportRule& rule : data_.rules) {
+    std::string names;
+    std::string groups;
+    for (const int member : rule.members) {
+      if (!names.empty()) names += ", ";
+      if (!groups.empty()) groups += ", ";
+      names += PersonName(data_, member);
+      groups += StringPrintf("%d", p_.BestAssignment[static_cast<size_t>(member)]);
+    }
+    const bool kept = RuleKept(rule, p_.BestAssignment);
+    out_ += "<tr>" + Cell(rule.apart ? "apart" : "together") + Cell(names) + Cell(groups) +
+            Cell(kept ? "kept" : "broken", kept ? "kept" : "broken") + "</tr>\n";
+  }
+  out_ += "</table>\n";
+}
+
+void Page::LeftOut() {
+  std::vector<int> left_out;
+  for (int i = 1; i <= p_.PersonCount; ++i) {
+    if (p_.BestAssignment[static_cast<size_t>(i)] == 0) left_out.push_back(i);
+  }
+  if (left_out.empty() && data_.rows_not_read == 0) return;
+  out_ += "<h2>Left out</h2>\n";
+  if (!left_out.empty()) {
+    out_ += "<p>" + Plural(static_cast<int64_t>(left_out.size()), "person is", "persons are") +
+            " in no group, because their type is neither 1 nor 2 and the types are kept "
+            "apart:</p>\n<ul id=\"left-out\">\n";
+    for (const int i : left_out) out_ += "<li>" + EscapeHtml(PersonName(data_, i)) + "</li>\n";
+    out_ += "</ul>\n";
+  }
+  if (data_.rows_not_read > 0) {
+    out_ += "<p>" + Plural(data_.rows_not_read, "row", "rows") +
+            " of data.txt after the last person were not read.</p>\n";
+  }
+}
+
+void Page::Run() {
+  const RunFacts& run = data_.run;
+  const Parameters& plan = run.plan;
+  std::string ended = run.target_reached     ? "the Target Score was reached"
+                      : run.stop_signal != 0 ? StringPrintf("stopped by signal %d", run.stop_signal)
+                      : run.time_limit_hit   ? "the time limit was reached"
+                                             : "the plan was spent";
+  std::string inputs;
+  for (const std::string& input : run.inputs) inputs += (inputs.empty() ? "" : ", ") + input;
+  const int64_t seconds = run.elapsed_ms / 1000;
+  const std::pair<const char*, std::string> rows[] = {
+      {"Date", run.date},
+      {"Input", inputs},
+      {"Persons and groups",
+       StringPrintf("%d persons in %d groups", p_.PersonCount, p_.GroupCount)},
+      {"Seed", StringPrintf("%u", run.seed)},
+      {"Plan", StringPrintf("TypeMode %d; %d runs of %d stages of %d focus and %d spread cycles: "
+                            "%d cycles",
+                            plan.TypeMode, plan.RunCount, plan.StagesPerRun, plan.FocusCycles,
+                            plan.SpreadCycles, run.total_cycles)},
+      {"Cycle reached", StringPrintf("%d (%s)", run.cycle_reached, ended.c_str())},
+      {"Time taken", StringPrintf("%lld min %02lld s", static_cast<long long>(seconds / 60),
+                                  static_cast<long long>(seconds % 60))},
+      {"Repeat with", run.repeat_command},
+  };
+  out_ += "<h2>The run</h2>\n<table id=\"run\">\n";
+  for (const auto& [name, value] : rows)
+    out_ += "<tr>" + Cell(name, "", "th") + Cell(value) + "</tr>\n";
+  out_ += "</table>\n";
+}
+
+}  // namespace
+
+bool RuleKept(const ReportRule& rule, const std::vector<int32_t>& assignment) {
+  std::set<int32_t> groups;
+  for (const int member : rule.members) groups.insert(assignment[static_cast<size_t>(member)]);
+  if (rule.apart) return groups.size() == rule.members.size() && !groups.contains(0);
+  return groups.size() == 1 && !groups.contains(0);
+}
+
+std::string RenderReport(const Problem& problem, const ReportData& data) {
+  return Page(problem, data).Render();
+}
+
+}  // namespace quorvale

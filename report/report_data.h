@@ -1,0 +1,50 @@
+// What the report shows beyond the engine's tables: the names the user knows the persons and
+// columns by, the rules of a mix, and the facts of the run. Folder mode fills in numbers; the
+// roster front end fills in names and labels.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/parameters.h"
+
+namespace quorvale {
+
+struct ReportColumn {
+  int column = 0;    // the attribute column of the data table, 2..C-1
+  std::string name;  // "Column 2" in folder mode, the roster's header in roster mode
+  // Each person's value as the user wrote it (index 0 unused); empty: the data table's codes.
+  std::vector<std::string> values;
+  bool is_rule = false;  // a column the roster front end made from rules, not a roster column
+};
+
+struct ReportRule {
+  bool apart = true;         // apart: never in one group; otherwise always in one group
+  std::vector<int> members;  // persons 1..N
+};
+
+struct RunFacts {
+  std::string date;                 // when the run ended, local time
+  std::vector<std::string> inputs;  // the files read
+  uint32_t seed = 0;
+  Parameters plan;
+  int32_t total_cycles = 0;
+  int32_t cycle_reached = 0;
+  int64_t elapsed_ms = 0;
+  bool target_reached = false;
+  int stop_signal = 0;          // the signal that stopped the search, 0 if it ran to its end
+  bool time_limit_hit = false;  // the time limit ended the search before its plan was spent
+  std::string repeat_command;   // the command that repeats the run
+};
+
+struct ReportData {
+  std::string title;               // the mix file or the working folder
+  std::vector<std::string> names;  // persons 1..N (index 0 unused); empty: person numbers
+  std::vector<ReportColumn> columns;
+  std::vector<ReportRule> rules;
+  int64_t rows_not_read = 0;  // rows of "data.txt" after the last one needed
+  RunFacts run;
+};
+
+}  // namespace quorvale

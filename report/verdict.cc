@@ -1,0 +1,26 @@
+#include "report/verdict.h"
+
+#include "console/format.h"
+
+namespace quorvale {
+
+std::string FormatPoints(int64_t hundredths) {
+  const bool negative = hundredths < 0;
+  const uint64_t magnitude = negative ? uint64_t{0} - static_cast<uint64_t>(hundredths)
+                                      : static_cast<uint64_t>(hundredths);
+  return StringPrintf("%s%llu.%02llu", negative ? "-" : "",
+                      static_cast<unsigned long long>(magnitude / 100),
+                      static_cast<unsigned long long>(magnitude % 100));
+}
+
+std::string VerdictSentence(int64_t best_score, int64_t target_score) {
+  if (best_score <= target_score) {
+    return "Target Score reached: no grouping can have fewer conflicts.";
+  }
+  return "Target Score not reached: the best grouping lies " +
+         FormatPoints(best_score - target_score) +
+         " above it. The Target Score counts each column on its own and is often out of reach, so "
+         "this may still be the best grouping possible.";
+}
+
+}  // namespace quorvale

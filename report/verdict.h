@@ -1,0 +1,15 @@
+// The verdict on a grouping in plain words: the report's heading and the summary's line.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace quorvale {
+
+// Hundredths as points with two decimals, "-12.50".
+std::string FormatPoints(int64_t hundredths);
+
+// One sentence: whether the best score reached the Target Score, or how far above it lies.
+std::string VerdictSentence(int64_t best_score, int64_t target_score);
+
+}  // namespace quorvale
