@@ -23,4 +23,10 @@ std::string VerdictSentence(int64_t best_score, int64_t target_score) {
          "this may still be the best grouping possible.";
 }
 
+std::string VerdictLine(int64_t best_score, int64_t target_score) {
+  if (best_score <= target_score) return VerdictSentence(best_score, target_score);
+  return "Target Score not reached: " + FormatPoints(best_score - target_score) +
+         " above it; the report shows where the gap lies.";
+}
+
 }  // namespace quorvale

@@ -12,4 +12,7 @@ std::string FormatPoints(int64_t hundredths);
 // One sentence: whether the best score reached the Target Score, or how far above it lies.
 std::string VerdictSentence(int64_t best_score, int64_t target_score);
 
+// The same verdict in one short line, for the summary below the screen.
+std::string VerdictLine(int64_t best_score, int64_t target_score);
+
 }  // namespace quorvale

@@ -74,7 +74,7 @@ TEST(FaultSaveTest, AFailedInterimSaveIsRetriedWhileTheSearchGoesOn) {
   EXPECT_EQ(child.Wait(milliseconds(20000)), 128 + SIGINT);
   EXPECT_EQ(CheckResultsFolder(folder.path()), "");
   const std::vector<std::string> rows = Lines(ReadWholeFile(folder.PathOf("screen")));
-  ASSERT_EQ(rows.size(), 25u);
+  ASSERT_EQ(rows.size(), 30u);
   EXPECT_EQ(rows[15], " Search stopped: the best grouping found so far is saved in " + results);
   EXPECT_EQ(rows[16], "") << "the save error is still shown after a good save";
   EXPECT_NE(rows[18].find("Interim (Best-So-Far) Results-Saving is now ON."), std::string::npos);

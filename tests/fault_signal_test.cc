@@ -33,8 +33,10 @@ TEST_P(FaultStopTest, SavesTheBestSoFarAndExitsWith128PlusTheSignal) {
   std::this_thread::sleep_for(kSearching);
   child.Signal(GetParam());
   EXPECT_EQ(child.Wait(milliseconds(20000)), 128 + GetParam());
-  EXPECT_EQ(Lines(ReadWholeFile(folder.PathOf("screen"))).size(), 25u);
-  ExpectStoppedAndSaved(folder, Lines(ReadWholeFile(folder.PathOf("screen"))));
+  const std::vector<std::string> rows = Lines(ReadWholeFile(folder.PathOf("screen")));
+  ASSERT_EQ(rows.size(), 30u);  // the screen, then the summary
+  EXPECT_EQ(rows[25].rfind("Best score ", 0), 0u);
+  ExpectStoppedAndSaved(folder, rows);
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, FaultStopTest, ::testing::Values(SIGINT, SIGTERM, SIGHUP),
@@ -48,7 +50,7 @@ struct Tmux {  // a tmux server of its own, ended with the object
 
 TEST(FaultTerminalTest, CtrlCLeavesTheTerminalAsItFoundIt) {
   Tmux tmux;
-  if (tmux("new-session -d -x 100 -y 30 \"PS1='$ ' sh\" 2>/dev/null && echo ok") != "ok\n") {
+  if (tmux("new-session -d -x 100 -y 40 \"PS1='$ ' sh\" 2>/dev/null && echo ok") != "ok\n") {
     GTEST_SKIP() << "tmux is not installed or cannot start here";
   }
   TempFolder folder;
@@ -61,14 +63,16 @@ TEST(FaultTerminalTest, CtrlCLeavesTheTerminalAsItFoundIt) {
   std::this_thread::sleep_for(kSearching);
   tmux("send-keys C-c");
   std::vector<std::string> rows;
+  // Below the screen: the five summary lines, the exit code, the prompt.
   auto prompt_below = [&] {
-    return (rows = Lines(tmux("capture-pane -p"))).size() > 26 && rows[26] == "$";
+    return (rows = Lines(tmux("capture-pane -p"))).size() > 31 && rows[31] == "$";
   };
   ASSERT_TRUE(WaitUntil(prompt_below, milliseconds(20000))) << testing::PrintToString(rows);
-  EXPECT_EQ(rows[25], "exit=130");
-  EXPECT_EQ(cursor(), "1 2 26\n");
+  EXPECT_EQ(rows[25].rfind("Best score ", 0), 0u);
+  EXPECT_EQ(rows[30], "exit=130");
+  EXPECT_EQ(cursor(), "1 2 31\n");
   const std::vector<std::string> coloured = Lines(tmux("capture-pane -p -e"));
-  for (size_t row : {25u, 26u}) {  // nothing but resets to the default colours
+  for (size_t row = 25; row <= 31; ++row) {  // nothing but resets to the default colours
     EXPECT_EQ(std::regex_replace(coloured.at(row), std::regex("\x1b\\[(0|39|49|;)*m"), ""),
               rows[row]);
   }

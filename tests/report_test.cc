@@ -29,6 +29,8 @@ TEST(VerdictTest, ReachedAndNotReached) {
             "Target Score not reached: the best grouping lies 19.50 above it. The Target Score "
             "counts each column on its own and is often out of reach, so this may still be the "
             "best grouping possible.");
+  EXPECT_EQ(VerdictLine(-2200, -4150),
+            "Target Score not reached: 19.50 above it; the report shows where the gap lies.");
 }
 
 TEST(ReportTest, RulesKeptOrBroken) {
