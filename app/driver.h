@@ -11,6 +11,7 @@
 
 #include "app/options.h"
 #include "app/platform.h"
+#include "app/run_notes.h"
 #include "console/console.h"
 #include "engine/clock.h"
 
@@ -34,8 +35,9 @@ struct ProgramEnvironment {
   double memory_limit = 1e300;  // bytes the tables may take
 };
 
-// Runs the program once and returns its exit code.
-int RunProgram(const Options& options, ProgramEnvironment& environment);
+// Runs the program once and returns its exit code. `notes`, when given, receives what is to be
+// said after the screen is handed back.
+int RunProgram(const Options& options, ProgramEnvironment& environment, RunNotes* notes = nullptr);
 
 // Joins a folder and a file name with "/".
 std::string JoinPath(const std::string& folder, const std::string& name);

@@ -55,7 +55,7 @@ TEST(TerminalConsoleTest, SendsOnlyChangedCellsInTheirColoursAsUtf8AndRestoresOn
   console.SetCursor(2, 2);
   console.Write("!");
   console.Restore();
-  EXPECT_EQ(take_output(), "\x1b[3;3H!\x1b[0m\x1b[?25h\x1b[25;1H\r\n");
+  EXPECT_EQ(take_output(), "\x1b[3;3H!\x1b[0m\x1b[?25h\x1b[25;1H\r\n\x1b[23;0t");
   console.Restore();
   EXPECT_EQ(take_output(), "");
   close(fd);
