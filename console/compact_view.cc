@@ -79,12 +79,28 @@ std::vector<std::string> WrapLine(const std::string& text, size_t width) {
   return lines;
 }
 
+std::vector<std::string> KeyTexts(const Screen& screen) {
+  std::vector<std::string> texts;
+  for (int row = 0; row < kScreenRows; ++row) texts.push_back(KeyText(screen, row));
+  for (int row = 0; row + 1 < kScreenRows; ++row) {
+    const auto index = static_cast<size_t>(row);
+    if (texts[index].empty() || screen.At(kScreenColumns - 1, row).character == U' ' ||
+        screen.At(0, row + 1).character == U' ') {
+      continue;
+    }
+    std::string& next = texts[index + 1];
+    const size_t end = std::min(next.find(' '), next.size());
+    texts[index] += next.substr(0, end);
+    const size_t rest = next.find_first_not_of(' ', end);
+    next = rest == std::string::npos ? std::string() : next.substr(rest);
+  }
+  return texts;
+}
+
 std::vector<std::string> KeyLines(const Screen& screen, size_t width) {
   std::vector<std::string> lines;
-  for (int row = 0; row < kScreenRows; ++row) {
-    for (std::string& line : WrapLine(KeyText(screen, row), width)) {
-      lines.push_back(std::move(line));
-    }
+  for (const std::string& text : KeyTexts(screen)) {
+    for (std::string& line : WrapLine(text, width)) lines.push_back(std::move(line));
   }
   return lines;
 }

@@ -26,11 +26,15 @@ std::string StatusLine(const PanelValues& values, int64_t elapsed_ms);
 // end; empty for a row with nothing to read.
 std::string KeyText(const Screen& screen, int row);
 
+// KeyText of every row, except that a row whose text ran on past the last column into the next
+// row takes that row's first word, as the console wrapped it; the next row keeps the rest.
+std::vector<std::string> KeyTexts(const Screen& screen);
+
 // Breaks `text` into lines of at most `width` characters (not bytes), at spaces where it can.
 // An empty text gives no lines.
 std::vector<std::string> WrapLine(const std::string& text, size_t width);
 
-// The key text of every row that has some, wrapped to `width`, top to bottom.
+// The key texts of all rows that have some, wrapped to `width`, top to bottom.
 std::vector<std::string> KeyLines(const Screen& screen, size_t width);
 
 }  // namespace quorvale

@@ -283,17 +283,16 @@ std::vector<std::string> TerminalConsole::CompactLines() const {
   // One column is kept free: a character in the last column would leave the cursor waiting to
   // wrap, which terminals resolve differently.
   const size_t width = static_cast<size_t>(std::max(columns_ - 1, 1));
+  std::vector<std::string> texts = KeyTexts(model_);
+  if (panel_) {
+    // The status line says what the panel's rows say.
+    texts[kPanelScoreRow] = StatusLine(*panel_, panel_elapsed_ms_);
+    texts[kPanelScoreRow + 1].clear();  // where a long cycle count runs on
+    texts[kPanelBarRow].clear();
+    if (model_.RowText(kPanelTimeRow) == panel_time_row_) texts[kPanelTimeRow].clear();
+  }
   std::vector<std::string> lines;
-  for (int row = 0; row < kScreenRows; ++row) {
-    std::string text;
-    if (panel_ && row == kPanelScoreRow) {
-      text = StatusLine(*panel_, panel_elapsed_ms_);
-    } else if (panel_ && (row == kPanelBarRow ||
-                          (row == kPanelTimeRow && model_.RowText(row) == panel_time_row_))) {
-      continue;  // the status line says it
-    } else {
-      text = KeyText(model_, row);
-    }
+  for (const std::string& text : texts) {
     for (std::string& line : WrapLine(text, width)) lines.push_back(std::move(line));
   }
   // The lines nearest the end are the latest news.
