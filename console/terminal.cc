@@ -287,8 +287,8 @@ std::vector<std::string> TerminalConsole::CompactLines() const {
   if (panel_) {
     // The status line says what the panel's rows say.
     texts[kPanelScoreRow] = StatusLine(*panel_, panel_elapsed_ms_);
-    texts[kPanelScoreRow + 1].clear();  // where a long cycle count runs on
-    texts[kPanelBarRow].clear();
+    // The rows below the scores and the bar take what runs on past the row's end.
+    for (int row = kPanelScoreRow + 1; row <= kPanelBarRow + 1; ++row) texts[row].clear();
     if (model_.RowText(kPanelTimeRow) == panel_time_row_) texts[kPanelTimeRow].clear();
   }
   std::vector<std::string> lines;
