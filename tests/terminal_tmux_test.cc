@@ -72,8 +72,9 @@ TEST_F(TerminalTmuxTest, SmallPaneShowsALiveStatusAndAResizeShowsTheWholeScreen)
   for (size_t row = 4; row < pane.size(); ++row) EXPECT_EQ(pane[row], "") << row;
   EXPECT_EQ(Title(), "Welcome to Quorvalemixer.exe\n");
   // Redrawn in place as the search goes on.
+  const std::string first_cycle = cycle[1].str();  // before `pane` changes under the match
   std::smatch later;
-  EXPECT_TRUE(WaitUntil([&] { return shows_status(later) && later[1] != cycle[1].str(); },
+  EXPECT_TRUE(WaitUntil([&] { return shows_status(later) && later[1] != first_cycle; },
                         milliseconds(5000)));
 
   tmux_("resize-window -x 100 -y 25");
