@@ -54,14 +54,17 @@ std::vector<std::string> WrapText(std::string_view text, size_t width) {
 }
 
 // A missing file keeps the program's classic wording; any other failure says what is wrong.
-std::string OpenFailure(const std::string& path, const FileText& file) {
-  if (file.missing) return "Sorry. Unable to open " + path;
-  return "Sorry. " + file.status.message();
+Status OpenFailure(const std::string& path, const FileText& file) {
+  if (file.missing) {
+    return Status::ErrorInFile("Sorry. Unable to open " + path, path, 0, "there is no such file.");
+  }
+  return Status::Error("Sorry. " + file.status.message());
 }
 
 class Run {
  public:
-  Run(const Options& options, ProgramEnvironment& env) : options_(options), env_(env) {}
+  Run(const Options& options, ProgramEnvironment& env, RunNotes& notes)
+      : options_(options), env_(env), notes_(notes) {}
   int Execute();
 
  private:
@@ -74,7 +77,7 @@ class Run {
   void ShowMessage(const std::string& message, int row = kMessageRow,
                    int last_row = kLastMessageRow);
   // The message, the countdown, exit code 1.
-  int Fail(const std::string& message);
+  int Fail(const Status& failure);
   // The closing countdown; `code` unless a stop signal cut it short.
   int CountDownAndExit(int code);
   int SetUpMode(const std::string& current_folder);
@@ -86,6 +89,7 @@ class Run {
 
   const Options& options_;
   ProgramEnvironment& env_;
+  RunNotes& notes_;
 };
 
 void Run::ShowMessage(const std::string& message, int row, int last_row) {
@@ -98,8 +102,9 @@ void Run::ShowMessage(const std::string& message, int row, int last_row) {
   console().Flush();
 }
 
-int Run::Fail(const std::string& message) {
-  ShowMessage(message);
+int Run::Fail(const Status& failure) {
+  notes_.failure = failure;
+  ShowMessage(failure.message());
   return CountDownAndExit(kExitFailure);
 }
 
@@ -134,7 +139,8 @@ int Run::SetUpMode(const std::string& current_folder) {
   console().Write(std::string(49, ' '));
   const std::string where = JoinPath(current_folder, kWhereAmIFile);
   if (Status status = ReplaceFileAtomically(where, current_folder); !status.ok()) {
-    ShowMessage("Sorry. Unable to write " + where + ": " + status.message(), 5);
+    notes_.failure = Status::Error("Sorry. Unable to write " + where + ": " + status.message());
+    ShowMessage(notes_.failure.message(), 5);
     if (!options_.no_pause) env_.pauser.WaitForKey();
     if (const int stopped = StopExitCode(); stopped != 0) return stopped;
     return kExitFailure;
@@ -166,6 +172,7 @@ int Run::SetUpMode(const std::string& current_folder) {
 void Run::WriteReport(const Problem& problem, const std::string& folder, uint32_t seed,
                       const SearchOutcome& outcome, const ResultsFile& results) {
   ReportData data = FolderReportData(problem, folder);
+  data.rows_not_read = notes_.warnings.rows_not_read;
   RunFacts& run = data.run;
   run.date = LocalDateTime();
   run.seed = seed;
@@ -208,9 +215,9 @@ int Run::Execute() {
       const std::optional<std::string> current = env_.current_folder();
       if (!current) {
         PrintBanner();
-        return Fail(
+        return Fail(Status::Error(
             "Sorry. The current folder cannot be found out, so parameters.txt cannot be "
-            "looked for there.");
+            "looked for there."));
       }
       folder = *current;
       parameters = ReadFileText(JoinPath(folder, kParametersFile));
@@ -223,27 +230,30 @@ int Run::Execute() {
   if (!parameters.status.ok()) return Fail(OpenFailure(parameters_path, parameters));
   Parameters params;
   if (Status status = ReadParameters(parameters.text, parameters_path, params); !status.ok()) {
-    return Fail(status.message());
+    return Fail(status);
   }
   parameters = FileText{};
 
   Problem problem;
   if (Status status = AllocateProblem(params, problem, env_.memory_limit); !status.ok()) {
-    return Fail(status.message());
+    return Fail(status);
   }
 
   const std::string data_path = JoinPath(folder, kDataFile);
   {
     FileText data = ReadFileText(data_path);
     if (!data.status.ok()) return Fail(OpenFailure(data_path, data));
-    if (Status status = ReadDataTable(data.text, data_path, problem); !status.ok()) {
-      return Fail(status.message());
+    if (Status status = ReadDataTable(data.text, data_path, problem, &notes_.warnings);
+        !status.ok()) {
+      return Fail(status);
     }
+    notes_.data_file = data_path;
+    notes_.warnings.persons_left_out = FindPersonsLeftOut(problem);
   }
   if (const int stopped = StopExitCode(); stopped != 0) return stopped;
 
   if (Status status = BuildConflictMatrix(problem, console()); !status.ok()) {
-    return Fail(status.message());
+    return Fail(status);
   }
   DealInitialAssignment(problem);
   SetUpStartValues(problem);
@@ -266,6 +276,9 @@ int Run::Execute() {
     }
     return kExitSignalBase + outcome.stop_signal;
   }
+  if (!outcome.saved) {
+    notes_.failure = Status::Error("Could not save the results: " + outcome.save_error);
+  }
   return CountDownAndExit(outcome.saved ? kExitOk : kExitFailure);
 }
 
@@ -277,8 +290,9 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
   return folder + "/" + name;
 }
 
-int RunProgram(const Options& options, ProgramEnvironment& environment) {
-  Run run(options, environment);
+int RunProgram(const Options& options, ProgramEnvironment& environment, RunNotes* notes) {
+  RunNotes unused;
+  Run run(options, environment, notes != nullptr ? *notes : unused);
   return run.Execute();
 }
 

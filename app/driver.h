@@ -12,6 +12,7 @@
 
 #include "app/options.h"
 #include "app/platform.h"
+#include "app/run_notes.h"
 #include "console/console.h"
 #include "engine/clock.h"
 
@@ -37,8 +38,9 @@ struct ProgramEnvironment {
   std::vector<std::string> summary{};
 };
 
-// Runs the program once and returns its exit code.
-int RunProgram(const Options& options, ProgramEnvironment& environment);
+// Runs the program once and returns its exit code. `notes`, when given, receives what is to be
+// said after the screen is handed back.
+int RunProgram(const Options& options, ProgramEnvironment& environment, RunNotes* notes = nullptr);
 
 // Joins a folder and a file name with "/".
 std::string JoinPath(const std::string& folder, const std::string& name);

@@ -1,9 +1,13 @@
 // Entry point: picks the console (the terminal, or an in-memory screen printed as plain text
-// when standard output is not a terminal), installs the stop signals and runs the program.
+// when standard output is not a terminal or the terminal cannot place text), installs the stop
+// signals, runs the program, and then says on standard error what the screen said about a
+// failure (when no terminal showed it) and what input went unused.
 #include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <memory>
 #include <optional>
@@ -12,6 +16,7 @@
 #include "app/driver.h"
 #include "app/options.h"
 #include "app/real_platform.h"
+#include "app/run_notes.h"
 #include "app/stop_signal.h"
 #include "console/screen.h"
 #include "console/terminal.h"
@@ -22,6 +27,18 @@ std::optional<std::string> CurrentFolder() {
   std::unique_ptr<char, decltype(&free)> path(::getcwd(nullptr, 0), &free);
   if (!path) return std::nullopt;
   return std::string(path.get());
+}
+
+// A terminal that cannot move the cursor (TERM=dumb, or no TERM at all) gets the plain text.
+bool TerminalCanPlaceText() {
+  const char* term = std::getenv("TERM");
+  return term != nullptr && *term != '\0' && std::strcmp(term, "dumb") != 0;
+}
+
+// The NO_COLOR convention: set and not empty.
+bool ColourWanted() {
+  const char* no_color = std::getenv("NO_COLOR");
+  return no_color == nullptr || *no_color == '\0';
 }
 
 double PhysicalMemoryBytes() {
@@ -55,14 +72,15 @@ int main(int argc, char** argv) {
   // A file-size limit must make a save fail with a message, not end the program.
   std::signal(SIGXFSZ, SIG_IGN);
   TerminalPauser pauser;
-  const bool on_terminal = ::isatty(STDOUT_FILENO) == 1;
+  const bool on_terminal = ::isatty(STDOUT_FILENO) == 1 && TerminalCanPlaceText();
   std::unique_ptr<TerminalConsole> terminal;
   std::unique_ptr<Screen> screen;
   Console* console = nullptr;
   std::optional<QuietInput> quiet_input;
   if (on_terminal) {
     quiet_input.emplace();
-    terminal = std::make_unique<TerminalConsole>(STDOUT_FILENO);
+    terminal = std::make_unique<TerminalConsole>(STDOUT_FILENO, ColourWanted());
+    TerminalConsole::InstallResizeHandler();
     SetEmergencyRestoreHook(&TerminalConsole::EmergencyRestore);
     console = terminal.get();
   } else {
@@ -76,7 +94,8 @@ int main(int argc, char** argv) {
       &CurrentFolder, [] { return static_cast<uint32_t>(std::time(nullptr)); },
       &StopSignal(),  PhysicalMemoryBytes(),
   };
-  const int code = RunProgram(options, environment);
+  RunNotes notes;
+  const int code = RunProgram(options, environment, &notes);
 
   if (terminal) {
     terminal->Restore();
@@ -85,5 +104,8 @@ int main(int argc, char** argv) {
   }
   for (const std::string& line : environment.summary) std::printf("%s\n", line.c_str());
   std::fflush(stdout);
+  for (const std::string& line : DiagnosticLines(notes, !terminal)) {
+    std::fputs(line.c_str(), stderr);
+  }
   return code;
 }

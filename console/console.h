@@ -18,6 +18,8 @@ inline constexpr uint8_t kYellowOnGreen = 0x2E;
 inline constexpr uint8_t kMagentaOnGreen = 0x2D;
 inline constexpr uint8_t kCyanOnGreen = 0x2B;
 
+struct PanelValues;
+
 class Console {
  public:
   virtual ~Console() = default;
@@ -36,6 +38,9 @@ class Console {
   // Makes everything written so far visible. Callers flush after each drawing and before any
   // sleep or key wait.
   virtual void Flush() = 0;
+  // Told the panel's values each time the status panel is drawn, just before its flush, for a
+  // console that shows them in another form (a terminal too small for the screen).
+  virtual void ShowPanel(const PanelValues& /*values*/, int64_t /*elapsed_ms*/) {}
 };
 
 }  // namespace quorvale

@@ -101,6 +101,7 @@ void DrawStatusPanel(Console& console, const PanelValues& values, int64_t elapse
   console.Write(StringPrintf("Search Time = %2lld mins: %2lld secs.",
                              static_cast<long long>(seconds / 60),
                              static_cast<long long>(seconds % 60)));
+  console.ShowPanel(values, elapsed_ms);
   console.Flush();
 }
 

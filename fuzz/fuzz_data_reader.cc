@@ -1,7 +1,8 @@
 // Fuzzes the reader of "data.txt" and the conflict matrix built from what it accepts. The first
 // three bytes choose a small PersonCount, ColumnCount and GroupCount; the rest is the file. An
 // accepted table holds only codes up to PersonCount and weights within 16 bits, and its matrix
-// is refused with a message or symmetric with an empty diagonal, row 0 and column 0.
+// is refused with a message or symmetric with an empty diagonal, row 0 and column 0. A refusal
+// names the file; rows left unread are counted from a line of the file.
 #include <cstdint>
 #include <string_view>
 
@@ -20,10 +21,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Problem p;
   FUZZ_CHECK(AllocateProblem(params, p).ok());
   const std::string_view text(reinterpret_cast<const char*>(data) + 3, size - 3);
-  if (const Status status = ReadDataTable(text, "data.txt", p); !status.ok()) {
+  InputWarnings warnings;
+  if (const Status status = ReadDataTable(text, "data.txt", p, &warnings); !status.ok()) {
     FUZZ_CHECK(status.message().rfind("data.txt", 0) == 0, status.message());
+    FUZZ_CHECK(status.file() == "data.txt" && !status.detail().empty(), status.message());
     return 0;
   }
+  FUZZ_CHECK(warnings.rows_not_read >= 0);
+  FUZZ_CHECK((warnings.rows_not_read > 0) == (warnings.first_line_not_read > 0));
   const int n = p.PersonCount;
   for (int col = 2; col < p.ColumnCount; ++col) {
     FUZZ_CHECK(p.DataTable(0, col) >= -32768 && p.DataTable(0, col) <= 32767);

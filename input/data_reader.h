@@ -6,6 +6,7 @@
 
 #include "engine/problem.h"
 #include "engine/status.h"
+#include "input/input_warnings.h"
 
 namespace quorvale {
 
@@ -14,12 +15,17 @@ namespace quorvale {
 // messages (the driver passes the full path).
 //
 // The text holds whole numbers separated by white space; the first (N + 1) x C of them fill the
-// table row by row, anything after them is not looked at. Fails, naming the first offending
+// table row by row. Line breaks carry no meaning, except that a file whose first line holds
+// exactly C values is taken as one row per line: then a later line of the table with another
+// number of values is refused, naming the line (blank lines are fine). What follows the last
+// row is not read as numbers; `warnings`, when given, receives how many rows it holds and the
+// line where they begin. Fails, naming the first offending
 // value by its line and place in the file and by its row and column in the table, when a value
 // is not a 32-bit whole number, when the text ends early, when a column weight (row 0, columns
 // 2..C-1) lies outside -32768..32767, or when a category code (rows 1..N, columns 2..C-1) is
 // above N. Codes of 0 or below, columns 0 and 1, and row 0's first two cells may hold anything.
 // On success every cell is set; on failure the table's contents are unspecified.
-Status ReadDataTable(std::string_view text, const std::string& file_name, Problem& problem);
+Status ReadDataTable(std::string_view text, const std::string& file_name, Problem& problem,
+                     InputWarnings* warnings = nullptr);
 
 }  // namespace quorvale

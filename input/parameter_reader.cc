@@ -40,16 +40,23 @@ constexpr int kFieldCount = static_cast<int>(std::size(kFields));
 constexpr const char* kOrdinals[kFieldCount] = {"1st", "2nd", "3rd", "4th",
                                                 "5th", "6th", "7th", "8th"};
 
+// A failure of the file as a whole: the screen's message is the file's name, `separator` and
+// `detail`.
+Status FileError(const std::string& file_name, const char* separator, const std::string& detail,
+                 size_t line = 0) {
+  return Status::ErrorInFile(file_name + separator + detail, file_name, line, detail);
+}
+
 Status MissingValues(const std::string& file_name, size_t values_read) {
   if (values_read == 0) {
-    return Status::Error(
-        StringPrintf("%s holds no values, but 8 are needed, from PersonCount to SpreadCycles.",
-                     file_name.c_str()));
+    return FileError(file_name, " ",
+                     "holds no values, but 8 are needed, from PersonCount to SpreadCycles.");
   }
-  return Status::Error(
-      StringPrintf("%s ends after %zu value%s, but 8 are needed; %s (the %s value) is missing.",
-                   file_name.c_str(), values_read, values_read == 1 ? "" : "s",
-                   kFields[values_read].name, kOrdinals[values_read]));
+  return FileError(
+      file_name, " ",
+      StringPrintf("ends after %zu value%s, but 8 are needed; %s (the %s value) is missing.",
+                   values_read, values_read == 1 ? "" : "s", kFields[values_read].name,
+                   kOrdinals[values_read]));
 }
 
 // The schedule is counted in 32-bit integers downstream: the cycles of the whole search, and
@@ -61,17 +68,20 @@ Status CheckCycleCounts(const std::string& file_name, const Parameters& params) 
   int64_t total_cycles = 0;
   if (__builtin_mul_overflow(run_cycles, int64_t{params.RunCount}, &total_cycles) ||
       total_cycles > kInt32Max) {
-    return Status::Error(
-        StringPrintf("%s: TotalCycles = (FocusCycles + SpreadCycles) x StagesPerRun x RunCount = "
+    return FileError(
+        file_name, ": ",
+        StringPrintf("TotalCycles = (FocusCycles + SpreadCycles) x StagesPerRun x RunCount = "
                      "(%d + %d) x %d x %d is above 2147483647, the most cycles a search can plan.",
-                     file_name.c_str(), params.FocusCycles, params.SpreadCycles,
-                     params.StagesPerRun, params.RunCount));
+                     params.FocusCycles, params.SpreadCycles, params.StagesPerRun,
+                     params.RunCount));
   }
   if (run_cycles > kInt32Max) {
-    return Status::Error(StringPrintf(
-        "%s: a run of (FocusCycles + SpreadCycles) x StagesPerRun = (%d + %d) x %d cycles is "
-        "above 2147483647, the most cycles a run can count, even with RunCount 0.",
-        file_name.c_str(), params.FocusCycles, params.SpreadCycles, params.StagesPerRun));
+    return FileError(
+        file_name, ": ",
+        StringPrintf("a run of (FocusCycles + SpreadCycles) x StagesPerRun = (%d + %d) x %d "
+                     "cycles is above 2147483647, the most cycles a run can count, even with "
+                     "RunCount 0.",
+                     params.FocusCycles, params.SpreadCycles, params.StagesPerRun));
   }
   return Status::Ok();
 }
@@ -85,21 +95,24 @@ Status ReadParameters(std::string_view text, const std::string& file_name, Param
     const Field& field = kFields[i];
     if (!scanner.Next(value)) return MissingValues(file_name, scanner.values_read());
     if (value.kind != ScannedValue::Kind::kNumber) {
-      return Status::Error(StringPrintf("%s, %s (the %s value): %s.", file_name.c_str(), field.name,
-                                        kOrdinals[i], DescribeBadNumber(value).c_str()));
+      return FileError(file_name, ", ",
+                       StringPrintf("%s (the %s value): %s.", field.name, kOrdinals[i],
+                                    DescribeBadNumber(value).c_str()),
+                       value.line);
     }
     if (field.has_minimum && value.number < field.minimum) {
-      return Status::Error(StringPrintf("%s: %s (the %s value) is %d, but %s.", file_name.c_str(),
-                                        field.name, kOrdinals[i], value.number,
-                                        field.below_minimum));
+      return FileError(file_name, ": ",
+                       StringPrintf("%s (the %s value) is %d, but %s.", field.name, kOrdinals[i],
+                                    value.number, field.below_minimum),
+                       value.line);
     }
     params.*field.member = value.number;
   }
   if (params.FocusCycles == 0 && params.SpreadCycles == 0) {
-    return Status::Error(StringPrintf(
-        "%s: FocusCycles and SpreadCycles (the 7th and 8th values) are both 0, but every stage "
-        "needs at least 1 cycle.",
-        file_name.c_str()));
+    return FileError(file_name, ": ",
+                     "FocusCycles and SpreadCycles (the 7th and 8th values) are both 0, but "
+                     "every stage needs at least 1 cycle.",
+                     value.line);
   }
   return CheckCycleCounts(file_name, params);
 }

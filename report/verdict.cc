@@ -26,7 +26,7 @@ std::string VerdictSentence(int64_t best_score, int64_t target_score) {
 std::string VerdictLine(int64_t best_score, int64_t target_score) {
   if (best_score <= target_score) return VerdictSentence(best_score, target_score);
   return "Target Score not reached: " + FormatPoints(best_score - target_score) +
-         " above it; the report shows where the gap lies.";
+         " above it (see the report).";
 }
 
 }  // namespace quorvale

@@ -42,12 +42,6 @@ TEST_P(FaultStopTest, SavesTheBestSoFarAndExitsWith128PlusTheSignal) {
 INSTANTIATE_TEST_SUITE_P(Signals, FaultStopTest, ::testing::Values(SIGINT, SIGTERM, SIGHUP),
                          [](const auto& c) { return std::string(sigabbrev_np(c.param)); });
 
-struct Tmux {  // a tmux server of its own, ended with the object
-  std::string prefix = "tmux -L quorvale-test-" + std::to_string(::getpid()) + " -f /dev/null ";
-  ~Tmux() { Shell(prefix + "kill-server 2>/dev/null"); }
-  std::string operator()(const std::string& command) { return Shell(prefix + command); }
-};
-
 TEST(FaultTerminalTest, CtrlCLeavesTheTerminalAsItFoundIt) {
   Tmux tmux;
   if (tmux("new-session -d -x 100 -y 40 \"PS1='$ ' sh\" 2>/dev/null && echo ok") != "ok\n") {

@@ -9,6 +9,7 @@
 
 #include "engine/problem.h"
 #include "input/data_reader.h"
+#include "input/input_warnings.h"
 #include "input/parameter_reader.h"
 
 namespace quorvale {
@@ -121,6 +122,85 @@ TEST(InputReaderTest, RefusesBadInputWithItsWholeMessage) {
   for (const auto& [params, data, message] : kCases) {
     EXPECT_EQ(Read(params, data).first, message) << params << "\n" << data;
   }
+}
+
+// The data of the worked example with the lines `edit` changes, read with the example's
+// parameters: the status and the warnings.
+std::pair<Status, InputWarnings> ReadData(const std::string& data) {
+  Parameters p;
+  Problem problem;
+  InputWarnings warnings;
+  Status status = ReadParameters(kParams, "p.txt", p);
+  if (status.ok()) status = AllocateProblem(p, problem);
+  if (status.ok()) status = ReadDataTable(data, "d.txt", problem, &warnings);
+  return {status, warnings};
+}
+
+TEST(InputReaderTest, ALineOfAnotherLengthInARowPerLineFileIsRefusedAtThatLine) {
+  const std::tuple<std::string, size_t, std::string> kCases[] = {
+      // One value too many shifts every later value: refused at the line, not at a shifted code.
+      {"0 0 100 50\n1 1 1 2\n2 1 1 1 1\n3 2 2 1\n4 2 2 2\n5 1 3 0\n6 2 3 2\n", 3, "5 values"},
+      // A blank cell of a spreadsheet export, and blank lines that change nothing.
+      {"0 0 100 50\n\n1 1 1 2\n2 1 1\n\n3 2 2 1\n4 2 2 2\n5 1 3 0\n6 2 3 2 0\n", 4, "3 values"},
+      {"0 0 100 50\n1 1 1 2\n2 1 1 1\n3 2 2 1\n4 2 2 2\n5 1 3 0\n6 2 3 2 9 9\n7\n", 7, "6 values"},
+      {"0 0 100 50\n1\n2 1 1 1\n", 2, "1 value"},
+  };
+  for (const auto& [data, line, values] : kCases) {
+    const Status status = ReadData(data).first;
+    EXPECT_EQ(status.message(), "d.txt, line " + std::to_string(line) + " holds " + values +
+                                    ", but a row of the table needs 4: the first line holds one "
+                                    "row, so every line is read as one row (blank lines are "
+                                    "fine).");
+    EXPECT_EQ(std::tuple(status.file(), status.line()), std::tuple("d.txt", line));
+  }
+}
+
+TEST(InputReaderTest, CountsTheRowsNotReadInEitherLayout) {
+  const std::tuple<std::string, int64_t, size_t> kCases[] = {
+      {kData, 0, 0},
+      {kData + "\n7 1 1 1\n8 2 1 1\n\n9 1 1 2 5 5\n", 3, 9},
+      // Free format: counted in rows of C values, the last one short.
+      {"0 0 100 50 1 1 1 2 2 1 1 1 3 2 2 1 4 2 2 2 5 1 3 0 6 2 3 2\n7 x 1 1 8", 2, 2},
+      {"0 0 100 50 1\n1 1 2 2 1 1 1 3 2 2 1 4 2 2 2 5 1 3 0 6 2 3 2 7", 1, 2},
+  };
+  for (const auto& [data, rows, line] : kCases) {
+    const auto [status, warnings] = ReadData(data);
+    EXPECT_TRUE(status.ok()) << status.message();
+    EXPECT_EQ(warnings.rows_not_read, rows) << data;
+    EXPECT_EQ(warnings.first_line_not_read, line) << data;
+  }
+}
+
+TEST(InputReaderTest, ParameterRefusalsKnowTheirLine) {
+  Parameters p;
+  const Status status = ReadParameters("6\n4\n\n1 0 x", "p.txt", p);
+  EXPECT_EQ(std::tuple(status.file(), status.line(), status.detail()),
+            std::tuple("p.txt", 4u,
+                       "GroupCount (the 4th value) is 0, but at least 1 group is "
+                       "needed."));
+}
+
+TEST(InputReaderTest, PersonsOfAnotherTypeAreLeftOutUnlessTypeModeIsThree) {
+  Parameters p;
+  ASSERT_TRUE(ReadParameters("8 3 1 2 1 1 1 0", "p.txt", p).ok());
+  Problem problem;
+  ASSERT_TRUE(AllocateProblem(p, problem).ok());
+  ASSERT_TRUE(ReadDataTable("0 0 1\n1 1 0\n2 0 0\n3 2 0\n4 3 0\n5 -1 0\n6 9 0\n7 7 0\n8 5 0\n",
+                            "d.txt", problem)
+                  .ok());
+  InputWarnings warnings;
+  warnings.persons_left_out = FindPersonsLeftOut(problem);
+  EXPECT_EQ(warnings.persons_left_out, (std::vector<int32_t>{2, 4, 5, 6, 7, 8}));
+  warnings.rows_not_read = 1;
+  warnings.first_line_not_read = 12;
+  EXPECT_EQ(WarningLines(warnings, "d.txt"),
+            (std::vector<std::string>{
+                "quorvalemixer: warning: d.txt:12: 1 row after the last person's row was not "
+                "read; PersonCount in parameters.txt sets how many rows are read.\n",
+                "quorvalemixer: warning: d.txt: 6 persons of a type other than 1 or 2 were left "
+                "out of every group: persons 2, 4, 5, 6, 7 and 1 more.\n"}));
+  problem.params.TypeMode = 3;
+  EXPECT_TRUE(FindPersonsLeftOut(problem).empty());
 }
 
 }  // namespace

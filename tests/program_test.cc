@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -39,6 +40,52 @@ TEST(ProgramTest, PipedOutputIsTheScreenAsPlainLines) {
   EXPECT_EQ(out.find(" \n"), std::string::npos);  // no trailing spaces
   EXPECT_NE(out.find("\n <Target Score>: 0.50"), std::string::npos);
   EXPECT_EQ(test::ReadWholeFile(work.PathOf("results.txt")).substr(0, 12), "50 \t2 \t23 \t\n");
+}
+
+// The misshapen files: one value too many and a blank cell are refused at their line on
+// the screen and on standard error, with no results; extra rows and persons of another type run,
+// and standard error says what was not used.
+TEST(ProgramTest, MisshapenDataIsRefusedAtItsLineAndUnusedInputIsTold) {
+  const std::string kRows[] = {"0 0 100 50", "1 1 1 2", "2 1 1 1", "3 2 2 1",
+                               "4 2 2 2",    "5 1 3 0", "6 2 3 2"};
+  const auto data_with = [&](size_t row, const std::string& text, const std::string& tail) {
+    std::string data;
+    for (size_t r = 0; r < std::size(kRows); ++r) data += (r == row ? text : kRows[r]) + "\n";
+    return data + tail;
+  };
+  const std::pair<std::string, std::string> kRefused[] = {
+      {data_with(2, "2 1 1 1 1", ""),
+       ":3: the line holds 5 values, but a row of the table needs 4"},
+      {data_with(4, "4 2\t\t2", ""), ":5: the line holds 3 values, but a row of the table needs 4"},
+  };
+  for (const auto& [data, where] : kRefused) {
+    test::TempFolder work;
+    work.WriteFile("parameters.txt", test::kExampleParameters);
+    work.WriteFile("data.txt", data);
+    std::string out, err;
+    EXPECT_EQ(RunProgram(work, "--folder '" + work.path() + "' --no-pause", out, err), 1);
+    EXPECT_EQ(err.rfind("quorvalemixer: " + work.PathOf("data.txt") + where, 0), 0u) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    // The screen names the same line.
+    EXPECT_NE(out.find(", line " + where.substr(1, 1) + " holds"), std::string::npos) << out;
+    EXPECT_FALSE(std::ifstream(work.PathOf("results.txt")).good());
+  }
+
+  test::TempFolder work;
+  work.WriteFile("parameters.txt", test::kExampleParameters);
+  work.WriteFile("data.txt", data_with(3, "3 7 2 1", "7 1 1 1\n8 1 2 2\n"));
+  std::string out, err;
+  EXPECT_EQ(RunProgram(work, "--folder '" + work.path() + "' --seed 3 --no-pause", out, err), 0);
+  EXPECT_EQ(err, "quorvalemixer: warning: " + work.PathOf("data.txt") +
+                     ":8: 2 rows after the last person's row were not read; PersonCount in "
+                     "parameters.txt sets how many rows are read.\n"
+                     "quorvalemixer: warning: " +
+                     work.PathOf("data.txt") +
+                     ": 1 person of a type other than 1 or 2 was left out of every group: "
+                     "person 3.\n");
+  // Person 3 is in no group, as the warning says.
+  const std::string results = test::ReadWholeFile(work.PathOf("results.txt"));
+  EXPECT_NE(results.find("\n3 \t0 \t"), std::string::npos) << results;
 }
 
 TEST(ProgramTest, CommandLine) {

@@ -30,7 +30,7 @@ TEST(VerdictTest, ReachedAndNotReached) {
             "counts each column on its own and is often out of reach, so this may still be the "
             "best grouping possible.");
   EXPECT_EQ(VerdictLine(-2200, -4150),
-            "Target Score not reached: 19.50 above it; the report shows where the gap lies.");
+            "Target Score not reached: 19.50 above it (see the report).");
 }
 
 TEST(ReportTest, RulesKeptOrBroken) {

@@ -8,11 +8,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <regex>
 #include <string>
 
 #include "app/real_platform.h"
 #include "app/stop_signal.h"
 #include "console/box.h"
+#include "console/status_panel.h"
 
 namespace quorvale {
 namespace {
@@ -55,9 +57,69 @@ TEST(TerminalConsoleTest, SendsOnlyChangedCellsInTheirColoursAsUtf8AndRestoresOn
   console.SetCursor(2, 2);
   console.Write("!");
   console.Restore();
-  EXPECT_EQ(take_output(), "\x1b[3;3H!\x1b[0m\x1b[?25h\x1b[25;1H\r\n");
+  EXPECT_EQ(take_output(), "\x1b[3;3H!\x1b[0m\x1b[?25h\x1b[25;1H\r\n\x1b[23;0t");
   console.Restore();
   EXPECT_EQ(take_output(), "");
+  close(fd);
+}
+
+// What a terminal of the given size sees: the compact form below 100 x 25, with only changed
+// lines rewritten and none reaching the last column; a resize repaints in the other form; no
+// colour with NO_COLOR; the title saved and put back.
+TEST(TerminalConsoleTest, SmallTerminalGetsTheCompactFormAndAResizeRepaints) {
+  const int fd = memfd_create("terminal", 0);
+  off_t read = 0;
+  const auto take_output = [&] {
+    std::string bytes(1 << 16, '\0');
+    const ssize_t n = pread(fd, bytes.data(), bytes.size(), read);
+    read += std::max<ssize_t>(n, 0);
+    return bytes.substr(0, static_cast<size_t>(std::max<ssize_t>(n, 0)));
+  };
+  std::pair<int, int> size{40, 6};
+  TerminalConsole console(fd, false, [&] { return size; });
+  SetUpConsole(console);
+  console.SetCursor(0, 6);
+  console.Write(" Searching...");
+  PanelValues values{2575, 12.34f, 2050, 7, 40};
+  DrawStatusPanel(console, values, 83'000);
+  EXPECT_TRUE(console.compact());
+  const std::string first = take_output();
+  EXPECT_EQ(first,
+            "\x1b[8;25;100t\x1b[22;0t\x1b]0;Welcome to Quorvalemixer.exe\a\x1b[?25l\x1b[H\x1b[2J"
+            "\x1b[1;1HSearching...\x1b[K"
+            "\x1b[2;1HBest 20.50  Current 25.75  Target 12.34\x1b[K"
+            "\x1b[3;1HCycle 7 of 40  1:23\x1b[K");
+  values.cycle = 8;
+  DrawStatusPanel(console, values, 84'000);
+  EXPECT_EQ(take_output(), "\x1b[3;1HCycle 8 of 40  1:24\x1b[K");
+
+  size = {100, 25};
+  TerminalConsole::NoteResize();
+  DrawStatusPanel(console, values, 84'000);
+  EXPECT_FALSE(console.compact());
+  const std::string full = take_output();
+  EXPECT_EQ(full.substr(0, 7), "\x1b[H\x1b[2J");
+  EXPECT_NE(full.find("Scrambler Cycles: 8 of 40"), std::string::npos);
+  EXPECT_FALSE(std::regex_search(full, std::regex("\x1b\\[[0-9;]*m"))) << "no colour attributes";
+
+  size = {30, 3};
+  TerminalConsole::NoteResize();
+  DrawBox(console, 21, 12, 78, 14);
+  console.SetCursor(26, 13);
+  console.Write("Search completed: But Target Score not reached");
+  console.Flush();
+  // The lines nearest the end fit the three rows.
+  EXPECT_EQ(take_output(),
+            "\x1b[H\x1b[2J\x1b[1;1H1:24\x1b[K\x1b[2;1HSearch completed: But Target\x1b[K"
+            "\x1b[3;1HScore not reached\x1b[K");
+  console.Restore();
+  const std::string end = take_output();
+  EXPECT_EQ(end.substr(0, 7), "\x1b[H\x1b[2J");
+  // At the end, the key lines of the whole screen, the panel's own included.
+  EXPECT_NE(end.find("\r\n<Current>  Scrambler Cycles:\r\n8 of 40\r\n<12>........<20>"),
+            std::string::npos)
+      << end;
+  EXPECT_EQ(end.substr(end.size() - 15), "\r\n\x1b[?25h\x1b[23;0t");
   close(fd);
 }
 

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/types.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <string>
@@ -68,5 +69,13 @@ std::vector<std::string> Lines(const std::string& text);
 
 // The standard output of `command`, run by /bin/sh.
 std::string Shell(const std::string& command);
+
+struct Tmux {  // a tmux server of its own, ended with the object
+  static inline int servers = 0;
+  std::string prefix = "tmux -L quorvale-test-" + std::to_string(::getpid()) + "-" +
+                       std::to_string(++servers) + " -f /dev/null ";
+  ~Tmux() { Shell(prefix + "kill-server 2>/dev/null"); }
+  std::string operator()(const std::string& command) { return Shell(prefix + command); }
+};
 
 }  // namespace quorvale::test

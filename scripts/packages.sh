@@ -1,0 +1,28 @@
+# Sourced by the scripts of this folder: the Debian packages each step needs, and a function that
+# installs those that are missing (apt-get, through sudo when not root).
+
+# The program needs a C++20 compiler and CMake; nothing else.
+BUILD_PACKAGES=(cmake g++ make)
+# The tests add GoogleTest and GoogleMock, and tmux for the tests that drive a real terminal.
+TEST_PACKAGES=(libgtest-dev libgmock-dev tmux)
+
+# install_missing PACKAGE...: installs the packages not yet installed; does nothing when all are.
+install_missing() {
+  local missing=() p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "== installing ${missing[*]}"
+  local sudo=()
+  if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null; then
+      echo "These packages are missing: ${missing[*]}." >&2
+      echo "Install them as root (apt-get install ${missing[*]}), or install sudo, and run this again." >&2
+      return 1
+    fi
+    sudo=(sudo)
+  fi
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+}
