@@ -30,6 +30,9 @@ struct SearchEnvironment {
   uint32_t seed = 0;                       // seeds the scrambler's generator
   const std::atomic<int>* stop = nullptr;  // non-zero: stop at the next exchange or pass
   const SearchSteps* steps = nullptr;      // null: the program's own engine
+  // Above 0: the search ends, as when its plan is spent, at the end of the first cycle that
+  // finishes when the clock reads this many milliseconds or more.
+  int64_t time_limit_ms = 0;
 };
 
 struct SearchOutcome {
