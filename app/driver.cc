@@ -55,6 +55,22 @@ std::string OpenFailure(const std::string& path, const FileText& file) {
   return "Sorry. " + file.status.message();
 }
 
+// "results.txt", then whatever the environment saves with it.
+class ChainedSink final : public ResultsSink {
+ public:
+  ChainedSink(ResultsSink& first, const std::function<Status(const Problem&)>& then)
+      : first_(first), then_(then) {}
+  Status Write(const Problem& problem, int32_t target_status, int32_t cycle_number) override {
+    Status status = first_.Write(problem, target_status, cycle_number);
+    if (status.ok() && then_) status = then_(problem);
+    return status;
+  }
+
+ private:
+  ResultsSink& first_;
+  const std::function<Status(const Problem&)>& then_;
+};
+
 class Run {
  public:
   Run(const Options& options, ProgramEnvironment& env) : options_(options), env_(env) {}
@@ -216,8 +232,10 @@ int Run::Execute() {
                   env_.clock.ElapsedMs());
 
   ResultsFile results(JoinPath(folder, kResultsFile));
-  SearchEnvironment search_env{console(), env_.clock, results,
+  ChainedSink sink(results, env_.also_save);
+  SearchEnvironment search_env{console(), env_.clock, sink,
                                options_.seed ? *options_.seed : env_.calendar_seconds(), env_.stop};
+  search_env.time_limit_ms = options_.time_limit_ms.value_or(0);
   const SearchOutcome outcome = RunSearch(problem, search_env);
 
   if (outcome.stop_signal != 0) {

@@ -13,6 +13,8 @@
 #include "app/platform.h"
 #include "console/console.h"
 #include "engine/clock.h"
+#include "engine/problem.h"
+#include "engine/status.h"
 
 namespace quorvale {
 
@@ -32,6 +34,9 @@ struct ProgramEnvironment {
   std::function<uint32_t()> calendar_seconds;
   const std::atomic<int>* stop = nullptr;
   double memory_limit = 1e300;  // bytes the tables may take
+  // When set, called after every successful save of "results.txt" with the problem whose best
+  // grouping was saved; a failure counts as a failed save (the roster front end's groups file).
+  std::function<Status(const Problem&)> also_save = nullptr;
 };
 
 // Runs the program once and returns its exit code.

@@ -1,0 +1,32 @@
+// The groups file: the roster's rows in their own order, byte for byte as the roster holds
+// them, each with a last column "Group". Written beside the mix file with every save of
+// "results.txt", replaced the same safe way.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "engine/status.h"
+
+namespace quorvale {
+
+// The roster's own form, as its reader kept it.
+struct GroupsTable {
+  bool byte_order_mark = false;
+  char delimiter = ',';
+  std::string line_end = "\n";
+  std::string raw_header;             // without its line end
+  std::vector<std::string> raw_rows;  // one per person, without their line ends
+};
+
+// The file's text for a grouping given as group_of_person[p], p = 1..N (slot 0 unused).
+// REQUIRES: group_of_person.size() > table.raw_rows.size().
+std::string FormatGroupsFile(const GroupsTable& table, std::span<const int32_t> group_of_person);
+
+// Formats and replaces the file at `path` (temporary file in the same folder, fsync, rename).
+Status WriteGroupsFile(const std::string& path, const GroupsTable& table,
+                       std::span<const int32_t> group_of_person);
+
+}  // namespace quorvale
