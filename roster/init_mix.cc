@@ -178,7 +178,7 @@ std::string FormatInitMix(const Roster& roster, const std::string& roster_refere
     else if (role == "left out")
       line += " (no value repeats)";
     out += line + "\n";
-    if (facts.majority >= 0) {
+    if (facts.majority >= 0 && role == "spread") {
       out += "#     \"" + Shown(facts.values[static_cast<size_t>(facts.majority)]) +
              "\" is held by " + std::to_string(facts.holders[static_cast<size_t>(facts.majority)]) +
              " of " + std::to_string(n) + " persons, more than half (see [spread])\n";
@@ -191,10 +191,10 @@ std::string FormatInitMix(const Roster& roster, const std::string& roster_refere
     if (facts.majority >= 0) {
       const std::string label = Shown(facts.values[static_cast<size_t>(facts.majority)]);
       out += "# " + key(column) + ": \"" + label +
-             "\" is held by more than half of the persons. As written, it is turned around:\n"
-             "# its holders count as having no value and all other persons as sharing one, so\n"
-             "# those others are spread. To leave \"" +
-             label + "\" out instead, write the line as\n#   " + key(column) +
+             "\" is held by more than half of the persons.\n"
+             "# As written, it is turned around: its holders count as having no value and all\n"
+             "# other persons as sharing one, so those others are spread. To leave \"" +
+             label + "\" out\n# instead, write the line as  " + key(column) +
              " = { weight = " + std::to_string(kSuggestedWeight) + ", majority = \"ignore\" }\n";
     }
     out += key(column) + " = " + std::to_string(kSuggestedWeight) + "\n";
