@@ -88,12 +88,12 @@ TEST(RosterMixTest, RefusalsNameTheLine) {
 }
 
 TEST(RosterMixTest, LabelsBecomeCodesInOrderOfFirstAppearance) {
-  const Built built = Build(std::string(kHead) +
-                            "balance = \"Sex\"\n[spread]\n\"Class\" = 100\n[pack]\n\"Lang\" = 30\n");
+  const Built built = Build(
+      std::string(kHead) + "balance = \"Sex\"\n[spread]\n\"Class\" = 100\n[pack]\n\"Lang\" = 30\n");
   ASSERT_TRUE(built.status.ok()) << built.status.message();
-  const std::vector<std::vector<int32_t>> expected = {
-      {0, 0, 100, -30}, {1, 1, 1, 1}, {2, 2, 2, 1}, {3, 2, 1, 2},
-      {4, 1, 2, 1},     {5, 2, 1, 3}, {6, 1, 0, 2}};
+  const std::vector<std::vector<int32_t>> expected = {{0, 0, 100, -30}, {1, 1, 1, 1}, {2, 2, 2, 1},
+                                                      {3, 2, 1, 2},     {4, 1, 2, 1}, {5, 2, 1, 3},
+                                                      {6, 1, 0, 2}};
   EXPECT_EQ(built.data, expected);
   EXPECT_EQ(built.plan.columns[1].labels, (std::vector<std::string>{"de", "tr", "pl"}));
   EXPECT_EQ(built.plan.balance->type1_value, "f");
@@ -131,8 +131,8 @@ TEST(RosterMixTest, MajorityLabelIsTurnedAroundOrIgnored) {
 // says so when it builds the matrix.
 void ExpectEngineAccepts(const Built& built) {
   ASSERT_TRUE(built.status.ok()) << built.status.message();
-  Problem problem = test::ProblemFromText(FormatParametersText(built.plan.params),
-                                          FormatDataText(built.data));
+  Problem problem =
+      test::ProblemFromText(FormatParametersText(built.plan.params), FormatDataText(built.data));
   Screen screen;
   const Status status = BuildConflictMatrix(problem, screen);
   EXPECT_TRUE(status.ok()) << status.message();
@@ -159,8 +159,8 @@ TEST(RosterMixTest, RulesGetColumnsAndTheStrongestWeightThatFits) {
   // One more and the engine refuses the pair.
   Built stronger = built;
   stronger.data[0][4] += 1;
-  Problem problem = test::ProblemFromText(FormatParametersText(plan.params),
-                                          FormatDataText(stronger.data));
+  Problem problem =
+      test::ProblemFromText(FormatParametersText(plan.params), FormatDataText(stronger.data));
   Screen screen;
   EXPECT_FALSE(BuildConflictMatrix(problem, screen).ok());
 
