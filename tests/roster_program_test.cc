@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/options.h"
 #include "roster/roster_csv.h"
 #include "tests/support/instance_files.h"
 #include "tests/support/temp_folder.h"
@@ -137,6 +138,29 @@ TEST(RosterProgramTest, RefusalsSayWhyAndWriteNothing) {
     EXPECT_FALSE(std::filesystem::exists(work.PathOf("m")));
     EXPECT_FALSE(std::filesystem::exists(work.PathOf("m.groups.csv")));
   }
+}
+
+TEST(RosterProgramTest, CommandLine) {
+  auto parse = [](std::vector<const char*> words, Options& options) {
+    words.insert(words.begin(), "quorvalemixer");
+    std::vector<char*> argv;
+    for (const char* word : words) argv.push_back(const_cast<char*>(word));
+    return ParseOptions(static_cast<int>(argv.size()), argv.data(), options);
+  };
+  Options options;
+  ASSERT_TRUE(parse({"m.toml", "--seed", "4", "--time-limit", "2m"}, options).ok());
+  EXPECT_EQ(options.mix_file, "m.toml");
+  EXPECT_EQ(options.time_limit_ms, 120000);
+  ASSERT_TRUE(parse({"init", "r.csv"}, options).ok());
+  EXPECT_EQ(options.init_roster, "r.csv");
+  EXPECT_EQ(parse({"init"}, options).message(), "init needs one roster file: init ROSTER.csv");
+  EXPECT_EQ(parse({"--folder", "x", "m.toml"}, options).message(),
+            "--folder is for parameters.txt and data.txt, not for a roster or mix");
+  EXPECT_EQ(parse({"m.toml", "n.toml"}, options).message(), "unexpected argument 'n.toml'");
+  EXPECT_EQ(parse({"--time-limit", "3"}, options).message(), "");
+  EXPECT_EQ(parse({"--time-limit", "3x"}, options).message(),
+            "--time-limit: '3x' is not a duration; expected a whole number with a unit, such as "
+            "90s, 5m, 1h30m or 500ms (at most 24h)");
 }
 
 TEST(RosterProgramTest, TimeLimitEndsALongFolderModeSearchAsItsPlanWould) {
