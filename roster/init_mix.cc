@@ -57,7 +57,11 @@ ColumnFacts FactsOf(const Roster& roster, size_t column) {
 std::string Shown(const std::string& value) {
   std::string shown;
   for (char c : value) shown += (static_cast<unsigned char>(c) < 0x20) ? ' ' : c;
-  if (shown.size() > 24) shown = shown.substr(0, 21) + "...";
+  if (shown.size() > 24) {
+    size_t cut = 21;  // never inside a UTF-8 character: the mix file must stay UTF-8
+    while (cut > 0 && (static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80) --cut;
+    shown = shown.substr(0, cut) + "...";
+  }
   return shown;
 }
 

@@ -17,7 +17,9 @@ TEST(RosterInitTest, SuggestsRolesAndWritesAMixThatRuns) {
   // An ID column (all different, numbers), names, a two-valued column, a column with a
   // majority value, one with empty cells, one whose values never repeat, an empty column.
   std::string text = "ID,\"Full \"\"name\"\"\",Sex,Lang,Club\\Team,Shoe,Empty\n";
-  const char* langs[] = {"de", "de", "de", "de", "tr", "pl", "de", "tr"};
+  // A long value is cut in a comment, never inside a character.
+  const char* langs[] = {
+      "de", "Aaaaaaaaaaaaaaaaaaaa\u00fc\u00fc\u00fc", "de", "de", "tr", "pl", "de", "de"};
   for (int p = 0; p < 8; ++p) {
     text += std::to_string(100 + p) + ",P" + std::to_string(p) + "," + (p % 3 ? "f" : "m") + "," +
             langs[p] + "," + (p % 2 ? "" : "A") + "," + std::to_string(30 + p) + ",\n";
