@@ -105,8 +105,9 @@ Status PrepareMix(const std::string& mix_path, PreparedMix& prepared) {
   plan.roster_path = roster_path;
   plan.work_folder = stem;
   plan.groups_path = stem + ".groups.csv";
-  prepared.table = GroupsTable{roster.byte_order_mark, roster.delimiter, roster.line_end,
-                               roster.raw_header, roster.raw_rows};
+  prepared.table =
+      GroupsTable{roster.byte_order_mark, roster.delimiter, roster.line_end,
+                  roster.raw_header,      roster.raw_rows,  GroupColumnName(roster.header)};
   if (Status s = MakeFolder(plan.work_folder); !s.ok()) return s;
   if (Status s = ReplaceFileAtomically(JoinPath(plan.work_folder, "parameters.txt"),
                                        FormatParametersText(plan.params));

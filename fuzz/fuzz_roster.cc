@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const auto& row : roster.cells) FUZZ_CHECK(row.size() == roster.header.size());
 
   const GroupsTable table{roster.byte_order_mark, roster.delimiter, roster.line_end,
-                          roster.raw_header, roster.raw_rows};
+                          roster.raw_header,      roster.raw_rows,  GroupColumnName(roster.header)};
   std::vector<int32_t> groups(static_cast<size_t>(roster.PersonCount()) + 1, 7);
   Roster back;
   const Status reread =

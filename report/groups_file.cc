@@ -1,15 +1,25 @@
 // Formatting of the groups file.
 #include "report/groups_file.h"
 
+#include <algorithm>
+
 #include "report/results_file.h"
 
 namespace quorvale {
+
+std::string GroupColumnName(const std::vector<std::string>& header) {
+  std::string name = "Group";
+  for (int k = 2; std::find(header.begin(), header.end(), name) != header.end(); ++k) {
+    name = "Group " + std::to_string(k);
+  }
+  return name;
+}
 
 std::string FormatGroupsFile(const GroupsTable& table, std::span<const int32_t> group_of_person) {
   std::string text = table.byte_order_mark ? "\xEF\xBB\xBF" : "";
   text += table.raw_header;
   text += table.delimiter;
-  text += "Group";
+  text += table.group_column;
   text += table.line_end;
   for (size_t row = 0; row < table.raw_rows.size(); ++row) {
     text += table.raw_rows[row];

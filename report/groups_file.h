@@ -17,9 +17,14 @@ struct GroupsTable {
   bool byte_order_mark = false;
   char delimiter = ',';
   std::string line_end = "\n";
-  std::string raw_header;             // without its line end
-  std::vector<std::string> raw_rows;  // one per person, without their line ends
+  std::string raw_header;              // without its line end
+  std::vector<std::string> raw_rows;   // one per person, without their line ends
+  std::string group_column = "Group";  // the added column's name
 };
+
+// "Group", or when the roster has a column of that name already (a groups file used as a
+// roster), the first of "Group 2", "Group 3", ... that it has not.
+std::string GroupColumnName(const std::vector<std::string>& header);
 
 // The file's text for a grouping given as group_of_person[p], p = 1..N (slot 0 unused).
 // REQUIRES: group_of_person.size() > table.raw_rows.size().

@@ -56,7 +56,7 @@ ColumnFacts FactsOf(const Roster& roster, size_t column) {
 // A value for a comment: on one line, not too long.
 std::string Shown(const std::string& value) {
   std::string shown;
-  for (char c : value) shown += (static_cast<unsigned char>(c) < 0x20) ? ' ' : c;
+  for (char c : value) shown += (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ? ' ' : c;
   if (shown.size() > 24) {
     size_t cut = 21;  // never inside a UTF-8 character: the mix file must stay UTF-8
     while (cut > 0 && (static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80) --cut;

@@ -39,24 +39,34 @@ int LineAt(std::string_view text, size_t offset) {
          static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(offset), '\n'));
 }
 
-// The first byte offset at which `text` is not UTF-8, or npos.
+// The first byte offset at which `text` is not UTF-8 (overlong forms, surrogates and code points
+// above U+10FFFF included), or npos.
 size_t FirstNonUtf8(std::string_view text) {
+  auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
   for (size_t i = 0; i < text.size();) {
-    const auto c = static_cast<unsigned char>(text[i]);
+    const unsigned char c = byte(i);
     size_t extra = 0;
-    if (c < 0x80)
+    unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+    if (c < 0x80) {
       extra = 0;
-    else if (c >= 0xC2 && c <= 0xDF)
+    } else if (c >= 0xC2 && c <= 0xDF) {
       extra = 1;
-    else if (c >= 0xE0 && c <= 0xEF)
+    } else if (c >= 0xE0 && c <= 0xEF) {
       extra = 2;
-    else if (c >= 0xF0 && c <= 0xF4)
+      if (c == 0xE0) low = 0xA0;
+      if (c == 0xED) high = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
       extra = 3;
-    else
+      if (c == 0xF0) low = 0x90;
+      if (c == 0xF4) high = 0x8F;
+    } else {
       return i;
-    if (i + extra >= text.size() && extra > 0) return i;
-    for (size_t k = 1; k <= extra; ++k) {
-      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return i;
+    }
+    if (extra > 0 && (i + extra >= text.size() || byte(i + 1) < low || byte(i + 1) > high)) {
+      return i;
+    }
+    for (size_t k = 2; k <= extra; ++k) {
+      if ((byte(i + k) & 0xC0) != 0x80) return i;
     }
     i += 1 + extra;
   }

@@ -92,10 +92,11 @@ TEST(RosterCsvTest, GroupsFileGivesTheRowsBackAsTheyStood) {
       "\xEF\xBB\xBF\"Name\";Town\r\n\"Lee; Ann\" ;Ulm\r\n\r\nBo;\"two\r\nlines\"\r\n";
   const Roster roster = Parse(text);
   const GroupsTable table{roster.byte_order_mark, roster.delimiter, roster.line_end,
-                          roster.raw_header, roster.raw_rows};
+                          roster.raw_header,      roster.raw_rows,  GroupColumnName(roster.header)};
   const std::vector<int32_t> groups{0, 2, 1};
   EXPECT_EQ(FormatGroupsFile(table, groups),
             "\xEF\xBB\xBF\"Name\";Town;Group\r\n\"Lee; Ann\" ;Ulm;2\r\nBo;\"two\r\nlines\";1\r\n");
+  EXPECT_EQ(GroupColumnName({"Name", "Group", "Group 2"}), "Group 3");
 }
 
 }  // namespace
