@@ -61,6 +61,22 @@ Status OpenFailure(const std::string& path, const FileText& file) {
   return Status::Error("Sorry. " + file.status.message());
 }
 
+// "results.txt", then whatever the environment saves with it.
+class ChainedSink final : public ResultsSink {
+ public:
+  ChainedSink(ResultsSink& first, const std::function<Status(const Problem&)>& then)
+      : first_(first), then_(then) {}
+  Status Write(const Problem& problem, int32_t target_status, int32_t cycle_number) override {
+    Status status = first_.Write(problem, target_status, cycle_number);
+    if (status.ok() && then_) status = then_(problem);
+    return status;
+  }
+
+ private:
+  ResultsSink& first_;
+  const std::function<Status(const Problem&)>& then_;
+};
+
 class Run {
  public:
   Run(const Options& options, ProgramEnvironment& env, RunNotes& notes)
@@ -173,6 +189,7 @@ void Run::WriteReport(const Problem& problem, const std::string& folder, uint32_
                       const SearchOutcome& outcome, const ResultsFile& results) {
   ReportData data = FolderReportData(problem, folder);
   data.rows_not_read = notes_.warnings.rows_not_read;
+  if (env_.describe_report) env_.describe_report(data);
   RunFacts& run = data.run;
   run.date = LocalDateTime();
   run.seed = seed;
@@ -180,21 +197,35 @@ void Run::WriteReport(const Problem& problem, const std::string& folder, uint32_
   run.elapsed_ms = env_.clock.ElapsedMs();
   run.target_reached = outcome.TargetStatus == kTargetReached;
   run.stop_signal = outcome.stop_signal;
+  run.time_limit_hit = outcome.time_limit_hit;
+  // A search cut short by its time limit repeats exactly when it is ended at the same cycle.
   run.repeat_command =
-      StringPrintf("quorvalemixer --folder '%s' --seed %u", data.title.c_str(), seed);
+      env_.describe_report
+          ? StringPrintf("quorvalemixer '%s' --seed %u", data.title.c_str(), seed)
+          : StringPrintf("quorvalemixer --folder '%s' --seed %u", data.title.c_str(), seed);
+  if (outcome.time_limit_hit || options_.last_cycle) {
+    run.repeat_command += StringPrintf(" --last-cycle %d", outcome.CycleNumber);
+  }
   std::vector<std::string> written;
   std::vector<std::string> notes;
   if (outcome.saved) {
     written.push_back(results.path());
+    written.insert(written.end(), env_.also_saved_paths.begin(), env_.also_saved_paths.end());
   } else {
     notes.push_back("Could not save the results: " + outcome.save_error);
   }
-  const std::string report_path = JoinPath(folder, kReportFile);
+  const std::string report_path =
+      env_.report_path.empty() ? JoinPath(folder, kReportFile) : env_.report_path;
   if (Status status = ReplaceFileAtomically(report_path, RenderReport(problem, data));
       status.ok()) {
     written.push_back(report_path);
   } else {
     notes.push_back("Could not write the report: " + status.message());
+  }
+  int kept = 0;
+  for (const ReportRule& rule : data.rules) kept += RuleKept(rule, problem.BestAssignment) ? 1 : 0;
+  if (!data.rules.empty()) {
+    notes.insert(notes.begin(), StringPrintf("Rules kept: %d of %zu.", kept, data.rules.size()));
   }
   env_.summary = SummaryLines(problem, folder, written, notes);
 }
@@ -264,7 +295,10 @@ int Run::Execute() {
 
   ResultsFile results(JoinPath(folder, kResultsFile));
   const uint32_t seed = options_.seed ? *options_.seed : env_.calendar_seconds();
-  SearchEnvironment search_env{console(), env_.clock, results, seed, env_.stop};
+  ChainedSink sink(results, env_.also_save);
+  SearchEnvironment search_env{console(), env_.clock, sink, seed, env_.stop};
+  search_env.time_limit_ms = options_.time_limit_ms.value_or(0);
+  search_env.last_cycle = options_.last_cycle.value_or(0);
   const SearchOutcome outcome = RunSearch(problem, search_env);
   WriteReport(problem, folder, seed, outcome, results);
 

@@ -15,6 +15,9 @@
 #include "app/run_notes.h"
 #include "console/console.h"
 #include "engine/clock.h"
+#include "engine/problem.h"
+#include "engine/status.h"
+#include "report/report_data.h"
 
 namespace quorvale {
 
@@ -36,6 +39,15 @@ struct ProgramEnvironment {
   double memory_limit = 1e300;  // bytes the tables may take
   // Out: the lines to print below the screen once it is restored (after a run that searched).
   std::vector<std::string> summary{};
+  // When set, called after every successful save of "results.txt" with the problem whose best
+  // grouping was saved; a failure counts as a failed save (the roster front end's groups file).
+  std::function<Status(const Problem&)> also_save = nullptr;
+  // The files also_save writes, named in the summary when the last save succeeded.
+  std::vector<std::string> also_saved_paths{};
+  // Where the report goes; empty: "report.html" in the working folder.
+  std::string report_path{};
+  // When set, adds the names, labels and rules the report shows (the roster front end).
+  std::function<void(ReportData&)> describe_report = nullptr;
 };
 
 // Runs the program once and returns its exit code. `notes`, when given, receives what is to be

@@ -16,6 +16,8 @@
 #include "app/driver.h"
 #include "app/options.h"
 #include "app/real_platform.h"
+#include "app/roster_mode.h"
+#include "app/roster_report.h"
 #include "app/run_notes.h"
 #include "app/stop_signal.h"
 #include "console/screen.h"
@@ -67,6 +69,21 @@ int main(int argc, char** argv) {
     std::printf("quorvalemixer %s\n", QM_VERSION);
     return kExitOk;
   }
+  if (options.init_roster) return RunInit(*options.init_roster, stdout, stderr);
+
+  // A mix is checked and turned into the working folder's two files before the screen opens,
+  // so a refusal is a plain message and leaves nothing behind.
+  std::optional<PreparedMix> mix;
+  if (options.mix_file) {
+    mix.emplace();
+    if (Status status = PrepareMix(*options.mix_file, *mix); !status.ok()) {
+      std::fprintf(stderr, "quorvalemixer: %s\n", status.message().c_str());
+      return kExitFailure;
+    }
+    options.folder = mix->plan.work_folder;
+    if (!options.seed) options.seed = mix->plan.seed;
+    if (!options.time_limit_ms) options.time_limit_ms = mix->plan.time_limit_ms;
+  }
 
   InstallStopSignalHandlers();
   // A file-size limit must make a save fail with a message, not end the program.
@@ -94,6 +111,12 @@ int main(int argc, char** argv) {
       &CurrentFolder, [] { return static_cast<uint32_t>(std::time(nullptr)); },
       &StopSignal(),  PhysicalMemoryBytes(),
   };
+  if (mix) {
+    environment.also_save = [&mix](const Problem& p) { return SaveGroups(*mix, p); };
+    environment.also_saved_paths = {mix->plan.groups_path};
+    environment.report_path = MixReportPath(mix->plan);
+    environment.describe_report = [&mix](ReportData& data) { DescribeMix(mix->plan, data); };
+  }
   RunNotes notes;
   const int code = RunProgram(options, environment, &notes);
 

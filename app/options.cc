@@ -5,6 +5,10 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <string_view>
+#include <vector>
+
+#include "base/duration.h"
 
 namespace quorvale {
 
@@ -23,10 +27,14 @@ bool ParseSeed(const char* text, uint32_t& seed) {
 }  // namespace
 
 Status ParseOptions(int argc, char** argv, Options& options) {
-  static const option kLongOptions[] = {
-      {"folder", required_argument, nullptr, 'f'}, {"seed", required_argument, nullptr, 's'},
-      {"no-pause", no_argument, nullptr, 'n'},     {"help", no_argument, nullptr, 'h'},
-      {"version", no_argument, nullptr, 'V'},      {nullptr, 0, nullptr, 0}};
+  static const option kLongOptions[] = {{"folder", required_argument, nullptr, 'f'},
+                                        {"seed", required_argument, nullptr, 's'},
+                                        {"no-pause", no_argument, nullptr, 'n'},
+                                        {"help", no_argument, nullptr, 'h'},
+                                        {"version", no_argument, nullptr, 'V'},
+                                        {"time-limit", required_argument, nullptr, 't'},
+                                        {"last-cycle", required_argument, nullptr, 'l'},
+                                        {nullptr, 0, nullptr, 0}};
   options = Options{};
   opterr = 0;
   optind = 0;  // 0 also resets getopt's internal state, so repeated calls start afresh
@@ -53,6 +61,24 @@ Status ParseOptions(int argc, char** argv, Options& options) {
       case 'n':
         options.no_pause = true;
         break;
+      case 't': {
+        int64_t limit = 0;
+        if (Status status = ParseDuration(optarg, limit); !status.ok()) {
+          return Status::Error("--time-limit: " + status.message());
+        }
+        options.time_limit_ms = limit;
+        break;
+      }
+      case 'l': {
+        uint32_t cycle = 0;
+        if (!ParseSeed(optarg, cycle) || cycle == 0 || cycle > 2147483647u) {
+          return Status::Error(std::string("--last-cycle needs a whole number from 1 to "
+                                           "2147483647, not '") +
+                               optarg + "'");
+        }
+        options.last_cycle = static_cast<int32_t>(cycle);
+        break;
+      }
       case 'h':
         options.help = true;
         break;
@@ -65,14 +91,35 @@ Status ParseOptions(int argc, char** argv, Options& options) {
         return Status::Error("unknown option '" + given + "'");
     }
   }
-  if (optind < argc)
-    return Status::Error(std::string("unexpected argument '") + argv[optind] + "'");
+  // Words after the options: `init ROSTER.csv` or `MIX.toml`.
+  std::vector<std::string_view> words(argv + optind, argv + argc);
+  if (!words.empty() && words[0] == "init") {
+    if (words.size() != 2) return Status::Error("init needs one roster file: init ROSTER.csv");
+    options.init_roster = std::string(words[1]);
+  } else if (!words.empty() && words[0].size() > 5 &&
+             words[0].substr(words[0].size() - 5) == ".toml") {
+    options.mix_file = std::string(words[0]);
+    if (words.size() > 1) {
+      return Status::Error("unexpected argument '" + std::string(words[1]) + "'");
+    }
+  } else if (!words.empty()) {
+    return Status::Error("unexpected argument '" + std::string(words[0]) + "'");
+  }
+  if (options.folder && (options.init_roster || options.mix_file)) {
+    return Status::Error("--folder is for parameters.txt and data.txt, not for a roster or mix");
+  }
   return Status::Ok();
 }
 
 std::string UsageText() {
-  return "Usage: quorvalemixer [--folder DIR] [--seed N] [--no-pause]\n"
+  return "Usage: quorvalemixer [--folder DIR] [--seed N] [--time-limit DURATION] [--no-pause]\n"
+         "       quorvalemixer init ROSTER.csv\n"
+         "       quorvalemixer MIX.toml [--seed N] [--time-limit DURATION] [--no-pause]\n"
          "       quorvalemixer --help | --version\n"
+         "\n"
+         "init reads a roster (a CSV file with a header row, one row per person) and writes a\n"
+         "first mix file ROSTER.toml beside it; MIX.toml runs a mix and writes MIX.groups.csv,\n"
+         "the roster with a Group column, beside it.\n"
          "\n"
          "Divides the persons of data.txt into groups as parameters.txt asks and saves the best\n"
          "grouping found to results.txt. Without --folder, parameters.txt is looked for "
@@ -84,6 +131,9 @@ std::string UsageText() {
          "  --folder DIR   read and write the files in DIR (no lookup, no set-up mode)\n"
          "  --seed N       seed the search with N (0..4294967295) instead of the time of day,\n"
          "                 so that a run can be repeated exactly\n"
+         "  --time-limit D end the search after D (90s, 5m, 1h30m), as if its plan were spent\n"
+         "  --last-cycle N end the search after cycle N, as if its plan ended there: with the\n"
+         "                 same seed it repeats exactly a run that the time limit cut short\n"
          "  --no-pause     end without the closing countdown or key wait\n"
          "  --help         show this text\n"
          "  --version      show the version\n"

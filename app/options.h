@@ -1,5 +1,5 @@
 // The command line. With no arguments the program does what it always did; the options serve
-// scripts and tests.
+// scripts and tests. A roster is grouped with `init ROSTER.csv` and then `MIX.toml`.
 #pragma once
 
 #include <cstdint>
@@ -11,9 +11,13 @@
 namespace quorvale {
 
 struct Options {
-  std::optional<std::string> folder;  // --folder DIR: work there, no lookup, no set-up mode
-  std::optional<uint32_t> seed;       // --seed N: seeds the search instead of the calendar time
-  bool no_pause = false;              // --no-pause: no closing countdown, no key wait
+  std::optional<std::string> folder;     // --folder DIR: work there, no lookup, no set-up mode
+  std::optional<uint32_t> seed;          // --seed N: seeds the search instead of the calendar time
+  bool no_pause = false;                 // --no-pause: no closing countdown, no key wait
+  std::optional<int32_t> last_cycle;     // --last-cycle N: end the search after cycle N
+  std::optional<int64_t> time_limit_ms;  // --time-limit DURATION: end the search after it
+  std::optional<std::string> init_roster;  // init ROSTER.csv: write a first mix file
+  std::optional<std::string> mix_file;     // MIX.toml: run a mix
   bool help = false;
   bool version = false;
 };

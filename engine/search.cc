@@ -79,6 +79,12 @@ SearchOutcome Search::Run() {
       }
     }
     if (cycle_ == p_.TotalCycles) break;  // the last cycle is the one shown and written
+    if (cycle_ == env_.last_cycle) break;
+    // Checked only between cycles, so a search cut short by time equals one planned to end here.
+    if (env_.time_limit_ms > 0 && env_.clock.ElapsedMs() >= env_.time_limit_ms) {
+      outcome_.time_limit_hit = true;
+      break;
+    }
   }
   Close();
   return outcome_;

@@ -30,14 +30,20 @@ struct SearchEnvironment {
   uint32_t seed = 0;                       // seeds the scrambler's generator
   const std::atomic<int>* stop = nullptr;  // non-zero: stop at the next exchange or pass
   const SearchSteps* steps = nullptr;      // null: the program's own engine
+  // Above 0: the search ends, as when its plan is spent, at the end of the first cycle that
+  // finishes when the clock reads this many milliseconds or more.
+  int64_t time_limit_ms = 0;
+  // When above 0, the search ends after this cycle, as if its plan ended there.
+  int32_t last_cycle = 0;
 };
 
 struct SearchOutcome {
   int32_t TargetStatus = kTargetNotReached;
   int32_t CycleNumber = 0;
-  int stop_signal = 0;     // the signal that stopped the search, 0 if it ran to its end
-  bool saved = true;       // the last save succeeded
-  std::string save_error;  // why it did not
+  int stop_signal = 0;          // the signal that stopped the search, 0 if it ran to its end
+  bool time_limit_hit = false;  // the time limit ended the search before its plan was spent
+  bool saved = true;            // the last save succeeded
+  std::string save_error;       // why it did not
 };
 
 // Row of the screen where a failed save is reported; it hides nothing of the panel.

@@ -117,6 +117,7 @@ class Page {
   void Groups();
   void Balance();
   void BalanceTable(const ReportColumn& column, bool spread);
+  void BalanceRows();
   void Rules();
   void LeftOut();
   void Run();
@@ -201,6 +202,7 @@ void Page::Groups() {
             Plural(static_cast<int64_t>(members.size()), "member", "members") + ", conflict " +
             FormatPoints(conflict / 2) + "</h3>\n<table>\n<tr><th class=\"n\">#</th>" +
             (data_.names.empty() ? "" : "<th>Name</th>");
+    if (!data_.balance_values.empty()) out_ += Cell(data_.balance_name, "", "th");
     for (const ReportColumn& column : data_.columns) {
       if (!column.is_rule) out_ += Cell(column.name, "", "th");
     }
@@ -208,6 +210,9 @@ void Page::Groups() {
     for (const int i : members) {
       out_ += "<tr>" + Cell(StringPrintf("%d", i), "n");
       if (!data_.names.empty()) out_ += Cell(PersonName(data_, i));
+      if (static_cast<size_t>(i) < data_.balance_values.size()) {
+        out_ += Cell(data_.balance_values[static_cast<size_t>(i)]);
+      }
       for (const ReportColumn& column : data_.columns) {
         if (!column.is_rule) out_ += Cell(ColumnValue(p_, column, i));
       }
@@ -231,10 +236,30 @@ void Page::Balance() {
       size += p_.BestAssignment[static_cast<size_t>(i)] == g;
     out_ += Cell(StringPrintf("%lld", static_cast<long long>(size)), "n");
   }
-  out_ += "</tr></table>\n";
+  out_ += "</tr>\n";
+  BalanceRows();
+  out_ += "</table>\n";
   for (const ReportColumn& column : data_.columns) {
     const int32_t weight = p_.ColumnBounds[static_cast<size_t>(column.column)].weight;
     if (!column.is_rule && weight != 0) BalanceTable(column, weight > 0);
+  }
+}
+
+// One row per value of the balance column, under the group sizes.
+void Page::BalanceRows() {
+  std::map<std::string, std::vector<int64_t>> counts;
+  for (int i = 1; i <= p_.PersonCount && static_cast<size_t>(i) < data_.balance_values.size();
+       ++i) {
+    std::vector<int64_t>& row = counts[data_.balance_values[static_cast<size_t>(i)]];
+    row.resize(static_cast<size_t>(p_.GroupCount) + 1, 0);
+    ++row[static_cast<size_t>(p_.BestAssignment[static_cast<size_t>(i)])];
+  }
+  for (const auto& [value, row] : counts) {
+    out_ += "<tr>" + Cell(data_.balance_name + ": " + value);
+    for (int g = 1; g <= p_.GroupCount; ++g) {
+      out_ += Cell(StringPrintf("%lld", static_cast<long long>(row[static_cast<size_t>(g)])), "n");
+    }
+    out_ += "</tr>\n";
   }
 }
 

@@ -43,6 +43,9 @@ struct ReportData {
   std::vector<std::string> names;  // persons 1..N (index 0 unused); empty: person numbers
   std::vector<ReportColumn> columns;
   std::vector<ReportRule> rules;
+  // The column balanced over the groups through the persons' types, by person (index 0 unused).
+  std::string balance_name;
+  std::vector<std::string> balance_values;
   int64_t rows_not_read = 0;  // rows of "data.txt" after the last one needed
   RunFacts run;
 };

@@ -1,0 +1,35 @@
+// Roster mode on the command line: `init ROSTER.csv` writes a first mix file; `MIX.toml` turns
+// a mix into "parameters.txt" and "data.txt" in the working folder MIX/ beside it, runs the
+// usual search there, and saves MIX.groups.csv with every save of "results.txt".
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/problem.h"
+#include "engine/status.h"
+#include "report/groups_file.h"
+#include "roster/mix_plan.h"
+
+namespace quorvale {
+
+// Reads the roster and creates ROSTER.toml beside it (never over an existing file); prints what
+// it wrote and the next command to `out`, a failure to `err`. Returns the exit code.
+int RunInit(const std::string& roster_path, std::FILE* out, std::FILE* err);
+
+struct PreparedMix {
+  MixPlan plan;
+  GroupsTable table;
+};
+
+// Reads and checks the mix file and its roster, then writes "parameters.txt" and "data.txt"
+// into the working folder, creating it. Nothing is written when anything is refused.
+Status PrepareMix(const std::string& mix_path, PreparedMix& mix);
+
+// Saves the groups file for the best grouping of `problem` and remembers it in `mix`.
+Status SaveGroups(PreparedMix& mix, const Problem& problem);
+
+}  // namespace quorvale

@@ -1,0 +1,68 @@
+#include "app/roster_report.h"
+
+#include <algorithm>
+
+#include "console/format.h"
+
+namespace quorvale {
+
+namespace {
+
+// Each person's cell of the roster column `header`, index 0 unused.
+std::vector<std::string> CellsOf(const MixPlan& plan, const std::string& header) {
+  std::vector<std::string> cells(1);
+  const auto at = std::find(plan.header.begin(), plan.header.end(), header);
+  const auto index = static_cast<size_t>(at - plan.header.begin());
+  for (const std::vector<std::string>& row : plan.rows) {
+    cells.push_back(at != plan.header.end() && index < row.size() ? row[index] : std::string());
+  }
+  return cells;
+}
+
+}  // namespace
+
+void DescribeMix(const MixPlan& plan, ReportData& data) {
+  data.title = plan.mix_path;
+  data.names.assign(1, std::string());
+  data.names.insert(data.names.end(), plan.names.begin(), plan.names.end());
+  std::vector<ReportColumn> columns;
+  for (const MixColumn& column : plan.columns) {
+    columns.push_back({column.data_column, column.header, CellsOf(plan, column.header), false});
+  }
+  for (const MixRule& rule : plan.rules) {
+    data.rules.push_back({rule.apart, rule.persons});
+    const bool listed = std::any_of(columns.begin(), columns.end(), [&](const ReportColumn& c) {
+      return c.column == rule.data_column;
+    });
+    if (!listed) {
+      columns.push_back({rule.data_column,
+                         StringPrintf("Rules (%s), column %d", rule.apart ? "apart" : "together",
+                                      rule.data_column),
+                         {},
+                         true});
+    }
+  }
+  // Any other weighted column keeps its place in the sums under its number.
+  for (const ReportColumn& column : data.columns) {
+    const bool listed = std::any_of(columns.begin(), columns.end(), [&](const ReportColumn& c) {
+      return c.column == column.column;
+    });
+    if (!listed) columns.push_back(column);
+  }
+  data.columns = std::move(columns);
+  if (plan.balance) {
+    data.balance_name = plan.balance->header;
+    data.balance_values = CellsOf(plan, plan.balance->header);
+  }
+  data.run.inputs = {plan.mix_path, plan.roster_path};
+}
+
+std::string MixReportPath(const MixPlan& plan) {
+  std::string path = plan.groups_path;
+  const std::string suffix = ".groups.csv";
+  if (path.size() >= suffix.size() && path.ends_with(suffix))
+    path.resize(path.size() - suffix.size());
+  return path + ".report.html";
+}
+
+}  // namespace quorvale

@@ -1,0 +1,321 @@
+// Mix file reading with toml++: every key is looked at once, and any key left over is refused.
+#include "roster/mix_file.h"
+
+#include <toml++/toml.h>
+#include <algorithm>
+
+#include "base/duration.h"
+#include "console/format.h"
+
+namespace quorvale {
+
+namespace {
+
+constexpr int64_t kMaxWeight = 32767;
+constexpr int64_t kMaxCount = 2147483647;
+
+class MixReader {
+ public:
+  MixReader(const std::string& file_name, MixFile& mix) : file_(file_name), mix_(mix) {}
+  Status Read(const toml::table& root);
+
+ private:
+  Status Error(const toml::node& node, const std::string& message) const {
+    return Status::Error(StringPrintf("%s, line %d: %s", file_.c_str(),
+                                      static_cast<int>(node.source().begin.line), message.c_str()));
+  }
+  Status Integer(const toml::node& node, const std::string& key, int64_t low, int64_t high,
+                 int64_t& value) const;
+  Status Text(const toml::node& node, const std::string& key, std::string& value) const;
+  Status Columns(const toml::node& node, const std::string& table,
+                 std::vector<MixColumnWeight>& out) const;
+  Status Rules(const toml::node& node);
+  Status Plan(const toml::node& node);
+
+  const std::string& file_;
+  MixFile& mix_;
+};
+
+std::string Kind(const toml::node& node) {
+  switch (node.type()) {
+    case toml::node_type::string:
+      return "text";
+    case toml::node_type::integer:
+      return "a whole number";
+    case toml::node_type::floating_point:
+      return "a number with a decimal point";
+    case toml::node_type::boolean:
+      return "true or false";
+    case toml::node_type::array:
+      return "a list";
+    case toml::node_type::table:
+      return "a table";
+    default:
+      return "a date or time";
+  }
+}
+
+Status MixReader::Integer(const toml::node& node, const std::string& key, int64_t low, int64_t high,
+                          int64_t& value) const {
+  const std::optional<int64_t> number = node.value_exact<int64_t>();
+  if (!number) {
+    return Error(node, StringPrintf("%s is %s; expected a whole number from %lld to %lld.",
+                                    key.c_str(), Kind(node).c_str(), static_cast<long long>(low),
+                                    static_cast<long long>(high)));
+  }
+  if (*number < low || *number > high) {
+    return Error(node, StringPrintf("%s is %lld; expected a whole number from %lld to %lld.",
+                                    key.c_str(), static_cast<long long>(*number),
+                                    static_cast<long long>(low), static_cast<long long>(high)));
+  }
+  value = *number;
+  return Status::Ok();
+}
+
+Status MixReader::Text(const toml::node& node, const std::string& key, std::string& value) const {
+  const std::optional<std::string> text = node.value_exact<std::string>();
+  if (!text) {
+    return Error(node, key + " is " + Kind(node) + "; expected text in quotes.");
+  }
+  value = *text;
+  return Status::Ok();
+}
+
+// Keys of a table in the order the file gives them (toml++ keeps them sorted by name).
+std::vector<std::pair<std::string, const toml::node*>> InFileOrder(const toml::table& table) {
+  std::vector<std::pair<std::string, const toml::node*>> entries;
+  for (const auto& [key, node] : table) entries.emplace_back(std::string(key.str()), &node);
+  std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+    const auto& pa = a.second->source().begin;
+    const auto& pb = b.second->source().begin;
+    return pa.line != pb.line ? pa.line < pb.line : pa.column < pb.column;
+  });
+  return entries;
+}
+
+Status MixReader::Columns(const toml::node& node, const std::string& table,
+                          std::vector<MixColumnWeight>& out) const {
+  const toml::table* columns = node.as_table();
+  if (columns == nullptr) {
+    return Error(node, "[" + table + "] is " + Kind(node) +
+                           "; expected a table of column names with their weights.");
+  }
+  for (const auto& [name, value] : InFileOrder(*columns)) {
+    MixColumnWeight column;
+    column.column = name;
+    column.line = static_cast<int>(value->source().begin.line);
+    const std::string key = "\"" + name + "\" in [" + table + "]";
+    int64_t weight = 0;
+    if (const toml::table* form = value->as_table(); form != nullptr) {
+      const toml::node* weight_node = form->get("weight");
+      if (weight_node == nullptr) {
+        return Error(*value, key + " has no weight; expected { weight = 100 } or a weight alone.");
+      }
+      for (const auto& [inner, inner_value] : *form) {
+        if (inner == "weight") {
+          if (Status s = Integer(inner_value, "the weight of " + key, 1, kMaxWeight, weight);
+              !s.ok())
+            return s;
+        } else if (inner == "majority") {
+          std::string choice;
+          if (Status s = Text(inner_value, "the majority of " + key, choice); !s.ok()) return s;
+          if (choice != "ignore" && choice != "turn") {
+            return Error(inner_value, "the majority of " + key + " is \"" + choice +
+                                          "\"; expected \"ignore\" or \"turn\".");
+          }
+          column.ignore_majority = choice == "ignore";
+        } else {
+          return Error(inner_value, "unknown key \"" + std::string(inner.str()) + "\" in " + key +
+                                        "; expected weight or majority.");
+        }
+      }
+    } else if (Status s = Integer(*value, key, 1, kMaxWeight, weight); !s.ok()) {
+      return s;
+    }
+    column.weight = static_cast<int32_t>(weight);
+    out.push_back(std::move(column));
+  }
+  return Status::Ok();
+}
+
+Status MixReader::Rules(const toml::node& node) {
+  const toml::table* rules = node.as_table();
+  if (rules == nullptr) {
+    return Error(node, "[rules] is " + Kind(node) + "; expected a table with apart and together.");
+  }
+  for (const char* kind : {"apart", "together"}) {
+    const toml::node* list = rules->get(kind);
+    if (list == nullptr) continue;
+    const std::string key = std::string(kind) + " in [rules]";
+    const toml::array* groups = list->as_array();
+    if (groups == nullptr) {
+      return Error(*list, key + " is " + Kind(*list) +
+                              "; expected a list of lists of names, such as [[\"Ann\", \"Bo\"]].");
+    }
+    for (const toml::node& group : *groups) {
+      const toml::array* names = group.as_array();
+      if (names == nullptr) {
+        return Error(group, "a rule of " + key + " is " + Kind(group) +
+                                "; expected a list of names, such as [\"Ann\", \"Bo\"].");
+      }
+      MixRuleNames rule;
+      rule.apart = std::string_view(kind) == "apart";
+      rule.line = static_cast<int>(group.source().begin.line);
+      for (const toml::node& name : *names) {
+        std::string text;
+        if (Status s = Text(name, "a name in a rule of " + key, text); !s.ok()) return s;
+        rule.names.push_back(text);
+      }
+      if (rule.names.size() < 2) {
+        return Error(
+            group, StringPrintf("a rule of %s names %zu person%s; expected at least 2.",
+                                key.c_str(), rule.names.size(), rule.names.size() == 1 ? "" : "s"));
+      }
+      mix_.rules.push_back(std::move(rule));
+    }
+  }
+  for (const auto& [key, value] : *rules) {
+    if (key != "apart" && key != "together") {
+      return Error(value, "unknown key \"" + std::string(key.str()) +
+                              "\" in [rules]; expected apart or together.");
+    }
+  }
+  return Status::Ok();
+}
+
+Status MixReader::Plan(const toml::node& node) {
+  const toml::table* plan = node.as_table();
+  if (plan == nullptr) {
+    return Error(node, "[plan] is " + Kind(node) +
+                           "; expected a table with runs, stages, focus and spread.");
+  }
+  MixPlanNumbers numbers;
+  struct Field {
+    const char* key;
+    int32_t MixPlanNumbers::*member;
+    int64_t low;
+  };
+  static constexpr Field kFields[] = {{"runs", &MixPlanNumbers::runs, 0},
+                                      {"stages", &MixPlanNumbers::stages, 1},
+                                      {"focus", &MixPlanNumbers::focus, 0},
+                                      {"spread", &MixPlanNumbers::spread, 0}};
+  for (const Field& field : kFields) {
+    const toml::node* value = plan->get(field.key);
+    if (value == nullptr) {
+      return Error(node, std::string("[plan] has no ") + field.key +
+                             "; expected all four of runs, stages, focus and spread.");
+    }
+    int64_t number = 0;
+    if (Status s =
+            Integer(*value, std::string(field.key) + " in [plan]", field.low, kMaxCount, number);
+        !s.ok())
+      return s;
+    numbers.*field.member = static_cast<int32_t>(number);
+  }
+  for (const auto& [key, value] : *plan) {
+    if (key != "runs" && key != "stages" && key != "focus" && key != "spread") {
+      return Error(value, "unknown key \"" + std::string(key.str()) +
+                              "\" in [plan]; expected runs, stages, focus and spread.");
+    }
+  }
+  if (numbers.focus == 0 && numbers.spread == 0) {
+    return Error(node, "focus and spread in [plan] are both 0; expected at least 1 cycle a stage.");
+  }
+  const int64_t total = (int64_t{numbers.focus} + numbers.spread) * numbers.stages;
+  if (total > kMaxCount || (numbers.runs > 0 && total * numbers.runs > kMaxCount)) {
+    return Error(node, "[plan] asks for more than 2147483647 cycles; expected fewer.");
+  }
+  mix_.plan = numbers;
+  return Status::Ok();
+}
+
+Status MixReader::Read(const toml::table& root) {
+  for (const auto& [key_name, value] : InFileOrder(root)) {
+    const toml::node& node = *value;
+    const std::string& key = key_name;
+    Status status;
+    int64_t number = 0;
+    std::string text;
+    if (key == "roster") {
+      status = Text(node, key, mix_.roster);
+      if (status.ok() && mix_.roster.empty())
+        status = Error(node, "roster is empty; expected the path of the roster file.");
+    } else if (key == "name") {
+      mix_.name_line = static_cast<int>(node.source().begin.line);
+      status = Text(node, key, text);
+      mix_.name_column = text;
+    } else if (key == "groups" || key == "group_size") {
+      mix_.groups_line = static_cast<int>(node.source().begin.line);
+      status = Integer(node, key, 1, kMaxCount, number);
+      (key == "groups" ? mix_.groups : mix_.group_size) = static_cast<int32_t>(number);
+    } else if (key == "balance") {
+      mix_.balance_line = static_cast<int>(node.source().begin.line);
+      status = Text(node, key, text);
+      mix_.balance = text;
+    } else if (key == "seed") {
+      status = Integer(node, key, 0, 4294967295LL, number);
+      mix_.seed = static_cast<uint32_t>(number);
+    } else if (key == "time_limit") {
+      int64_t ms = 0;
+      if (node.is_integer()) {
+        status = Integer(node, key, 1, 86400, number);
+        ms = number * 1000;
+      } else if (status = Text(node, key, text); status.ok()) {
+        if (Status parsed = ParseDuration(text, ms); !parsed.ok()) {
+          status = Error(node, "time_limit " + parsed.message() + ".");
+        }
+      }
+      mix_.time_limit_ms = ms;
+    } else if (key == "delimiter") {
+      status = Text(node, key, text);
+      if (status.ok() && text != "," && text != ";" && text != "\t") {
+        status = Error(node, "delimiter is \"" + text + "\"; expected \",\", \";\" or \"\\t\".");
+      }
+      if (status.ok()) mix_.delimiter = text[0];
+    } else if (key == "spread" || key == "pack") {
+      status = Columns(node, key, key == "spread" ? mix_.spread : mix_.pack);
+    } else if (key == "rules") {
+      status = Rules(node);
+    } else if (key == "plan") {
+      status = Plan(node);
+    } else {
+      status = Error(node, "unknown key \"" + key +
+                               "\"; expected roster, name, groups, group_size, balance, seed, "
+                               "time_limit, delimiter, [spread], [pack], [rules] or [plan].");
+    }
+    if (!status.ok()) return status;
+  }
+  if (mix_.roster.empty()) {
+    return Status::Error(file_ + ": no roster; expected roster = \"FILE.csv\", the roster's path.");
+  }
+  if (mix_.groups && mix_.group_size) {
+    return Status::Error(StringPrintf(
+        "%s, line %d: both groups and group_size are given; expected only one of them.",
+        file_.c_str(), mix_.groups_line));
+  }
+  if (!mix_.groups && !mix_.group_size) {
+    return Status::Error(file_ +
+                         ": no groups; expected groups = G (the number of groups) or "
+                         "group_size = S (persons a group).");
+  }
+  return Status::Ok();
+}
+
+}  // namespace
+
+Status ReadMixFile(std::string_view text, const std::string& file_name, MixFile& mix) {
+  mix = MixFile{};
+  toml::table root;
+  try {
+    root = toml::parse(text, file_name);
+  } catch (const toml::parse_error& error) {
+    return Status::Error(StringPrintf("%s, line %d, column %d: %s.", file_name.c_str(),
+                                      static_cast<int>(error.source().begin.line),
+                                      static_cast<int>(error.source().begin.column),
+                                      std::string(error.description()).c_str()));
+  }
+  MixReader reader(file_name, mix);
+  return reader.Read(root);
+}
+
+}  // namespace quorvale

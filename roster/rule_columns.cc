@@ -1,0 +1,116 @@
+// Rule columns and their weight.
+#include "roster/rule_columns.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "console/format.h"
+
+namespace quorvale {
+
+namespace {
+
+constexpr int64_t kPairMax = std::numeric_limits<int16_t>::max();
+constexpr int64_t kPairMin = std::numeric_limits<int16_t>::min();
+
+// A column as BuildConflictMatrix sees it after turning a majority code around: two persons
+// share a category when they hold the same remaining code, and again when both lack the
+// turned-around code.
+struct Sharing {
+  std::vector<int32_t> code;
+  std::vector<bool> non_holder;
+  bool turned = false;
+
+  explicit Sharing(const std::vector<int32_t>& codes) : code(codes), non_holder(codes.size()) {
+    const size_t n = codes.size();
+    std::vector<size_t> count(n + 1);
+    for (int32_t c : codes) {
+      if (c > 0 && static_cast<size_t>(c) <= n) ++count[static_cast<size_t>(c)];
+    }
+    for (size_t v = 1; v <= n; ++v) {
+      if (count[v] < 2 || count[v] <= n / 2) continue;
+      turned = true;
+      for (size_t p = 0; p < n; ++p) {
+        if (code[p] == static_cast<int32_t>(v)) {
+          code[p] = 0;
+        } else {
+          non_holder[p] = true;
+        }
+      }
+      break;
+    }
+  }
+  int Shared(size_t a, size_t b) const {
+    return (code[a] > 0 && code[a] == code[b]) + (turned && non_holder[a] && non_holder[b]);
+  }
+};
+
+}  // namespace
+
+RuleLayout LayOutRules(const std::vector<RuleMembers>& rules, int persons) {
+  RuleLayout layout;
+  std::vector<bool> column_apart;
+  std::vector<int32_t> codes_used;
+  for (bool apart : {true, false}) {
+    for (size_t r = 0; r < rules.size(); ++r) {
+      if (rules[r].apart != apart) continue;
+      layout.column_of_rule.resize(rules.size(), -1);
+      layout.code_of_rule.resize(rules.size(), 0);
+      size_t column = 0;
+      for (; column < layout.columns.size(); ++column) {
+        if (column_apart[column] != apart) continue;
+        const std::vector<int32_t>& codes = layout.columns[column].codes;
+        if (std::none_of(rules[r].persons.begin(), rules[r].persons.end(),
+                         [&](int p) { return codes[static_cast<size_t>(p)] != 0; }))
+          break;
+      }
+      if (column == layout.columns.size()) {
+        layout.columns.push_back({std::vector<int32_t>(static_cast<size_t>(persons), 0), 0});
+        column_apart.push_back(apart);
+        codes_used.push_back(0);
+      }
+      const int32_t code = ++codes_used[column];
+      for (int p : rules[r].persons) layout.columns[column].codes[static_cast<size_t>(p)] = code;
+      layout.column_of_rule[r] = static_cast<int>(column);
+      layout.code_of_rule[r] = code;
+      layout.columns[column].weight = apart ? 1 : -1;  // the sign; the size comes later
+    }
+  }
+  return layout;
+}
+
+Status WeighRules(const std::vector<WeightedCodes>& columns, const std::vector<RuleMembers>& rules,
+                  const std::vector<std::string>& names, RuleLayout& layout) {
+  const size_t n = names.size();
+  std::vector<Sharing> given, ruled;
+  for (const WeightedCodes& column : columns) given.emplace_back(column.codes);
+  for (const WeightedCodes& column : layout.columns) ruled.emplace_back(column.codes);
+  int64_t strongest = kPairMax;
+  for (size_t a = 0; a + 1 < n; ++a) {
+    for (size_t b = a + 1; b < n; ++b) {
+      int64_t base = 0;
+      for (size_t c = 0; c < given.size(); ++c) base += columns[c].weight * given[c].Shared(a, b);
+      if (base > kPairMax || base < kPairMin) {
+        return Status::Error(StringPrintf(
+            "the weights of [spread] and [pack] add up to %lld for %s and %s, who share "
+            "values in several columns; expected a total from -32768 to 32767 for every two "
+            "persons: lower some weights.",
+            static_cast<long long>(base), names[a].c_str(), names[b].c_str()));
+      }
+      int64_t net = 0;  // rule weights on this pair, in units of W
+      for (size_t c = 0; c < ruled.size(); ++c)
+        net += layout.columns[c].weight * ruled[c].Shared(a, b);
+      if (net > 0) strongest = std::min(strongest, (kPairMax - base) / net);
+      if (net < 0) strongest = std::min(strongest, (base - kPairMin) / -net);
+    }
+  }
+  if (!rules.empty() && strongest < 1) {
+    return Status::Error(
+        "the weights of [spread] and [pack] leave no room for the rules' weight within "
+        "-32768..32767 for every two persons; expected smaller weights.");
+  }
+  for (WeightedCodes& column : layout.columns) column.weight *= strongest;
+  return Status::Ok();
+}
+
+}  // namespace quorvale

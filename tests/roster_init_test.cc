@@ -1,0 +1,62 @@
+// `init`: the roles it suggests, and a mix file that reads back and runs as it stands, whatever
+// the roster's column names hold.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "roster/init_mix.h"
+#include "roster/mix_builder.h"
+#include "roster/mix_file.h"
+#include "tests/support/temp_folder.h"
+
+namespace quorvale {
+namespace {
+
+TEST(RosterInitTest, SuggestsRolesAndWritesAMixThatRuns) {
+  // An ID column (all different, numbers), names, a two-valued column, a column with a
+  // majority value, one with empty cells, one whose values never repeat, an empty column.
+  std::string text = "ID,\"Full \"\"name\"\"\",Sex,Lang,Club\\Team,Shoe,Empty\n";
+  // A long value is cut in a comment, never inside a character.
+  const char* langs[] = {
+      "de", "Aaaaaaaaaaaaaaaaaaaa\u00fc\u00fc\u00fc", "de", "de", "tr", "pl", "de", "de"};
+  for (int p = 0; p < 8; ++p) {
+    text += std::to_string(100 + p) + ",P" + std::to_string(p) + "," + (p % 3 ? "f" : "m") + "," +
+            langs[p] + "," + (p % 2 ? "" : "A") + "," + std::to_string(30 + p) + ",\n";
+  }
+  Roster roster;
+  ASSERT_TRUE(ParseRoster(text, "r.csv", std::nullopt, roster).ok());
+  const InitSuggestion s = SuggestRoles(roster);
+  EXPECT_EQ(s.name_column, 1);  // words beat the ID's numbers
+  EXPECT_EQ(s.balance_column, 2);
+  EXPECT_EQ(s.spread, (std::vector<int>{3, 4}));
+  EXPECT_EQ(s.groups, 2);
+
+  const std::string mix_text = FormatInitMix(roster, "r.csv");
+  EXPECT_NE(mix_text.find("\"de\" is held by 5 of 8 persons, more than half"), std::string::npos);
+  EXPECT_NE(mix_text.find("\"Club\\\\Team\" = 100\n"), std::string::npos) << mix_text;
+  MixFile mix;
+  const Status read = ReadMixFile(mix_text, "r.toml", mix);
+  ASSERT_TRUE(read.ok()) << read.message() << "\n" << mix_text;
+  EXPECT_EQ(mix.name_column, "Full \"name\"");
+  EXPECT_EQ(mix.balance, "Sex");
+  MixPlan plan;
+  std::vector<std::vector<int32_t>> data;
+  const Status built = BuildMix(mix, roster, "r.toml", "r.csv", plan, data);
+  ASSERT_TRUE(built.ok()) << built.message();
+  EXPECT_EQ(plan.params.TypeMode, 1);
+  EXPECT_EQ(plan.columns.size(), 2u);
+}
+
+TEST(RosterInitTest, NeverWritesOverAFile) {
+  test::TempFolder work;
+  const std::string path = work.WriteFile("r.toml", "mine");
+  EXPECT_EQ(CreateNewFile(path, "theirs").message(),
+            path + " already exists; it was left as it is (remove it, or edit it).");
+  EXPECT_EQ(test::ReadWholeFile(path), "mine");
+  ASSERT_TRUE(CreateNewFile(work.PathOf("new.toml"), "text").ok());
+  EXPECT_EQ(test::ReadWholeFile(work.PathOf("new.toml")), "text");
+}
+
+}  // namespace
+}  // namespace quorvale

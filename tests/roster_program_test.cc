@@ -1,0 +1,177 @@
+// Roster mode through the real program: init, a run of a small roster, refusals that write
+// nothing, and the time limit in folder mode.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/options.h"
+#include "roster/roster_csv.h"
+#include "tests/support/instance_files.h"
+#include "tests/support/temp_folder.h"
+
+namespace quorvale {
+namespace {
+
+// 14 pupils: 8 girls, 6 boys; three classes; a majority language.
+constexpr std::string_view kPupils =
+    "\xEF\xBB\xBFName;Gender;Class;Language\r\n"
+    "Zoë Brandt;f;5a;de\r\n"
+    "\"Lee; Ann\";f;5a;de\r\n"
+    "Jürgen Groß;m;5b;de\r\n"
+    "Ayşe Kaya;f;5b;tr\r\n"
+    "Mehmet Kaya;m;5c;tr\r\n"
+    "Łukasz Nowak;m;5a;pl\r\n"
+    "Ida Weiß;f;5c;de\r\n"
+    "Tom Bäcker;m;5b;de\r\n"
+    "Nils Bäcker;m;5c;de\r\n"
+    "Mai Lê;f;5a;vi\r\n"
+    "Olga Iwanow;f;5b;ru\r\n"
+    "Emre Çelik;m;5c;tr\r\n"
+    "Lina Fuchs;f;5a;de\r\n"
+    "Greta Hahn;f;5b;de\r\n";
+
+constexpr std::string_view kRules =
+    "apart = [[\"Tom Bäcker\", \"Nils Bäcker\"], [\"Ayşe Kaya\", \"Mehmet Kaya\"]]\n"
+    "together = [[\"Zoë Brandt\", \"Lee; Ann\"], [\"Ida Weiß\", \"Mai Lê\"]]\n";
+
+int RunIn(const test::TempFolder& folder, const std::string& arguments, std::string* out = nullptr,
+          std::string* err = nullptr) {
+  const std::string command = "cd '" + folder.path() + "' && '" + QM_PROGRAM_PATH + "' " +
+                              arguments + " </dev/null >out.txt 2>err.txt";
+  const int status = std::system(command.c_str());
+  if (out != nullptr) *out = test::ReadWholeFile(folder.PathOf("out.txt"));
+  if (err != nullptr) *err = test::ReadWholeFile(folder.PathOf("err.txt"));
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(RosterProgramTest, InitThenRunGivesBalancedNamedGroupsThatKeepTheRules) {
+  test::TempFolder work;
+  work.WriteFile("pupils.csv", kPupils);
+  std::string out, err;
+  ASSERT_EQ(RunIn(work, "init pupils.csv", &out, &err), 0) << err;
+  EXPECT_EQ(out.substr(0, 16), "Wrote pupils.tom") << out;
+  EXPECT_NE(out.find("  quorvalemixer pupils.toml\n"), std::string::npos) << out;
+  const std::string suggested = test::ReadWholeFile(work.PathOf("pupils.toml"));
+  // init never writes over a mix file.
+  EXPECT_EQ(RunIn(work, "init pupils.csv", &out, &err), 1);
+  EXPECT_EQ(err,
+            "quorvalemixer: pupils.toml already exists; it was left as it is (remove it, "
+            "or edit it).\n");
+  EXPECT_EQ(test::ReadWholeFile(work.PathOf("pupils.toml")), suggested);
+
+  // The suggested mix with rules added, run twice with one seed.
+  std::string edited = suggested;
+  const size_t rules_at = edited.find('\n', edited.find("\n[rules]") + 1) + 1;
+  ASSERT_NE(rules_at, 0u) << suggested;
+  edited.insert(rules_at, kRules);
+  work.WriteFile("pupils.toml", edited);
+  std::vector<std::string> runs;
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(RunIn(work, "pupils.toml --seed 42 --no-pause --time-limit 20s", &out, &err), 0)
+        << err;
+    EXPECT_NE(out.find("\nRules kept: 4 of 4.\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("\n        pupils.groups.csv\n        pupils.report.html\n"),
+              std::string::npos)
+        << out;
+    runs.push_back(test::ReadWholeFile(work.PathOf("pupils.groups.csv")));
+  }
+  EXPECT_EQ(runs[0], runs[1]);
+  EXPECT_TRUE(std::filesystem::exists(work.PathOf("pupils/parameters.txt")));
+  EXPECT_TRUE(std::filesystem::exists(work.PathOf("pupils/results.txt")));
+
+  // Every roster row in order, as it stood, with its group.
+  Roster groups;
+  ASSERT_TRUE(ParseRoster(runs[0], "groups", std::nullopt, groups).ok());
+  Roster roster;
+  ASSERT_TRUE(ParseRoster(kPupils, "pupils", std::nullopt, roster).ok());
+  ASSERT_EQ(groups.PersonCount(), 14);
+  EXPECT_EQ(groups.header.back(), "Group");
+  EXPECT_EQ(runs[0].substr(0, 37), "\xEF\xBB\xBFName;Gender;Class;Language;Group\r\n");
+  std::map<std::string, int> group_of;
+  std::map<int, int> size, girls;
+  for (int p = 0; p < 14; ++p) {
+    const auto& row = groups.cells[static_cast<size_t>(p)];
+    EXPECT_EQ(std::vector<std::string>(row.begin(), row.end() - 1),
+              roster.cells[static_cast<size_t>(p)]);
+    const int group = std::stoi(row.back());
+    ASSERT_TRUE(group == 1 || group == 2) << row.back();
+    group_of[row[0]] = group;
+    ++size[group];
+    girls[group] += row[1] == "f";
+  }
+  EXPECT_EQ(size[1], 7);
+  EXPECT_EQ(girls[1], 4);  // 8 girls over 2 groups
+  EXPECT_NE(group_of["Tom Bäcker"], group_of["Nils Bäcker"]);
+  EXPECT_EQ(group_of["Zoë Brandt"], group_of["Lee; Ann"]);
+  EXPECT_EQ(group_of["Ida Weiß"], group_of["Mai Lê"]);
+}
+
+TEST(RosterProgramTest, RefusalsSayWhyAndWriteNothing) {
+  struct Case {
+    std::string roster, mix, message;
+  };
+  const std::vector<Case> cases = {
+      {"Name,Class\nAnn,5a\nBo\n", "roster = \"r.csv\"\ngroups = 2\n",
+       "quorvalemixer: r.csv, line 3: found a row of 1 cells; expected 2, one for each column of "
+       "the header (delimiter ',').\n"},
+      {"Name,Class\nAnn,5a\nBo,5b\n", "roster = \"r.csv\"\ngroups = 2\n[spread]\nclass = 100\n",
+       "quorvalemixer: m.toml, line 4: [spread] names the column \"class\", which r.csv does not "
+       "have; expected one of its header's names, such as \"Class\" or \"Name\".\n"},
+      {"Name,Class\nAnn,5a\nBo,5b\n",
+       "roster = \"r.csv\"\nname = \"Name\"\ngroups = 2\n[rules]\napart = [[\"Ann\", \"Cy\"]]\n",
+       "quorvalemixer: m.toml, line 5: the rule names \"Cy\", who matches no row of r.csv in the "
+       "column \"Name\"; expected a name such as \"Bo\" or \"Ann\".\n"},
+  };
+  for (const Case& c : cases) {
+    test::TempFolder work;
+    work.WriteFile("r.csv", c.roster);
+    work.WriteFile("m.toml", c.mix);
+    std::string out, err;
+    EXPECT_EQ(RunIn(work, "m.toml --no-pause", &out, &err), 1);
+    EXPECT_EQ(err, c.message);
+    EXPECT_EQ(out, "");
+    EXPECT_FALSE(std::filesystem::exists(work.PathOf("m")));
+    EXPECT_FALSE(std::filesystem::exists(work.PathOf("m.groups.csv")));
+  }
+}
+
+TEST(RosterProgramTest, CommandLine) {
+  auto parse = [](std::vector<const char*> words, Options& options) {
+    words.insert(words.begin(), "quorvalemixer");
+    std::vector<char*> argv;
+    for (const char* word : words) argv.push_back(const_cast<char*>(word));
+    return ParseOptions(static_cast<int>(argv.size()), argv.data(), options);
+  };
+  Options options;
+  ASSERT_TRUE(parse({"m.toml", "--seed", "4", "--time-limit", "2m"}, options).ok());
+  EXPECT_EQ(options.mix_file, "m.toml");
+  EXPECT_EQ(options.time_limit_ms, 120000);
+  ASSERT_TRUE(parse({"init", "r.csv"}, options).ok());
+  EXPECT_EQ(options.init_roster, "r.csv");
+  EXPECT_EQ(parse({"init"}, options).message(), "init needs one roster file: init ROSTER.csv");
+  EXPECT_EQ(parse({"--folder", "x", "m.toml"}, options).message(),
+            "--folder is for parameters.txt and data.txt, not for a roster or mix");
+  EXPECT_EQ(parse({"m.toml", "n.toml"}, options).message(), "unexpected argument 'n.toml'");
+  EXPECT_EQ(parse({"--time-limit", "3"}, options).message(), "");
+  EXPECT_EQ(parse({"--time-limit", "3x"}, options).message(),
+            "--time-limit: '3x' is not a duration; expected a whole number with a unit, such as "
+            "90s, 5m, 1h30m or 500ms (at most 24h)");
+}
+
+TEST(RosterProgramTest, TimeLimitEndsALongFolderModeSearchAsItsPlanWould) {
+  test::TempFolder work;
+  test::WriteInstance(work.path(), 60, 7, false);  // a search planned to run for days
+  std::string out, err;
+  EXPECT_EQ(RunIn(work, "--folder . --seed 3 --no-pause --time-limit 1s", &out, &err), 0) << err;
+  EXPECT_NE(out.find("Search completed: But Target Score not reached"), std::string::npos) << out;
+  EXPECT_FALSE(test::ReadWholeFile(work.PathOf("results.txt")).empty());
+}
+
+}  // namespace
+}  // namespace quorvale
