@@ -5,6 +5,9 @@
 BUILD_PACKAGES=(cmake g++ make libtomlplusplus-dev libcsv-dev)
 # The tests add GoogleTest and GoogleMock, and tmux for the tests that drive a real terminal.
 TEST_PACKAGES=(libgtest-dev libgmock-dev tmux)
+# Headless Chromium opens the HTML report as a reader would; where the distribution has no such
+# package the browser test reports itself skipped.
+BROWSER_PACKAGES=(chromium)
 
 # install_missing PACKAGE...: installs the packages not yet installed; does nothing when all are.
 install_missing() {

@@ -6,6 +6,7 @@ cd "$(dirname "$0")/.."
 source scripts/packages.sh
 
 install_missing "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+install_missing "${BROWSER_PACKAGES[@]}" || echo "== no Chromium: the report's browser test will be skipped"
 
 echo "== building with warnings as errors"
 cmake -S . -B build -DQM_WERROR=ON -DQM_BUILD_TESTS=ON "$@"
