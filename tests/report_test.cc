@@ -104,5 +104,26 @@ TEST(ReportProgramTest, FolderRunWritesReportAndSummaryThatChromiumRenders) {
   EXPECT_NE(dom.find("<h2>Balance per column</h2>"), std::string::npos);
 }
 
+TEST(ReportProgramTest, RepeatCommandRepeatsARunCutShortByItsTimeLimit) {
+  test::TempFolder folder;
+  for (const char* name : {"parameters.txt", "data.txt"}) {
+    folder.WriteFile(name,
+                     test::ReadWholeFile(std::string(QM_EXAMPLES_DIR) + "/class-of-60/" + name));
+  }
+  const std::string program = QM_PROGRAM_PATH;
+  test::Shell(program + " --folder " + folder.path() + " --seed 11 --no-pause --time-limit 1s");
+  const std::string first = test::ReadWholeFile(folder.PathOf("results.txt"));
+  const std::string report = test::ReadWholeFile(folder.PathOf("report.html"));
+  std::smatch found;
+  ASSERT_TRUE(
+      std::regex_search(report, found,
+                        std::regex("Repeat with</th><td>quorvalemixer --folder &#39;[^&]*&#39; "
+                                   "--seed 11 --last-cycle ([0-9]+)</td>")))
+      << report;
+  test::Shell(program + " --folder " + folder.path() + " --seed 11 --no-pause --last-cycle " +
+              found[1].str());
+  EXPECT_EQ(test::ReadWholeFile(folder.PathOf("results.txt")), first);
+}
+
 }  // namespace
 }  // namespace quorvale
