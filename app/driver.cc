@@ -7,10 +7,12 @@
 #include <string_view>
 #include <vector>
 
+#include "app/screen_observer.h"
+#include "base/format.h"
 #include "console/box.h"
-#include "console/format.h"
-#include "console/status_panel.h"
+#include "console/search_screen.h"
 #include "engine/conflict_matrix.h"
+#include "engine/engine.h"
 #include "engine/initial_assignment.h"
 #include "engine/problem.h"
 #include "engine/search.h"
@@ -205,19 +207,29 @@ int Run::Execute() {
   }
   if (const int stopped = StopExitCode(); stopped != 0) return stopped;
 
-  if (Status status = BuildConflictMatrix(problem, console()); !status.ok()) {
+  SearchScreen screen(console());
+  screen.ShowBuildingMatrix();
+  if (Status status = BuildConflictMatrix(problem); !status.ok()) {
     return Fail(status.message());
   }
+  screen.ShowSearching(problem.ShownTargetScore);
+  // The one choice of the kernels for the whole run.
+  Engine engine(env_.kernel_level);
   DealInitialAssignment(problem);
-  SetUpStartValues(problem);
-  DrawStatusPanel(console(),
-                  PanelValues{problem.CurrentScore, problem.ShownTargetScore, problem.CurrentScore,
-                              0, problem.TotalCycles},
-                  env_.clock.ElapsedMs());
+  SetUpStartValues(problem, engine);
+  screen.ShowPanel(PanelValues{problem.CurrentScore, problem.ShownTargetScore, problem.CurrentScore,
+                               0, problem.TotalCycles},
+                   env_.clock.ElapsedMs());
 
   ResultsFile results(JoinPath(folder, kResultsFile));
-  SearchEnvironment search_env{console(), env_.clock, results,
-                               options_.seed ? *options_.seed : env_.calendar_seconds(), env_.stop};
+  ScreenObserver observer(screen);
+  SearchEnvironment search_env{observer,
+                               env_.clock,
+                               results,
+                               engine,
+                               options_.seed ? *options_.seed : env_.calendar_seconds(),
+                               env_.stop,
+                               env_.first_save_ms};
   const SearchOutcome outcome = RunSearch(problem, search_env);
 
   if (outcome.stop_signal != 0) {

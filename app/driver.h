@@ -11,8 +11,10 @@
 
 #include "app/options.h"
 #include "app/platform.h"
+#include "base/clock.h"
 #include "console/console.h"
-#include "engine/clock.h"
+#include "engine/engine.h"
+#include "engine/search.h"
 
 namespace quorvale {
 
@@ -32,6 +34,10 @@ struct ProgramEnvironment {
   std::function<uint32_t()> calendar_seconds;
   const std::atomic<int>* stop = nullptr;
   double memory_limit = 1e300;  // bytes the tables may take
+  // The kernels the run computes with; the program takes the best this processor offers.
+  KernelLevel kernel_level = SupportedKernelLevel();
+  // No interim save before the clock reads this; tests shorten the program's 16 seconds.
+  int64_t first_save_ms = kFirstSaveMs;
 };
 
 // Runs the program once and returns its exit code.

@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <optional>
@@ -31,6 +32,17 @@ double PhysicalMemoryBytes() {
   return static_cast<double>(pages) * static_cast<double>(page_size);
 }
 
+// The fault tests cannot wait 16 seconds for every interim save; they shorten the wait through
+// the environment. Not meant for users, so it is not documented.
+int64_t FirstSaveMs() {
+  const char* text = std::getenv("QM_TEST_FIRST_SAVE_MS");
+  if (text == nullptr || *text == '\0') return quorvale::kFirstSaveMs;
+  char* end = nullptr;
+  const long long ms = std::strtoll(text, &end, 10);
+  if (*end != '\0' || ms < 0) return quorvale::kFirstSaveMs;
+  return ms;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -46,8 +58,10 @@ int main(int argc, char** argv) {
     std::fputs(UsageText().c_str(), stdout);
     return kExitOk;
   }
+  const KernelLevel kernel_level = SupportedKernelLevel();
   if (options.version) {
-    std::printf("quorvalemixer %s\n", QM_VERSION);
+    std::printf("quorvalemixer %s\nsearch kernels: %s\n", QM_VERSION,
+                KernelLevelName(kernel_level));
     return kExitOk;
   }
 
@@ -75,6 +89,7 @@ int main(int argc, char** argv) {
       pauser,         QM_DEFAULT_FOLDER,
       &CurrentFolder, [] { return static_cast<uint32_t>(std::time(nullptr)); },
       &StopSignal(),  PhysicalMemoryBytes(),
+      kernel_level,   FirstSaveMs(),
   };
   const int code = RunProgram(options, environment);
 

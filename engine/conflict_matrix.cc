@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "console/format.h"
+#include "base/format.h"
 
 namespace quorvale {
 
@@ -157,11 +157,7 @@ int64_t MaxPackedPairs(int64_t holders, int64_t base_size, int64_t large_groups)
   return (r2 * (r2 - 1)) / 2 + (r1 * (r1 - 1)) / 2 + ((m - 1) * s2) / 2 + (m * s1) / 2;
 }
 
-Status BuildConflictMatrix(Problem& p, Console& console) {
-  console.Write("\r Setting up Conflict Matrix and calculating Target Score...");
-  console.Write(std::string(20, ' '));
-  console.Flush();
-
+Status BuildConflictMatrix(Problem& p) {
   p.BaseGroupSize = p.PersonCount / p.GroupCount;
   p.LargeGroupCount = p.PersonCount % p.GroupCount;
   p.TargetScore = 0;
@@ -184,14 +180,6 @@ Status BuildConflictMatrix(Problem& p, Console& console) {
   if (!status.ok()) return status;
 
   p.ShownTargetScore = static_cast<float>(static_cast<double>(p.TargetScore) / 100.0);
-  console.SetCursor(1, 6);
-  console.Write("Searching...");
-  console.Write(std::string(66, ' '));
-  console.SetAttribute(kCyanOnGreen);
-  console.SetCursor(1, 8);
-  console.Write(StringPrintf("<Target Score>: %.2f", static_cast<double>(p.ShownTargetScore)));
-  console.SetAttribute(kWhiteOnGreen);
-  console.Flush();
   return Status::Ok();
 }
 

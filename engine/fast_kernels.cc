@@ -1,4 +1,4 @@
-// The portable kernels and the choice of the level in use.
+// The portable kernels.
 //
 // The portable scan sums in 64 bits and tests eligibility directly, so it is exact for any table
 // values; the descent also falls back to it when the group sums grow too large for the 32-bit
@@ -73,49 +73,8 @@ void PortableStoreTransposed(const int32_t* tt, size_t stride, int32_t first, in
 constexpr FastKernels kPortable{PortableFindGain, PortableApplyExchange, PortableAddRows,
                                 PortableLoadTransposed, PortableStoreTransposed};
 
-FastLevel DetectLevel() {
-  __builtin_cpu_init();
-  if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-      __builtin_cpu_supports("avx512vl")) {
-    return FastLevel::kAvx512;
-  }
-  if (__builtin_cpu_supports("avx2")) return FastLevel::kAvx2;
-  return FastLevel::kPortable;
-}
-
-struct LevelChoice {
-  FastLevel supported = DetectLevel();
-  FastLevel active = supported;
-};
-
-LevelChoice& Choice() {
-  static LevelChoice choice;
-  return choice;
-}
-
 }  // namespace
 
 const FastKernels& PortableKernels() { return kPortable; }
-
-FastLevel SupportedFastLevel() { return Choice().supported; }
-
-FastLevel ActiveFastLevel() { return Choice().active; }
-
-void UseFastLevel(FastLevel level) {
-  LevelChoice& choice = Choice();
-  choice.active = std::min(level, choice.supported);
-}
-
-const FastKernels& ActiveKernels() {
-  switch (Choice().active) {
-    case FastLevel::kAvx512:
-      return Avx512Kernels();
-    case FastLevel::kAvx2:
-      return Avx2Kernels();
-    case FastLevel::kPortable:
-      break;
-  }
-  return kPortable;
-}
 
 }  // namespace quorvale

@@ -1,6 +1,6 @@
 // The inner loops of the fast evaluation and descent, in one version per instruction set: plain
-// C++ for any x86-64, AVX2 and AVX-512. The best version the processor supports is chosen once at
-// run time; every version computes exactly the same results.
+// C++ for any x86-64, AVX2 and AVX-512. Which one runs is the Engine's choice (engine/engine.h);
+// every version computes exactly the same results.
 //
 // The kernels work on the descent's own layout (see FastTables): per-person arrays padded to a
 // whole number of vectors, and GroupConflictTable transposed, one row of persons per group.
@@ -10,8 +10,6 @@
 #include <cstdint>
 
 namespace quorvale {
-
-enum class FastLevel { kPortable = 0, kAvx2 = 1, kAvx512 = 2 };
 
 // Entries of the per-row lookup table that the kernels may read: groups 0..G, at least this many
 // (unused entries hold kNoSwap).
@@ -92,17 +90,8 @@ int32_t Avx2LoadTransposed(const int32_t* table, int32_t rows, int32_t slots, in
 void Avx2StoreTransposed(const int32_t* tt, size_t stride, int32_t first, int32_t rows,
                          int32_t slots, int32_t* table);
 
-// The kernels of the level in use.
-const FastKernels& ActiveKernels();
-
-// The highest level this processor and system support.
-FastLevel SupportedFastLevel();
-// The level in use: SupportedFastLevel() unless lowered by UseFastLevel.
-FastLevel ActiveFastLevel();
-// For tests and the benchmark: use `level`, or the supported one if that is lower.
-void UseFastLevel(FastLevel level);
-
-// The versions of each level, for dispatch; all have the same contract.
+// The versions of each level; all have the same contract. The AVX2 and AVX-512 versions may
+// only be called on a processor that supports them.
 const FastKernels& PortableKernels();
 const FastKernels& Avx2Kernels();
 const FastKernels& Avx512Kernels();

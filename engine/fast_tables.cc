@@ -22,25 +22,34 @@ constexpr size_t kBaseBudget = size_t{64} << 20;
 // Distinct person types told apart (classes are 8-bit, kNeverExchanged aside).
 constexpr size_t kMaxClasses = 100;
 
-size_t g_budget_override = 0;
-int32_t g_narrow_limit = kFastTableLimit;
+// Room for a full vector read from person N on. An odd number of cache lines per row keeps a
+// person's entries in the group rows, read one after the other for every row of the scan, from
+// falling into the same cache set.
+size_t StrideFor(int32_t persons) {
+  size_t stride = (static_cast<size_t>(persons) + 1 + kLanes + kLanes - 1) / kLanes * kLanes;
+  if (stride / kLanes % 2 == 0) stride += kLanes;
+  return stride;
+}
+
+size_t DefaultBudget(size_t matrix_cells) {
+  return std::max(kBaseBudget, matrix_cells * sizeof(int16_t) / 2);
+}
 
 }  // namespace
 
-void SetFastTableBudget(size_t bytes) { g_budget_override = bytes; }
-
-int32_t NarrowSumLimit() { return g_narrow_limit; }
-
-void SetNarrowSumLimit(int32_t limit) {
-  g_narrow_limit = limit > 0 && limit < kFastTableLimit ? limit : kFastTableLimit;
+double FastLayoutBytes(int32_t persons, int32_t groups) {
+  const int64_t slots = int64_t{groups} + 1;
+  if (persons < 1 || slots > kMaxSlots) return 0;
+  const size_t stride = StrideFor(persons);
+  const double table = static_cast<double>(stride) * static_cast<double>(slots) * 4;
+  const double cells = (static_cast<double>(persons) + 1) * (static_cast<double>(persons) + 1);
+  if (table > static_cast<double>(DefaultBudget(static_cast<size_t>(cells)))) return 0;
+  // The table, pc and lookup (4 bytes), grp (2), cls (1), and the sort and type scratch.
+  return table + static_cast<double>(stride) * (4 + 2 + 1 + 4 * 3 + 1) +
+         static_cast<double>(std::max<int64_t>(slots, kLookupFloor)) * 12;
 }
 
-FastTables& ThreadFastTables() {
-  thread_local FastTables tables;
-  return tables;
-}
-
-bool FastTables::Prepare(const Problem& p) {
+bool FastTables::Prepare(const Problem& p, const FastKernels& kernels, size_t budget_bytes) {
   const int32_t n = p.PersonCount;
   const int64_t slots = int64_t{p.GroupCount} + 1;
   if (n < 1 || slots < 1 || slots > kMaxSlots) return false;
@@ -50,26 +59,21 @@ bool FastTables::Prepare(const Problem& p) {
       p.ConflictMatrix.columns() != static_cast<size_t>(n) + 1) {
     return false;
   }
-  // Room for a full vector read from person N on. An odd number of cache lines per row keeps
-  // a person's entries in the group rows, read one after the other for every row of the scan,
-  // from falling into the same cache set.
-  size_t stride = (static_cast<size_t>(n) + 1 + kLanes + kLanes - 1) / kLanes * kLanes;
-  if (stride / kLanes % 2 == 0) stride += kLanes;
+  const size_t stride = StrideFor(n);
   // The kernels address a person's entries in all group rows with 32-bit offsets.
   if (stride * kLookupFloor > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
     return false;
   }
   const size_t tt_cells = stride * static_cast<size_t>(slots);
   const size_t tt_bytes = tt_cells * sizeof(int32_t);
-  const size_t budget = g_budget_override != 0
-                            ? g_budget_override
-                            : std::max(kBaseBudget, p.ConflictMatrix.size() * sizeof(int16_t) / 2);
+  const size_t budget = budget_bytes != 0 ? budget_bytes : DefaultBudget(p.ConflictMatrix.size());
   if (tt_bytes > budget) return false;
   const size_t lookup = std::max<size_t>(static_cast<size_t>(slots), kLookupFloor) + kLanes;
   if (!tt_.Reserve(tt_cells) || !pc_.Reserve(stride) || !grp_.Reserve(stride) ||
       !cls_.Reserve(stride) || !lookup_.Reserve(lookup)) {
     return false;
   }
+  kernels_ = &kernels;
   n_ = n;
   slots_ = static_cast<int32_t>(slots);
   stride_ = stride;
@@ -132,8 +136,8 @@ bool FastTables::LoadClasses(const Problem& p, bool& one_class) {
 }
 
 int32_t FastTables::LoadTransposed(const Problem& p) {
-  const int32_t largest = ActiveKernels().load_transposed(p.GroupConflictTable.data(), n_ + 1,
-                                                          slots_, tt_.data(), stride_);
+  const int32_t largest =
+      kernels_->load_transposed(p.GroupConflictTable.data(), n_ + 1, slots_, tt_.data(), stride_);
   for (int32_t g = 0; g < slots_; ++g) std::fill(tt(g) + n_ + 1, tt(g) + stride_, 0);
   return largest;
 }
@@ -151,7 +155,7 @@ void FastTables::StoreChanged(Problem& p) {
   // The unmarked columns are equal in both layouts; with many marked, one whole transpose is
   // cheaper than column after column.
   if (changed_list_.size() * 4 >= static_cast<size_t>(slots_)) {
-    ActiveKernels().store_transposed(tt_.data(), stride_, 1, n_ + 1, slots_, table.data());
+    kernels_->store_transposed(tt_.data(), stride_, 1, n_ + 1, slots_, table.data());
   } else {
     for (int32_t r = 1; r <= n_; ++r) {
       int32_t* row = table.Row(r);
@@ -164,7 +168,7 @@ void FastTables::StoreChanged(Problem& p) {
 
 void FastTables::StoreAll(Problem& p) const {
   Table2D<int32_t>& table = p.GroupConflictTable;
-  ActiveKernels().store_transposed(tt_.data(), stride_, 1, n_ + 1, slots_, table.data());
+  kernels_->store_transposed(tt_.data(), stride_, 1, n_ + 1, slots_, table.data());
   std::fill(table.Row(0), table.Row(0) + slots_, 0);
 }
 

@@ -1,7 +1,7 @@
 // The working layout of the fast evaluation and descent: GroupConflictTable transposed (one row
 // of persons per group, so that a group's column runs along the persons), and narrow, padded
-// copies of Assignment, PersonConflict and the person types. One set per thread, kept between
-// calls so that no call allocates once the sizes are known.
+// copies of Assignment, PersonConflict and the person types. The Engine owns one set and keeps it
+// between calls, so that no call allocates once the sizes are known.
 //
 // The layout holds the problem's state only while one evaluation or descent runs; each call
 // loads what it needs from the Problem and writes its results back into it.
@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/fast_kernels.h"
 #include "engine/problem.h"
 
 namespace quorvale {
@@ -45,9 +46,10 @@ inline constexpr int8_t kNeverExchanged = -1;
 
 class FastTables {
  public:
-  // Sizes the layout for `problem`. False when it does not apply: too many groups, or a
-  // transposed table above the memory budget; the caller then works on the Problem directly.
-  bool Prepare(const Problem& problem);
+  // Sizes the layout for `problem`, to be worked on with `kernels`. False when it does not
+  // apply: too many groups, or a transposed table above `budget_bytes` (0: the default budget);
+  // the caller then works on the Problem directly.
+  bool Prepare(const Problem& problem, const FastKernels& kernels, size_t budget_bytes);
 
   // Narrow copy of Assignment (padding 0). False when a group number lies outside 0..G.
   bool LoadAssignment(const Problem& problem);
@@ -92,6 +94,7 @@ class FastTables {
   const int32_t* start() const { return start_.data(); }
 
  private:
+  const FastKernels* kernels_ = nullptr;
   int32_t n_ = 0;
   int32_t slots_ = 0;
   size_t stride_ = 0;
@@ -117,16 +120,7 @@ class FastTables {
   std::vector<int8_t> class_of_;
 };
 
-// The calling thread's layout.
-FastTables& ThreadFastTables();
-
-// For tests: the most bytes the transposed table may take before the engine works on the
-// Problem's own tables instead; 0 restores the default.
-void SetFastTableBudget(size_t bytes);
-
-// The table magnitude from which the descent sums gains in 64 bits: kFastTableLimit, or lower
-// for tests; 0 restores kFastTableLimit.
-int32_t NarrowSumLimit();
-void SetNarrowSumLimit(int32_t limit);
+// Bytes the layout takes for these sizes when it applies under the default budget, else 0.
+double FastLayoutBytes(int32_t persons, int32_t groups);
 
 }  // namespace quorvale

@@ -1,14 +1,15 @@
 // Dealing, evaluation and the start values of the search.
 //
-// The evaluation builds the table in the fast engine's transposed layout and copies it out; it
-// relies on ConflictMatrix being symmetric with a zero diagonal, as BuildConflictMatrix makes
-// it.
+// The fast evaluation builds the table in the transposed layout and copies it out; it relies on
+// ConflictMatrix being symmetric with a zero diagonal, as BuildConflictMatrix makes it. Where the
+// layout does not apply, the plain engine of reference/ evaluates.
 #include "engine/initial_assignment.h"
 
 #include <algorithm>
 
 #include "engine/fast_kernels.h"
 #include "engine/fast_tables.h"
+#include "reference/reference_engine.h"
 
 namespace quorvale {
 
@@ -21,32 +22,6 @@ int32_t GroupForCounter(const Problem& p, int32_t counter) {
   const int32_t large_places = (m + 1) * r;
   if (counter < large_places) return counter / (m + 1) + 1;
   return (counter - large_places) / m + r + 1;
-}
-
-// The evaluation pair by pair over the upper half, for tables the fast layout does not cover.
-int64_t PlainEvaluateAssignment(Problem& p) {
-  const int n = p.PersonCount;
-  std::fill(p.PersonConflict.begin(), p.PersonConflict.end(), 0);
-  p.GroupConflictTable.FillZero();
-  for (int k = 1; k < n; ++k) {
-    const int16_t* row = p.ConflictMatrix.Row(k);
-    const int32_t gk = p.Assignment[static_cast<size_t>(k)];
-    int32_t* tk = p.GroupConflictTable.Row(k);
-    for (int j = k + 1; j <= n; ++j) {
-      const int32_t w = row[j];
-      if (w == 0) continue;
-      tk[p.Assignment[static_cast<size_t>(j)]] += w;
-      p.GroupConflictTable(j, gk) += w;
-    }
-  }
-  int64_t sum = 0;
-  for (int i = 1; i <= n; ++i) {
-    const int32_t own = p.GroupConflictTable(i, p.Assignment[static_cast<size_t>(i)]);
-    p.PersonConflict[static_cast<size_t>(i)] = own;
-    sum += own;
-  }
-  p.CurrentScore = sum / 2;
-  return p.CurrentScore;
 }
 
 }  // namespace
@@ -68,12 +43,14 @@ void DealInitialAssignment(Problem& p) {
   }
 }
 
-int64_t EvaluateAssignment(Problem& p) {
-  FastTables& tables = ThreadFastTables();
-  if (tables.busy() || !tables.Prepare(p) || !tables.LoadAssignment(p)) {
-    return PlainEvaluateAssignment(p);
+int64_t EvaluateAssignment(Problem& p, Engine& engine) {
+  FastTables& tables = engine.tables();
+  if (engine.kernels() == nullptr || tables.busy() ||
+      !tables.Prepare(p, *engine.kernels(), engine.limits().fast_table_budget) ||
+      !tables.LoadAssignment(p)) {
+    return reference::ReferenceEvaluateAssignment(p);
   }
-  const FastKernels& kernels = ActiveKernels();
+  const FastKernels& kernels = *engine.kernels();
   const int n = p.PersonCount;
   const Table2D<int16_t>& matrix = p.ConflictMatrix;
   // Group g's column of the table is the sum of its members' matrix rows: pure streaming adds,
@@ -123,8 +100,8 @@ void KeepAsBest(Problem& p) {
   std::copy(p.PersonConflict.begin() + 1, p.PersonConflict.end(), p.BestPersonConflict.begin() + 1);
 }
 
-void SetUpStartValues(Problem& p) {
-  EvaluateAssignment(p);
+void SetUpStartValues(Problem& p, Engine& engine) {
+  EvaluateAssignment(p, engine);
   const int64_t n = p.PersonCount;
   p.ConflictDensity = static_cast<int32_t>(CountNonZeroPairs(p) * 100 / (n * (n - 1)));
   KeepAsBest(p);

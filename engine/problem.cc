@@ -3,7 +3,7 @@
 
 #include <new>
 
-#include "console/format.h"
+#include "base/format.h"
 
 namespace quorvale {
 

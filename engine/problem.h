@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/status.h"
 #include "engine/parameters.h"
-#include "engine/status.h"
 #include "engine/table.h"
 
 namespace quorvale {

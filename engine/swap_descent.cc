@@ -15,52 +15,20 @@
 
 #include "engine/fast_kernels.h"
 #include "engine/fast_tables.h"
+#include "reference/reference_engine.h"
 
 namespace quorvale {
 
 namespace {
 
-// The descent pair by pair on the Problem's own tables, for what the fast layout does not cover:
-// a very large number of groups, or a descent started while another one uses the layout.
-bool PlainSwapDescent(Problem& p, SearchMonitor* monitor) {
-  const int n = p.PersonCount;
-  bool exchanged = true;
-  while (exchanged) {
-    exchanged = false;
-    for (int k = 1; k < n; ++k) {
-      if (monitor != nullptr && monitor->StopRequested()) return false;
-      const int32_t type_k = p.Type(k);
-      for (int j = k + 1; j <= n; ++j) {
-        if (p.Assignment[static_cast<size_t>(k)] == p.Assignment[static_cast<size_t>(j)] ||
-            p.Type(j) != type_k) {
-          continue;
-        }
-        const int64_t gain = SwapGain(p, k, j);
-        if (gain < 1) continue;
-        const int32_t gk = p.Assignment[static_cast<size_t>(k)];
-        const int32_t gj = p.Assignment[static_cast<size_t>(j)];
-        p.Assignment[static_cast<size_t>(k)] = gj;
-        p.Assignment[static_cast<size_t>(j)] = gk;
-        for (int r = 1; r <= n; ++r) {
-          const int32_t d = int32_t{p.ConflictMatrix(k, r)} - p.ConflictMatrix(j, r);
-          int32_t* row = p.GroupConflictTable.Row(r);
-          row[gj] += d;
-          row[gk] -= d;
-          p.PersonConflict[static_cast<size_t>(r)] = row[p.Assignment[static_cast<size_t>(r)]];
-        }
-        p.CurrentScore -= gain;
-        exchanged = true;
-        if (monitor != nullptr) monitor->AfterExchange(p);
-      }
-    }
-  }
-  return true;
-}
-
 class FastDescent {
  public:
-  FastDescent(Problem& problem, SearchMonitor* monitor, FastTables& tables, bool one_class)
-      : p_(problem), monitor_(monitor), t_(tables) {
+  FastDescent(Problem& problem, SearchMonitor* monitor, Engine& engine, bool one_class)
+      : p_(problem),
+        monitor_(monitor),
+        t_(engine.tables()),
+        kernels_(*engine.kernels()),
+        narrow_limit_(engine.limits().narrow_sum_limit) {
     t_.set_busy(true);
     narrow_ = t_.LoadTransposed(p_) < narrow_limit_;
     t_.LoadPersonConflicts();
@@ -88,8 +56,8 @@ class FastDescent {
   Problem& p_;
   SearchMonitor* monitor_;
   FastTables& t_;
-  const FastKernels& kernels_ = ActiveKernels();
-  const int32_t narrow_limit_ = NarrowSumLimit();
+  const FastKernels& kernels_;
+  const int32_t narrow_limit_;
   ScanRow row_;
   bool narrow_ = true;
   bool exchanged_any_ = false;
@@ -182,15 +150,18 @@ void FastDescent::Finish() {
 
 }  // namespace
 
-bool SwapDescent(Problem& p, SearchMonitor* monitor) {
+bool SwapDescent(Problem& p, Engine& engine, SearchMonitor* monitor) {
   if (p.PersonCount < 2) return true;
-  FastTables& tables = ThreadFastTables();
+  FastTables& tables = engine.tables();
   bool one_class = false;
-  if (tables.busy() || !tables.Prepare(p) || !tables.LoadAssignment(p) ||
-      !tables.LoadClasses(p, one_class)) {
-    return PlainSwapDescent(p, monitor);
+  // A monitor that evaluates between exchanges finds the layout busy and works on the plain
+  // tables, so the descent's layout is never overwritten under it.
+  if (engine.kernels() == nullptr || tables.busy() ||
+      !tables.Prepare(p, *engine.kernels(), engine.limits().fast_table_budget) ||
+      !tables.LoadAssignment(p) || !tables.LoadClasses(p, one_class)) {
+    return reference::ReferenceSwapDescent(p, monitor);
   }
-  FastDescent descent(p, monitor, tables, one_class);
+  FastDescent descent(p, monitor, engine, one_class);
   return descent.Run();
 }
 

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+#include "engine/engine.h"
 #include "engine/problem.h"
 #include "engine/search_monitor.h"
 
@@ -27,9 +28,9 @@ inline int64_t SwapGain(const Problem& p, int k, int j) {
   return 2 * int64_t{p.ConflictMatrix(k, j)} + tk[gk] + tj[gj] - tk[gj] - tj[gk];
 }
 
-// Runs the descent. `monitor` may be null. Returns false when it stopped early because the
-// monitor asked it to (the tables are then still consistent, at the last exchange made). The
-// exchanges, their order and every table are the same as testing the pairs one by one.
-bool SwapDescent(Problem& problem, SearchMonitor* monitor);
+// Runs the descent with `engine`. `monitor` may be null. Returns false when it stopped early
+// because the monitor asked it to (the tables are then still consistent, at the last exchange
+// made). The exchanges, their order and every table are the same as testing the pairs one by one.
+bool SwapDescent(Problem& problem, Engine& engine, SearchMonitor* monitor);
 
 }  // namespace quorvale

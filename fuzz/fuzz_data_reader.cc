@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <string_view>
 
-#include "console/screen.h"
 #include "engine/conflict_matrix.h"
 #include "fuzz/fuzz_check.h"
 #include "input/data_reader.h"
@@ -29,8 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(p.DataTable(0, col) >= -32768 && p.DataTable(0, col) <= 32767);
     for (int i = 1; i <= n; ++i) FUZZ_CHECK(p.DataTable(i, col) <= n);
   }
-  Screen screen;
-  const Status built = BuildConflictMatrix(p, screen);
+  const Status built = BuildConflictMatrix(p);
   FUZZ_CHECK(built.ok() || !built.message().empty());
   for (int k = 0; built.ok() && k <= n; ++k) {
     FUZZ_CHECK(p.ConflictMatrix(k, k) == 0 && p.ConflictMatrix(0, k) == 0);

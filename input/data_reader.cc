@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "console/format.h"
+#include "base/format.h"
 #include "input/number_scanner.h"
 
 namespace quorvale {

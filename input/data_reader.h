@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/status.h"
 #include "engine/problem.h"
-#include "engine/status.h"
 
 namespace quorvale {
 

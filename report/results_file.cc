@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "console/format.h"
+#include "base/format.h"
 
 namespace quorvale {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "base/status.h"
 #include "engine/parameters.h"
 #include "engine/problem.h"
 #include "engine/results_sink.h"
-#include "engine/status.h"
 
 namespace quorvale {
 

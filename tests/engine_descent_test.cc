@@ -10,6 +10,7 @@
 #include "engine/random.h"
 #include "engine/scrambler.h"
 #include "engine/swap_descent.h"
+#include "tests/support/bounded_monitor.h"
 #include "tests/support/fakes.h"
 #include "tests/support/problem_text.h"
 #include "tests/support/random_problem.h"
@@ -38,33 +39,37 @@ TEST(SwapDescentTest, FourPersonWorkedDescent) {
   Problem p = test::ProblemFromText("4 2 3 2 1 1 1 0", "0 0 1 1 2 1 3 1 4 1");
   p.ConflictMatrix(1, 2) = p.ConflictMatrix(2, 1) = 100;
   p.Assignment = {0, 1, 1, 2, 2};
-  EvaluateAssignment(p);
+  Engine engine(SupportedKernelLevel());
+  test::BoundedMonitor bound;
+  EvaluateAssignment(p, engine);
   StopAtOnce stop;
-  EXPECT_FALSE(SwapDescent(p, &stop));
+  EXPECT_FALSE(SwapDescent(p, engine, &stop));
   EXPECT_EQ(Persons(p.Assignment), (std::vector<int32_t>{1, 1, 2, 2}));
   p.DataTable(3, 1) = 2;  // of another type, person 3 cannot take person 1's place
-  EXPECT_TRUE(SwapDescent(p, nullptr));
+  EXPECT_TRUE(SwapDescent(p, engine, &bound));
   EXPECT_EQ(Persons(p.Assignment), (std::vector<int32_t>{2, 1, 2, 1}));
   p.DataTable(3, 1) = 1;
   p.Assignment = {0, 1, 1, 2, 2};
-  EvaluateAssignment(p);
-  EXPECT_TRUE(SwapDescent(p, nullptr));
+  EvaluateAssignment(p, engine);
+  EXPECT_TRUE(SwapDescent(p, engine, &bound));
   EXPECT_EQ(Persons(p.Assignment), (std::vector<int32_t>{2, 1, 1, 2}));
   EXPECT_EQ(p.CurrentScore, 0);
 }
 
 TEST(SwapDescentTest, RandomDescentsEndInExactLocalMinima) {
+  Engine engine(SupportedKernelLevel());
   for (uint32_t seed = 1; seed <= 120; ++seed) {
     Problem p = test::MakeRandomProblem(seed, test::RandomShape(seed, 45));
     Lcg15 random(seed);
     const auto counts = GroupTypeCounts(p);
     for (int round = 0; round < 3; ++round) {
-      SwapDescent(p, nullptr);
+      test::BoundedMonitor bound;
+      ASSERT_TRUE(SwapDescent(p, engine, &bound)) << "seed " << seed << ": the descent ran away";
       const std::vector<int32_t> table(p.GroupConflictTable.data(),
                                        p.GroupConflictTable.data() + p.GroupConflictTable.size());
       const std::vector<int32_t> conflicts = p.PersonConflict;
       const int64_t score = p.CurrentScore;
-      EXPECT_EQ(EvaluateAssignment(p), score) << "seed " << seed;
+      EXPECT_EQ(EvaluateAssignment(p, engine), score) << "seed " << seed;
       EXPECT_EQ(p.PersonConflict, conflicts) << "seed " << seed;
       EXPECT_TRUE(std::equal(table.begin(), table.end(), p.GroupConflictTable.data()));
       for (int k = 1; k < p.PersonCount; ++k) {
@@ -75,7 +80,7 @@ TEST(SwapDescentTest, RandomDescentsEndInExactLocalMinima) {
       }
       Scramble(p, 1 + round % 2, 100, random);
       EXPECT_EQ(GroupTypeCounts(p), counts) << "seed " << seed;
-      EvaluateAssignment(p);
+      EvaluateAssignment(p, engine);
     }
   }
 }
