@@ -4,6 +4,7 @@
 #include <new>
 
 #include "base/format.h"
+#include "engine/fast_tables.h"
 
 namespace quorvale {
 
@@ -11,7 +12,11 @@ double ProblemBytes(const Parameters& params) {
   const double persons = static_cast<double>(params.PersonCount) + 1;
   const double groups = static_cast<double>(params.GroupCount) + 1;
   const double columns = static_cast<double>(params.ColumnCount);
-  return persons * (persons * 2 + (columns + groups + 3 + 6) * 4);
+  // The matrix, then per person: DataTable, GroupConflictTable, ShuffleList and the six person
+  // arrays in 4-byte cells, the checked matrix build's row of 8-byte totals and the scrambler's
+  // 12-byte entries; and the fast engine's layout where it applies.
+  const double tables = persons * (persons * 2 + (columns + groups + 3 + 6) * 4 + 8 + 12);
+  return tables + columns * 4 + FastLayoutBytes(params.PersonCount, params.GroupCount);
 }
 
 Status AllocateProblem(const Parameters& params, Problem& problem, double memory_limit) {

@@ -47,7 +47,8 @@ struct Problem {
   int32_t Type(int person) const { return DataTable(person, 1); }
 };
 
-// Bytes the tables of a run with these parameters take.
+// Bytes a run with these parameters takes at its peak: the tables, the scratch of the matrix
+// build and the scrambler, and the fast engine's working layout.
 double ProblemBytes(const Parameters& params);
 
 // Sizes every table from the parameters and fills it with zeros. Fails with a message when the

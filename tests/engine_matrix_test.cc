@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "engine/conflict_matrix.h"
@@ -95,6 +96,65 @@ TEST(DealTest, WorkedDealsAndScores) {
   Problem undealt = test::PreparedProblem("4 3 1 2 1 1 1 0", "0 0 100 1 1 1 2 7 2 3 7 2 4 1 1");
   EXPECT_EQ(Persons(undealt.Assignment), (std::vector<int32_t>{1, 0, 0, 2}));
   EXPECT_EQ(undealt.CurrentScore, 100);  // the undealt pair shares group 0
+}
+
+// A pair's total weight added up pair by pair from the data as it was read: a shared code
+// counts unless more than half of the persons hold it; two persons without such a code count.
+int64_t PairTotal(const Problem& data, int k, int j) {
+  const int n = data.PersonCount;
+  int64_t total = 0;
+  for (int col = 2; col < data.ColumnCount; ++col) {
+    const int32_t a = data.DataTable(k, col);
+    const int32_t b = data.DataTable(j, col);
+    int majority = 0;
+    for (int v = 1; v <= n && majority == 0; ++v) {
+      int holders = 0;
+      for (int i = 1; i <= n; ++i) holders += data.DataTable(i, col) == v;
+      if (holders > n / 2) majority = v;
+    }
+    if (a > 0 && a == b && a != majority) total += data.DataTable(0, col);
+    if (majority != 0 && a != majority && b != majority) total += data.DataTable(0, col);
+  }
+  return total;
+}
+
+TEST(ConflictMatrixTest, LargeWeightsAreCheckedPairByPair) {
+  // Weights whose totals may leave the 16-bit range: the matrix holds every pair's total, or
+  // the first pair out of range, row by row, is named.
+  int refused = 0;
+  for (uint32_t seed = 1; seed <= 40; ++seed) {
+    std::mt19937 rng(seed);
+    const int n = 12 + static_cast<int>(seed % 9);
+    std::string data = "0 0";
+    for (int col = 0; col < 4; ++col) {
+      data += " " + std::to_string(static_cast<int>(rng() % 40001) - 20000);
+    }
+    for (int i = 1; i <= n; ++i) {
+      data += " " + std::to_string(i) + " 1";
+      for (int col = 0; col < 4; ++col) data += " " + std::to_string(rng() % (col == 0 ? 2 : 5));
+    }
+    const std::string parameters = std::to_string(n) + " 6 1 3 1 1 1 0";
+    const Problem original = test::ProblemFromText(parameters, data);
+    Problem p = test::ProblemFromText(parameters, data);
+    const Status status = BuildConflictMatrix(p);
+    std::string first_beyond;
+    for (int k = 1; k < n && first_beyond.empty(); ++k) {
+      for (int j = k + 1; j <= n && first_beyond.empty(); ++j) {
+        const int64_t total = PairTotal(original, k, j);
+        if (total < -32768 || total > 32767) {
+          first_beyond = "Persons " + std::to_string(k) + " and " + std::to_string(j) +
+                         " share categories whose weights add up to " + std::to_string(total);
+        } else if (status.ok()) {
+          ASSERT_EQ(p.ConflictMatrix(k, j), total) << "seed " << seed << " pair " << k << "," << j;
+          ASSERT_EQ(p.ConflictMatrix(j, k), total);
+        }
+      }
+    }
+    EXPECT_EQ(status.message().substr(0, first_beyond.size()), first_beyond) << "seed " << seed;
+    refused += !status.ok();
+  }
+  EXPECT_GT(refused, 0);
+  EXPECT_LT(refused, 40);
 }
 
 TEST(EvaluateTest, FourPersonWorkedEvaluation) {
