@@ -20,8 +20,10 @@ constexpr int kLanes = 8;
 // matrix beyond the caches well short of the memory's streaming speed.
 constexpr int kAhead = 1024;
 
-QM_AVX2 inline void Prefetch(const int16_t* at) {
-  _mm_prefetch(reinterpret_cast<const char*>(at), _MM_HINT_T0);
+// Prefetches entry `at` + kAhead of `row`, or its entry `last` when that is nearer: an address
+// past the end of the row must not even be formed.
+QM_AVX2 inline void PrefetchAhead(const int16_t* row, int32_t at, int32_t last) {
+  _mm_prefetch(reinterpret_cast<const char*>(row + std::min(at + kAhead, last)), _MM_HINT_T0);
 }
 
 // Eight weights from `row`, widened; past `left` they read as 0 and nothing past it is read.
@@ -79,7 +81,7 @@ QM_AVX2 int32_t FindGain(const ScanRow& row, int32_t first) {
   const __m128i ck = _mm_set1_epi8(row.ck);
   for (int32_t j = first; j <= row.n; j += kLanes) {
     const int32_t left = row.n - j + 1;
-    Prefetch(row.m_row + j + kAhead);
+    PrefetchAhead(row.m_row, j, row.n);
     const __m256i w = LoadWeights(row.m_row + j, left);
     const __m256i idx = LoadGroups(row.grp + j);
     __m256i own;
@@ -131,8 +133,8 @@ QM_AVX2 int32_t Avx2ApplyExchange(const ExchangeRows& x) {
   __m256i largest = _mm256_setzero_si256();
   for (int32_t r = 0; r <= x.n; r += kLanes) {
     const int32_t left = x.n - r + 1;
-    Prefetch(x.mk + r + kAhead);
-    Prefetch(x.mj + r + kAhead);
+    PrefetchAhead(x.mk, r, x.n);
+    PrefetchAhead(x.mj, r, x.n);
     const __m256i d = _mm256_sub_epi32(LoadWeights(x.mk + r, left), LoadWeights(x.mj + r, left));
     const __m256i to_gj = _mm256_add_epi32(Load(x.tt_gj + r), d);
     const __m256i to_gk = _mm256_sub_epi32(Load(x.tt_gk + r), d);
@@ -163,7 +165,7 @@ QM_AVX2 void AddRows(int32_t* dst, const int16_t* const* rows, int32_t length) {
     __m256i sum = Load(dst + r);
 #pragma GCC unroll 4
     for (int i = 0; i < kCount; ++i) {
-      Prefetch(from[i] + r + kAhead);
+      PrefetchAhead(from[i], r, length - 1);
       sum = _mm256_add_epi32(sum, LoadWeights(from[i] + r, kLanes));
     }
     Store(dst + r, sum);
@@ -236,13 +238,12 @@ QM_AVX2 int32_t Avx2LoadTransposed(const int32_t* table, int32_t rows, int32_t s
       __m256i v[kLanes];
 #pragma GCC unroll 8
       for (int i = 0; i < kLanes; ++i) {
-        const int32_t* from = table + static_cast<size_t>(r + i) * width + static_cast<size_t>(g);
         if (r + i >= rows) {
           v[i] = _mm256_setzero_si256();
-        } else if (whole) {
-          v[i] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from));
         } else {
-          v[i] = _mm256_maskload_epi32(from, lanes);
+          const int32_t* from = table + static_cast<size_t>(r + i) * width + static_cast<size_t>(g);
+          v[i] = whole ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from))
+                       : _mm256_maskload_epi32(from, lanes);
         }
         largest = _mm256_max_epi32(largest, _mm256_abs_epi32(v[i]));
       }
