@@ -184,6 +184,8 @@ int Run::Execute() {
   }
 
   PrintBanner();
+  // A save cut short by a kill leaves its temporary file; nothing else writes that pattern.
+  RemoveLeftoverTemporaries(JoinPath(folder, kResultsFile));
   const std::string parameters_path = JoinPath(folder, kParametersFile);
   if (!parameters.status.ok()) return Fail(OpenFailure(parameters_path, parameters));
   Parameters params;

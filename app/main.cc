@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/driver.h"
+#include "app/fatal_exit.h"
 #include "app/options.h"
 #include "app/real_platform.h"
 #include "app/stop_signal.h"
@@ -66,6 +67,7 @@ int main(int argc, char** argv) {
   }
 
   InstallStopSignalHandlers();
+  InstallFatalExitHandlers();
   // A file-size limit must make a save fail with a message, not end the program.
   std::signal(SIGXFSZ, SIG_IGN);
   TerminalPauser pauser;

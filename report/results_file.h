@@ -33,6 +33,11 @@ std::string FormatResults(const Problem& problem, int32_t target_status, int32_t
 // the old one. A file whose write permission has been taken away is not replaced.
 Status ReplaceFileAtomically(const std::string& path, std::string_view text);
 
+// Removes what an interrupted replacement of `path` can leave behind: regular files in its folder
+// named as its temporary files are ("results.txt.XXXXXX", six letters or digits). Returns how
+// many it removed; a file it cannot remove stays.
+int RemoveLeftoverTemporaries(const std::string& path);
+
 // Saves to a fixed path.
 class ResultsFile final : public ResultsSink {
  public:
