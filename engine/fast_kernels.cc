@@ -47,31 +47,7 @@ void PortableAddRows(int32_t* dst, const int16_t* const* rows, int count, int32_
   }
 }
 
-int32_t PortableLoadTransposed(const int32_t* table, int32_t rows, int32_t slots, int32_t* tt,
-                               size_t stride) {
-  int32_t largest = 0;
-  for (int32_t r = 0; r < rows; ++r) {
-    const int32_t* row = table + static_cast<size_t>(r) * static_cast<size_t>(slots);
-    for (int32_t g = 0; g < slots; ++g) {
-      tt[static_cast<size_t>(g) * stride + static_cast<size_t>(r)] = row[g];
-      largest = std::max(largest, std::abs(row[g]));
-    }
-  }
-  return largest;
-}
-
-void PortableStoreTransposed(const int32_t* tt, size_t stride, int32_t first, int32_t rows,
-                             int32_t slots, int32_t* table) {
-  for (int32_t r = first; r < rows; ++r) {
-    int32_t* row = table + static_cast<size_t>(r) * static_cast<size_t>(slots);
-    for (int32_t g = 0; g < slots; ++g) {
-      row[g] = tt[static_cast<size_t>(g) * stride + static_cast<size_t>(r)];
-    }
-  }
-}
-
-constexpr FastKernels kPortable{PortableFindGain, PortableApplyExchange, PortableAddRows,
-                                PortableLoadTransposed, PortableStoreTransposed};
+constexpr FastKernels kPortable{PortableFindGain, PortableApplyExchange, PortableAddRows};
 
 }  // namespace
 

@@ -2,8 +2,8 @@
 // C++ for any x86-64, AVX2 and AVX-512. Which one runs is the Engine's choice (engine/engine.h);
 // every version computes exactly the same results.
 //
-// The kernels work on the descent's own layout (see FastTables): per-person arrays padded to a
-// whole number of vectors, and GroupConflictTable transposed, one row of persons per group.
+// The kernels work on the Problem's GroupTable, one padded column of persons per group, and on
+// per-person arrays padded the same way (see FastTables).
 #pragma once
 
 #include <cstddef>
@@ -75,20 +75,7 @@ struct FastKernels {
   int32_t (*apply_exchange)(const ExchangeRows& rows);
   // dst[r] += rows[0][r] + ... + rows[count - 1][r] for r = 0..length - 1; count is 1..4.
   void (*add_rows)(int32_t* dst, const int16_t* const* rows, int count, int32_t length);
-  // tt[g * stride + r] = table[r * slots + g] for rows r < rows and all slots; returns the
-  // largest magnitude copied.
-  int32_t (*load_transposed)(const int32_t* table, int32_t rows, int32_t slots, int32_t* tt,
-                             size_t stride);
-  // table[r * slots + g] = tt[g * stride + r] for rows first <= r < rows and all slots.
-  void (*store_transposed)(const int32_t* tt, size_t stride, int32_t first, int32_t rows,
-                           int32_t slots, int32_t* table);
 };
-
-// The AVX2 transposes, which the AVX-512 level shares.
-int32_t Avx2LoadTransposed(const int32_t* table, int32_t rows, int32_t slots, int32_t* tt,
-                           size_t stride);
-void Avx2StoreTransposed(const int32_t* tt, size_t stride, int32_t first, int32_t rows,
-                         int32_t slots, int32_t* table);
 
 // The versions of each level; all have the same contract. The AVX2 and AVX-512 versions may
 // only be called on a processor that supports them.

@@ -189,8 +189,7 @@ QM_AVX512 void Avx512AddRows(int32_t* dst, const int16_t* const* rows, int count
   }
 }
 
-constexpr FastKernels kAvx512{Avx512FindGain, Avx512ApplyExchange, Avx512AddRows,
-                              Avx2LoadTransposed, Avx2StoreTransposed};
+constexpr FastKernels kAvx512{Avx512FindGain, Avx512ApplyExchange, Avx512AddRows};
 
 }  // namespace
 

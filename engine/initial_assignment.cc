@@ -1,8 +1,8 @@
 // Dealing, evaluation and the start values of the search.
 //
-// The fast evaluation builds the table in the transposed layout and copies it out; it relies on
+// The fast evaluation adds whole matrix rows into the group table's columns; it relies on
 // ConflictMatrix being symmetric with a zero diagonal, as BuildConflictMatrix makes it. Where the
-// layout does not apply, the plain engine of reference/ evaluates.
+// fast kernels do not apply, the plain engine of reference/ evaluates.
 #include "engine/initial_assignment.h"
 
 #include <algorithm>
@@ -43,11 +43,9 @@ void DealInitialAssignment(Problem& p) {
   }
 }
 
-int64_t EvaluateAssignment(Problem& p, Engine& engine) {
-  FastTables& tables = engine.tables();
-  if (engine.kernels() == nullptr || tables.busy() ||
-      !tables.Prepare(p, *engine.kernels(), engine.limits().fast_table_budget) ||
-      !tables.LoadAssignment(p)) {
+int64_t EvaluateAssignment(Problem& p, const Engine& engine) {
+  FastTables tables;
+  if (engine.kernels() == nullptr || !tables.Prepare(p) || !tables.LoadAssignment(p)) {
     return reference::ReferenceEvaluateAssignment(p);
   }
   const FastKernels& kernels = *engine.kernels();
@@ -60,8 +58,8 @@ int64_t EvaluateAssignment(Problem& p, Engine& engine) {
   tables.SortByGroup();
   constexpr int kBatch = 4;
   for (int32_t g = 0; g < tables.slots(); ++g) {
-    int32_t* column = tables.tt(g);
-    std::fill(column, column + tables.stride(), 0);
+    int32_t* column = p.GroupConflictTable.Column(g);
+    std::fill(column, column + p.GroupConflictTable.stride(), 0);
     const int32_t* members = tables.order() + tables.start()[g];
     const int32_t count = tables.start()[g + 1] - tables.start()[g];
     for (int32_t i = 0; i < count; i += kBatch) {
@@ -75,11 +73,10 @@ int64_t EvaluateAssignment(Problem& p, Engine& engine) {
   int64_t sum = 0;
   p.PersonConflict[0] = 0;
   for (int i = 1; i <= n; ++i) {
-    const int32_t own = tables.tt(grp[i])[i];
+    const int32_t own = p.GroupConflictTable(i, grp[i]);
     p.PersonConflict[static_cast<size_t>(i)] = own;
     sum += own;
   }
-  tables.StoreAll(p);
   p.CurrentScore = sum / 2;
   return p.CurrentScore;
 }
@@ -100,7 +97,7 @@ void KeepAsBest(Problem& p) {
   std::copy(p.PersonConflict.begin() + 1, p.PersonConflict.end(), p.BestPersonConflict.begin() + 1);
 }
 
-void SetUpStartValues(Problem& p, Engine& engine) {
+void SetUpStartValues(Problem& p, const Engine& engine) {
   EvaluateAssignment(p, engine);
   const int64_t n = p.PersonCount;
   p.ConflictDensity = static_cast<int32_t>(CountNonZeroPairs(p) * 100 / (n * (n - 1)));

@@ -12,11 +12,14 @@ double ProblemBytes(const Parameters& params) {
   const double persons = static_cast<double>(params.PersonCount) + 1;
   const double groups = static_cast<double>(params.GroupCount) + 1;
   const double columns = static_cast<double>(params.ColumnCount);
-  // The matrix, then per person: DataTable, GroupConflictTable, ShuffleList and the six person
-  // arrays in 4-byte cells, the checked matrix build's row of 8-byte totals and the scrambler's
-  // 12-byte entries; and the fast engine's layout where it applies.
-  const double tables = persons * (persons * 2 + (columns + groups + 3 + 6) * 4 + 8 + 12);
-  return tables + columns * 4 + FastLayoutBytes(params.PersonCount, params.GroupCount);
+  // The matrix, then per person: DataTable, ShuffleList and the six person arrays in 4-byte
+  // cells, the checked matrix build's row of 8-byte totals and the scrambler's 12-byte entries;
+  // the group table with its padding, and the fast engine's working arrays.
+  const double tables = persons * (persons * 2 + (columns + 3 + 6) * 4 + 8 + 12);
+  const double group_table =
+      static_cast<double>(GroupTable::StrideFor(params.PersonCount)) * groups * 4;
+  return tables + columns * 4 + group_table +
+         FastTablesBytes(params.PersonCount, params.GroupCount);
 }
 
 Status AllocateProblem(const Parameters& params, Problem& problem, double memory_limit) {
@@ -27,12 +30,11 @@ Status AllocateProblem(const Parameters& params, Problem& problem, double memory
   problem.GroupCount = params.GroupCount;
   const auto persons = static_cast<size_t>(params.PersonCount) + 1;
   const auto columns = static_cast<size_t>(params.ColumnCount);
-  const auto groups = static_cast<size_t>(params.GroupCount) + 1;
 
   bool ok = ProblemBytes(params) <= memory_limit && problem.DataTable.Allocate(persons, columns) &&
             problem.ConflictMatrix.Allocate(persons, persons) &&
             problem.ShuffleList.Allocate(persons, 3) &&
-            problem.GroupConflictTable.Allocate(persons, groups);
+            problem.GroupConflictTable.Allocate(params.PersonCount, params.GroupCount);
   if (ok) {
     try {
       for (auto* table :

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/status.h"
+#include "engine/group_table.h"
 #include "engine/parameters.h"
 #include "engine/table.h"
 
@@ -31,7 +32,7 @@ struct Problem {
   std::vector<int32_t> NonHolderFlags;      // N + 1: per-column scratch, 0 or 1
   Table2D<int16_t> ConflictMatrix;          // N + 1 rows of N + 1: symmetric pair weights
   Table2D<int32_t> ShuffleList;             // N + 1 rows of 3: person, group, random key
-  Table2D<int32_t> GroupConflictTable;      // N + 1 rows of G + 1: weight of p with group g
+  GroupTable GroupConflictTable;            // (p, g): weight of p with group g's members
 
   // Scores in hundredths of a point. They are kept in 64 bits so that large inputs cannot wrap.
   int64_t TargetScore = 0;

@@ -22,7 +22,7 @@ struct SearchEnvironment {
   SearchObserver& observer;  // told what happens; draws the screen in the program
   Clock& clock;
   ResultsSink& results;
-  Engine& engine;                          // the evaluation and descent to compute with
+  const Engine& engine;                    // the evaluation and descent to compute with
   uint32_t seed = 0;                       // seeds the scrambler's generator
   const std::atomic<int>* stop = nullptr;  // non-zero: stop at the next exchange or pass
   // No interim save happens before the clock reads this many milliseconds.

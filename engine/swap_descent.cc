@@ -1,10 +1,9 @@
-// The swap descent on the fast engine's layout.
+// The swap descent with the fast kernels.
 //
-// Invariant of the fast descent: between exchanges, the transposed table holds
-// tt[g][r] = GroupConflictTable[r][g] for the current Assignment, pc[r] = tt[grp[r]][r], and
-// grp, Problem.Assignment and Problem.CurrentScore are current. Problem.GroupConflictTable and
-// Problem.PersonConflict are stale after an exchange until the descent returns, when the columns
-// of the groups that took part in exchanges and every PersonConflict are written back.
+// Invariant of the fast descent: between exchanges, Problem.GroupConflictTable, Assignment and
+// CurrentScore are current, grp equals Assignment and pc[r] = GroupConflictTable(r, grp[r]).
+// Problem.PersonConflict is brought up to date from pc before each report to the monitor and on
+// return.
 //
 // The scan of row k is the same as testing its partners one by one in ascending order: a kernel
 // computes the gains of a block of partners at once and reports the first positive one; after an
@@ -23,26 +22,25 @@ namespace {
 
 class FastDescent {
  public:
-  FastDescent(Problem& problem, SearchMonitor* monitor, Engine& engine, bool one_class)
+  FastDescent(Problem& problem, SearchMonitor* monitor, const Engine& engine, FastTables& tables,
+              bool one_class)
       : p_(problem),
         monitor_(monitor),
-        t_(engine.tables()),
+        t_(tables),
         kernels_(*engine.kernels()),
         narrow_limit_(engine.limits().narrow_sum_limit) {
-    t_.set_busy(true);
-    narrow_ = t_.LoadTransposed(p_) < narrow_limit_;
-    t_.LoadPersonConflicts();
+    narrow_ = LargestGroupSum(p_.GroupConflictTable) < narrow_limit_;
+    t_.LoadPersonConflicts(p_);
     row_.pc = t_.pc();
     row_.grp = t_.grp();
     row_.cls = t_.cls();
     row_.lookup = t_.lookup();
-    row_.stride = static_cast<int32_t>(t_.stride());
+    row_.stride = static_cast<int32_t>(p_.GroupConflictTable.stride());
     row_.slots = t_.slots();
     row_.n = t_.n();
     row_.one_class = one_class;
   }
 
-  ~FastDescent() { t_.set_busy(false); }
   FastDescent(const FastDescent&) = delete;
   FastDescent& operator=(const FastDescent&) = delete;
 
@@ -51,7 +49,8 @@ class FastDescent {
  private:
   void PrepareRow(int32_t k);
   void Exchange(int32_t k, int32_t j);
-  void Finish();
+  // Writes pc into Problem.PersonConflict.
+  void StorePersonConflicts();
 
   Problem& p_;
   SearchMonitor* monitor_;
@@ -60,7 +59,6 @@ class FastDescent {
   const int32_t narrow_limit_;
   ScanRow row_;
   bool narrow_ = true;
-  bool exchanged_any_ = false;
 };
 
 bool FastDescent::Run() {
@@ -68,7 +66,7 @@ bool FastDescent::Run() {
    * Scans until one finds no exchange. Per row k:
    *   1. ask the monitor whether to stop;
    *   2. skip k when its type takes part in no exchange;
-   *   3. point the kernel at k's group and k's column of the transposed table;
+   *   3. point the kernel at k's group's column and k's entries in the columns;
    *   4. let the kernel find the first partner with a positive gain;
    *   5. exchange, report, and go on from the next partner with k's new group.
    */
@@ -80,7 +78,7 @@ bool FastDescent::Run() {
     for (int32_t k = 1; k < n; ++k) {
       // 1. Stop.
       if (monitor_ != nullptr && monitor_->StopRequested()) {
-        Finish();
+        StorePersonConflicts();
         return false;
       }
       // 2. Types that never exchange.
@@ -97,12 +95,15 @@ bool FastDescent::Run() {
         // 5. Exchange.
         Exchange(k, j);
         exchanged = true;
-        if (monitor_ != nullptr) monitor_->AfterExchange(p_);
+        if (monitor_ != nullptr) {
+          StorePersonConflicts();
+          monitor_->AfterExchange(p_);
+        }
         ++j;
       }
     }
   }
-  Finish();
+  StorePersonConflicts();
   return true;
 }
 
@@ -110,8 +111,8 @@ void FastDescent::PrepareRow(int32_t k) {
   const int32_t gk = t_.grp()[k];
   row_.gk = gk;
   row_.pck = t_.pc()[k];
-  row_.tt_gk = t_.tt(gk);
-  row_.tt_k = t_.tt(0) + k;
+  row_.tt_gk = p_.GroupConflictTable.Column(gk);
+  row_.tt_k = p_.GroupConflictTable.Column(0) + k;
 }
 
 void FastDescent::Exchange(int32_t k, int32_t j) {
@@ -119,8 +120,9 @@ void FastDescent::Exchange(int32_t k, int32_t j) {
   int32_t* pc = t_.pc();
   const int32_t gk = grp[k];
   const int32_t gj = grp[j];
+  GroupTable& table = p_.GroupConflictTable;
   const int64_t gain =
-      2 * int64_t{p_.ConflictMatrix(k, j)} + int64_t{pc[k]} + pc[j] - t_.tt(gj)[k] - t_.tt(gk)[j];
+      2 * int64_t{p_.ConflictMatrix(k, j)} + int64_t{pc[k]} + pc[j] - table(k, gj) - table(j, gk);
   grp[k] = static_cast<int16_t>(gj);
   grp[j] = static_cast<int16_t>(gk);
   p_.Assignment[static_cast<size_t>(k)] = gj;
@@ -128,40 +130,32 @@ void FastDescent::Exchange(int32_t k, int32_t j) {
   // Row r of the matrix is its column too: M[r][k] = M[k][r].
   const ExchangeRows rows{p_.ConflictMatrix.Row(k),
                           p_.ConflictMatrix.Row(j),
-                          t_.tt(gj),
-                          t_.tt(gk),
+                          table.Column(gj),
+                          table.Column(gk),
                           grp,
                           pc,
                           gj,
                           gk,
                           t_.n()};
   if (kernels_.apply_exchange(rows) >= narrow_limit_) narrow_ = false;
-  t_.MarkChanged(gj);
-  t_.MarkChanged(gk);
-  exchanged_any_ = true;
   p_.CurrentScore -= gain;
 }
 
-void FastDescent::Finish() {
-  if (!exchanged_any_) return;
-  t_.StoreChanged(p_);
+void FastDescent::StorePersonConflicts() {
   std::copy(t_.pc() + 1, t_.pc() + t_.n() + 1, p_.PersonConflict.begin() + 1);
 }
 
 }  // namespace
 
-bool SwapDescent(Problem& p, Engine& engine, SearchMonitor* monitor) {
+bool SwapDescent(Problem& p, const Engine& engine, SearchMonitor* monitor) {
   if (p.PersonCount < 2) return true;
-  FastTables& tables = engine.tables();
+  FastTables tables;
   bool one_class = false;
-  // A monitor that evaluates between exchanges finds the layout busy and works on the plain
-  // tables, so the descent's layout is never overwritten under it.
-  if (engine.kernels() == nullptr || tables.busy() ||
-      !tables.Prepare(p, *engine.kernels(), engine.limits().fast_table_budget) ||
-      !tables.LoadAssignment(p) || !tables.LoadClasses(p, one_class)) {
+  if (engine.kernels() == nullptr || !tables.Prepare(p) || !tables.LoadAssignment(p) ||
+      !tables.LoadClasses(p, one_class)) {
     return reference::ReferenceSwapDescent(p, monitor);
   }
-  FastDescent descent(p, monitor, engine, one_class);
+  FastDescent descent(p, monitor, engine, tables, one_class);
   return descent.Run();
 }
 

@@ -12,6 +12,7 @@
 #include "engine/swap_descent.h"
 #include "tests/support/bounded_monitor.h"
 #include "tests/support/fakes.h"
+#include "tests/support/group_table_cells.h"
 #include "tests/support/problem_text.h"
 #include "tests/support/random_problem.h"
 
@@ -65,13 +66,12 @@ TEST(SwapDescentTest, RandomDescentsEndInExactLocalMinima) {
     for (int round = 0; round < 3; ++round) {
       test::BoundedMonitor bound;
       ASSERT_TRUE(SwapDescent(p, engine, &bound)) << "seed " << seed << ": the descent ran away";
-      const std::vector<int32_t> table(p.GroupConflictTable.data(),
-                                       p.GroupConflictTable.data() + p.GroupConflictTable.size());
+      const std::vector<int32_t> table = test::GroupTableCells(p.GroupConflictTable);
       const std::vector<int32_t> conflicts = p.PersonConflict;
       const int64_t score = p.CurrentScore;
       EXPECT_EQ(EvaluateAssignment(p, engine), score) << "seed " << seed;
       EXPECT_EQ(p.PersonConflict, conflicts) << "seed " << seed;
-      EXPECT_TRUE(std::equal(table.begin(), table.end(), p.GroupConflictTable.data()));
+      EXPECT_EQ(test::GroupTableCells(p.GroupConflictTable), table) << "seed " << seed;
       for (int k = 1; k < p.PersonCount; ++k) {
         for (int j = k + 1; j <= p.PersonCount; ++j) {
           if (p.Assignment[k] == p.Assignment[j] || p.Type(k) != p.Type(j)) continue;
