@@ -110,7 +110,7 @@ Problem BuildInstance(int n, int g, uint32_t seed) {
 constexpr int kReadAhead = 1024;
 
 __attribute__((target("avx512f,avx512bw"))) int64_t SumUpperAvx512(const Problem& p) {
-  const int n = p.PersonCount;
+  const int n = p.PersonCount();
   const __m512i ones = _mm512_set1_epi16(1);
   __m512i total = _mm512_setzero_si512();
   for (int k = 1; k < n; ++k) {
@@ -130,7 +130,7 @@ __attribute__((target("avx512f,avx512bw"))) int64_t SumUpperAvx512(const Problem
 }
 
 __attribute__((target("avx2"))) int64_t SumUpperAvx2(const Problem& p) {
-  const int n = p.PersonCount;
+  const int n = p.PersonCount();
   const __m256i ones = _mm256_set1_epi16(1);
   int64_t total = 0;
   for (int k = 1; k < n; ++k) {
@@ -151,7 +151,7 @@ __attribute__((target("avx2"))) int64_t SumUpperAvx2(const Problem& p) {
 }
 
 int64_t SumUpperPortable(const Problem& p) {
-  const int n = p.PersonCount;
+  const int n = p.PersonCount();
   int64_t total = 0;
   for (int k = 1; k < n; ++k) {
     const int16_t* row = p.ConflictMatrix.Row(k);

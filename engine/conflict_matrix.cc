@@ -24,7 +24,7 @@ constexpr int64_t kPairMax = std::numeric_limits<int16_t>::max();
 // Returns the inverted code (0 when there is none) and marks its non-holders in NonHolderFlags;
 // DataTable is left as it is.
 int32_t CountColumn(Problem& p, int col, int64_t weight) {
-  const int n = p.PersonCount;
+  const int n = p.PersonCount();
   std::fill(p.CodeHistogram.begin(), p.CodeHistogram.end(), 0);
   std::fill(p.NonHolderFlags.begin(), p.NonHolderFlags.end(), 0);
   for (int i = 1; i <= n; ++i) {
@@ -44,7 +44,7 @@ int32_t CountColumn(Problem& p, int col, int64_t weight) {
       }
     }
     p.TargetScore += weight > 0
-                         ? MinSpreadPairs(count, p.GroupCount) * weight
+                         ? MinSpreadPairs(count, p.GroupCount()) * weight
                          : MaxPackedPairs(count, p.BaseGroupSize, p.LargeGroupCount) * weight;
   }
   return inverted;
@@ -53,7 +53,7 @@ int32_t CountColumn(Problem& p, int col, int64_t weight) {
 // The holders of an inverted code lose it.
 void ClearInvertedCode(Problem& p, int col, int32_t inverted) {
   if (inverted == 0) return;
-  for (int i = 1; i <= p.PersonCount; ++i) {
+  for (int i = 1; i <= p.PersonCount(); ++i) {
     if (p.DataTable(i, col) == inverted) p.DataTable(i, col) = 0;
   }
 }
@@ -61,7 +61,7 @@ void ClearInvertedCode(Problem& p, int col, int32_t inverted) {
 // Adds the column's weight to every pair that shares a code or, with an inverted code, to every
 // pair of non-holders, in place: only when no total can leave the 16-bit range.
 void AccumulateColumn(Problem& p, int col, int32_t weight) {
-  const int n = p.PersonCount;
+  const int n = p.PersonCount();
   Table2D<int16_t>& matrix = p.ConflictMatrix;
   const auto add = [&](int k, int j) {
     matrix(k, j) = static_cast<int16_t>(matrix(k, j) + weight);
@@ -88,11 +88,11 @@ void AccumulateColumn(Problem& p, int col, int32_t weight) {
 // size is needed. Names the first pair, row by row, whose total is out of range.
 // REQUIRES: `inverted` holds each column's inverted code, its holders not yet cleared.
 Status AccumulateRowsChecked(Problem& p, const std::vector<int32_t>& inverted) {
-  const int n = p.PersonCount;
+  const int n = p.PersonCount();
   std::vector<int64_t> totals(static_cast<size_t>(n) + 1);
   for (int k = 1; k < n; ++k) {
     std::fill(totals.begin(), totals.end(), 0);
-    for (int col = 2; col < p.ColumnCount; ++col) {
+    for (int col = 2; col < p.ColumnCount(); ++col) {
       const int64_t weight = p.DataTable(0, col);
       const int32_t v = inverted[static_cast<size_t>(col)];
       const int32_t code = p.DataTable(k, col);
@@ -127,7 +127,7 @@ Status AccumulateRowsChecked(Problem& p, const std::vector<int32_t>& inverted) {
 
 // The group sums are 32-bit: every person's absolute weights must add up within that range.
 Status CheckRowSums(const Problem& p) {
-  const int n = p.PersonCount;
+  const int n = p.PersonCount();
   if (static_cast<int64_t>(n) * -kPairMin <= std::numeric_limits<int32_t>::max()) {
     return Status::Ok();
   }
@@ -169,29 +169,29 @@ int64_t MaxPackedPairs(int64_t holders, int64_t base_size, int64_t large_groups)
 }
 
 Status BuildConflictMatrix(Problem& p) {
-  p.BaseGroupSize = p.PersonCount / p.GroupCount;
-  p.LargeGroupCount = p.PersonCount % p.GroupCount;
+  p.BaseGroupSize = p.PersonCount() / p.GroupCount();
+  p.LargeGroupCount = p.PersonCount() % p.GroupCount();
   p.TargetScore = 0;
 
   // A column adds its weight at most twice to a pair (a shared code and, with an inverted code,
   // as non-holders). When even that cannot leave the 16-bit range, accumulate in place.
   int64_t reachable = 0;
-  for (int col = 2; col < p.ColumnCount; ++col)
+  for (int col = 2; col < p.ColumnCount(); ++col)
     reachable += 2 * std::abs(int64_t{p.DataTable(0, col)});
   Status status = Status::Ok();
   if (reachable <= kPairMax) {
-    for (int col = 2; col < p.ColumnCount; ++col) {
+    for (int col = 2; col < p.ColumnCount(); ++col) {
       const int32_t weight = p.DataTable(0, col);
       ClearInvertedCode(p, col, CountColumn(p, col, weight));
       AccumulateColumn(p, col, weight);
     }
   } else {
-    std::vector<int32_t> inverted(static_cast<size_t>(p.ColumnCount), 0);
-    for (int col = 2; col < p.ColumnCount; ++col) {
+    std::vector<int32_t> inverted(static_cast<size_t>(p.ColumnCount()), 0);
+    for (int col = 2; col < p.ColumnCount(); ++col) {
       inverted[static_cast<size_t>(col)] = CountColumn(p, col, p.DataTable(0, col));
     }
     status = AccumulateRowsChecked(p, inverted);
-    for (int col = 2; col < p.ColumnCount; ++col) {
+    for (int col = 2; col < p.ColumnCount(); ++col) {
       ClearInvertedCode(p, col, inverted[static_cast<size_t>(col)]);
     }
   }

@@ -24,8 +24,8 @@ size_t LookupSize(int32_t slots) {
 }  // namespace
 
 bool FastTables::Prepare(const Problem& p) {
-  const int32_t n = p.PersonCount;
-  const int64_t slots = int64_t{p.GroupCount} + 1;
+  const int32_t n = p.PersonCount();
+  const int64_t slots = int64_t{p.GroupCount()} + 1;
   if (n < 1 || slots < 1 || slots > kMaxSlots) return false;
   const GroupTable& table = p.GroupConflictTable;
   if (table.persons() != n + 1 || table.groups() != slots ||

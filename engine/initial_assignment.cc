@@ -16,7 +16,7 @@ namespace quorvale {
 namespace {
 
 int32_t GroupForCounter(const Problem& p, int32_t counter) {
-  if (p.params.TypeMode != 2) return counter % p.GroupCount + 1;
+  if (p.params.TypeMode != 2) return counter % p.GroupCount() + 1;
   const int32_t m = p.BaseGroupSize;
   const int32_t r = p.LargeGroupCount;
   const int32_t large_places = (m + 1) * r;
@@ -27,7 +27,7 @@ int32_t GroupForCounter(const Problem& p, int32_t counter) {
 }  // namespace
 
 void DealInitialAssignment(Problem& p) {
-  const int n = p.PersonCount;
+  const int n = p.PersonCount();
   const bool one_type = p.params.TypeMode == 3;
   if (one_type) {
     for (int i = 1; i <= n; ++i) p.DataTable(i, 1) = 1;
@@ -49,7 +49,7 @@ int64_t EvaluateAssignment(Problem& p, const Engine& engine) {
     return reference::ReferenceEvaluateAssignment(p);
   }
   const FastKernels& kernels = *engine.kernels();
-  const int n = p.PersonCount;
+  const int n = p.PersonCount();
   const Table2D<int16_t>& matrix = p.ConflictMatrix;
   // Group g's column of the table is the sum of its members' matrix rows: pure streaming adds,
   // a few rows at a time so that the column is read and written once per batch. Integer sums
@@ -82,7 +82,7 @@ int64_t EvaluateAssignment(Problem& p, const Engine& engine) {
 }
 
 int64_t CountNonZeroPairs(const Problem& p) {
-  const int n = p.PersonCount;
+  const int n = p.PersonCount();
   int64_t count = 0;
   for (int k = 1; k < n; ++k) {
     const int16_t* row = p.ConflictMatrix.Row(k);
@@ -99,7 +99,7 @@ void KeepAsBest(Problem& p) {
 
 void SetUpStartValues(Problem& p, const Engine& engine) {
   EvaluateAssignment(p, engine);
-  const int64_t n = p.PersonCount;
+  const int64_t n = p.PersonCount();
   p.ConflictDensity = static_cast<int32_t>(CountNonZeroPairs(p) * 100 / (n * (n - 1)));
   KeepAsBest(p);
   const Parameters& params = p.params;

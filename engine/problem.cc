@@ -25,9 +25,6 @@ double ProblemBytes(const Parameters& params) {
 Status AllocateProblem(const Parameters& params, Problem& problem, double memory_limit) {
   problem = Problem{};
   problem.params = params;
-  problem.PersonCount = params.PersonCount;
-  problem.ColumnCount = params.ColumnCount;
-  problem.GroupCount = params.GroupCount;
   const auto persons = static_cast<size_t>(params.PersonCount) + 1;
   const auto columns = static_cast<size_t>(params.ColumnCount);
 

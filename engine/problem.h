@@ -18,10 +18,10 @@
 namespace quorvale {
 
 struct Problem {
-  Parameters params;
-  int32_t PersonCount = 0;  // N
-  int32_t ColumnCount = 0;  // C
-  int32_t GroupCount = 0;   // G
+  Parameters params;                                          // the one copy of the run parameters
+  int32_t PersonCount() const { return params.PersonCount; }  // N
+  int32_t ColumnCount() const { return params.ColumnCount; }  // C
+  int32_t GroupCount() const { return params.GroupCount; }    // G
 
   Table2D<int32_t> DataTable;               // N + 1 rows of C: weight row, then one per person
   std::vector<int32_t> Assignment;          // N + 1: group of each person, 0 = not dealt

@@ -7,7 +7,7 @@
 namespace quorvale {
 
 void Scramble(Problem& p, int32_t scramble_type, int32_t scramble_rate, RandomSource& random) {
-  const int n = p.PersonCount;
+  const int n = p.PersonCount();
   Table2D<int32_t>& list = p.ShuffleList;
   int count = 0;
   for (int person = 1; person <= n; ++person) {

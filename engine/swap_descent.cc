@@ -148,7 +148,7 @@ void FastDescent::StorePersonConflicts() {
 }  // namespace
 
 bool SwapDescent(Problem& p, const Engine& engine, SearchMonitor* monitor) {
-  if (p.PersonCount < 2) return true;
+  if (p.PersonCount() < 2) return true;
   FastTables tables;
   bool one_class = false;
   if (engine.kernels() == nullptr || !tables.Prepare(p) || !tables.LoadAssignment(p) ||

@@ -23,8 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(status.message().rfind("data.txt", 0) == 0, status.message());
     return 0;
   }
-  const int n = p.PersonCount;
-  for (int col = 2; col < p.ColumnCount; ++col) {
+  const int n = p.PersonCount();
+  for (int col = 2; col < p.ColumnCount(); ++col) {
     FUZZ_CHECK(p.DataTable(0, col) >= -32768 && p.DataTable(0, col) <= 32767);
     for (int i = 1; i <= n; ++i) FUZZ_CHECK(p.DataTable(i, col) <= n);
   }

@@ -38,8 +38,8 @@ Status TooFewValues(const std::string& file_name, size_t values_read, int32_t pe
 }  // namespace
 
 Status ReadDataTable(std::string_view text, const std::string& file_name, Problem& problem) {
-  const int32_t persons = problem.PersonCount;
-  const int32_t columns = problem.ColumnCount;
+  const int32_t persons = problem.PersonCount();
+  const int32_t columns = problem.ColumnCount();
   Table2D<int32_t>& table = problem.DataTable;
   if (persons < 1 || columns < 1 || table.rows() != static_cast<size_t>(persons) + 1 ||
       table.columns() != static_cast<size_t>(columns)) {

@@ -16,7 +16,7 @@ int64_t Gain(const Problem& p, int k, int j) {
 
 // Moves k into group gj and j into gk, and brings every row of the tables up to date.
 void Exchange(Problem& p, int k, int j, int64_t gain) {
-  const int n = p.PersonCount;
+  const int n = p.PersonCount();
   const int32_t gk = p.Assignment[static_cast<size_t>(k)];
   const int32_t gj = p.Assignment[static_cast<size_t>(j)];
   p.Assignment[static_cast<size_t>(k)] = gj;
@@ -35,7 +35,7 @@ void Exchange(Problem& p, int k, int j, int64_t gain) {
 }  // namespace
 
 int64_t ReferenceEvaluateAssignment(Problem& p) {
-  const int n = p.PersonCount;
+  const int n = p.PersonCount();
   std::fill(p.PersonConflict.begin(), p.PersonConflict.end(), 0);
   p.GroupConflictTable.FillZero();
   for (int k = 1; k < n; ++k) {
@@ -60,7 +60,7 @@ int64_t ReferenceEvaluateAssignment(Problem& p) {
 }
 
 bool ReferenceSwapDescent(Problem& p, SearchMonitor* monitor) {
-  const int n = p.PersonCount;
+  const int n = p.PersonCount();
   if (n < 2) return true;
   bool exchanged = true;
   while (exchanged) {

@@ -79,11 +79,11 @@ SchedulePosition DecodeCycleNumber(int32_t cycle_number, const Parameters& param
 std::string FormatResults(const Problem& p, int32_t target_status, int32_t cycle_number) {
   const SchedulePosition at = DecodeCycleNumber(cycle_number, p.params);
   std::string out;
-  out.reserve(static_cast<size_t>(p.PersonCount + 3) * 24);
+  out.reserve(static_cast<size_t>(p.PersonCount() + 3) * 24);
   AppendLine(out, p.TargetScore, target_status, p.ConflictDensity);
   AppendLine(out, at.RunNumber, at.StageNumber, at.FocusIndex);
   AppendLine(out, at.SpreadIndex, p.BestScore, cycle_number);
-  for (int person = 1; person <= p.PersonCount; ++person) {
+  for (int person = 1; person <= p.PersonCount(); ++person) {
     AppendLine(out, person, p.BestAssignment[static_cast<size_t>(person)],
                p.BestPersonConflict[static_cast<size_t>(person)]);
   }

@@ -26,7 +26,7 @@ std::vector<int32_t> Persons(const std::vector<int32_t>& table) {
 // Persons per (group, type): what no exchange or scramble may change.
 std::map<std::pair<int, int>, int> GroupTypeCounts(const Problem& p) {
   std::map<std::pair<int, int>, int> counts;
-  for (int i = 1; i <= p.PersonCount; ++i) ++counts[{p.Assignment[i], p.Type(i)}];
+  for (int i = 1; i <= p.PersonCount(); ++i) ++counts[{p.Assignment[i], p.Type(i)}];
   return counts;
 }
 
@@ -72,8 +72,8 @@ TEST(SwapDescentTest, RandomDescentsEndInExactLocalMinima) {
       EXPECT_EQ(EvaluateAssignment(p, engine), score) << "seed " << seed;
       EXPECT_EQ(p.PersonConflict, conflicts) << "seed " << seed;
       EXPECT_EQ(test::GroupTableCells(p.GroupConflictTable), table) << "seed " << seed;
-      for (int k = 1; k < p.PersonCount; ++k) {
-        for (int j = k + 1; j <= p.PersonCount; ++j) {
+      for (int k = 1; k < p.PersonCount(); ++k) {
+        for (int j = k + 1; j <= p.PersonCount(); ++j) {
           if (p.Assignment[k] == p.Assignment[j] || p.Type(k) != p.Type(j)) continue;
           ASSERT_LE(SwapGain(p, k, j), 0) << "seed " << seed << " pair " << k << "," << j;
         }

@@ -101,9 +101,9 @@ TEST(DealTest, WorkedDealsAndScores) {
 // A pair's total weight added up pair by pair from the data as it was read: a shared code
 // counts unless more than half of the persons hold it; two persons without such a code count.
 int64_t PairTotal(const Problem& data, int k, int j) {
-  const int n = data.PersonCount;
+  const int n = data.PersonCount();
   int64_t total = 0;
-  for (int col = 2; col < data.ColumnCount; ++col) {
+  for (int col = 2; col < data.ColumnCount(); ++col) {
     const int32_t a = data.DataTable(k, col);
     const int32_t b = data.DataTable(j, col);
     int majority = 0;
@@ -176,12 +176,12 @@ TEST(ConflictMatrixTest, RandomInstancesKeepTheirInvariants) {
     test::RandomProblemShape shape = test::RandomShape(seed, 14);
     shape.other_types = false;  // everyone is dealt, so the group sizes are the bound's
     Problem p = test::MakeRandomProblem(seed, shape);
-    std::vector<int> sizes(static_cast<size_t>(p.GroupCount) + 1, 0);
-    for (int i = 1; i <= p.PersonCount; ++i) ++sizes[static_cast<size_t>(p.Assignment[i])];
-    for (int g = 1; g <= p.GroupCount; ++g) {
+    std::vector<int> sizes(static_cast<size_t>(p.GroupCount()) + 1, 0);
+    for (int i = 1; i <= p.PersonCount(); ++i) ++sizes[static_cast<size_t>(p.Assignment[i])];
+    for (int g = 1; g <= p.GroupCount(); ++g) {
       EXPECT_EQ(sizes[static_cast<size_t>(g)], p.BaseGroupSize + (g <= p.LargeGroupCount));
     }
-    for (int k = 0; k <= p.PersonCount; ++k) {
+    for (int k = 0; k <= p.PersonCount(); ++k) {
       EXPECT_EQ(p.ConflictMatrix(k, k) | p.ConflictMatrix(0, k), 0);
       for (int j = 0; j < k; ++j) ASSERT_EQ(p.ConflictMatrix(k, j), p.ConflictMatrix(j, k));
     }

@@ -135,8 +135,8 @@ TEST_P(FastEngineTest, GroupSumsBeyondThirtyTwoBitsAreSummedWide) {
     Problem fast = test::MakeRandomProblem(seed, shape);
     Problem ref = test::MakeRandomProblem(seed, shape);
     for (Problem* p : {&fast, &ref}) {
-      for (int r = 1; r <= p->PersonCount; ++r) {
-        for (int g = 1; g <= p->GroupCount; ++g) {
+      for (int r = 1; r <= p->PersonCount(); ++r) {
+        for (int g = 1; g <= p->GroupCount(); ++g) {
           p->GroupConflictTable(r, g) += g == p->Assignment[static_cast<size_t>(r)] ? kB : -kB;
         }
         p->PersonConflict[static_cast<size_t>(r)] =
@@ -161,9 +161,9 @@ TEST_P(FastEngineTest, ManyPersonTypesUseThePlainEngine) {
   shape.persons = 150;
   shape.groups = 5;
   Problem fast = test::MakeRandomProblem(41, shape);
-  for (int r = 1; r <= fast.PersonCount; ++r) fast.DataTable(r, 1) = 3 + r % 120;
+  for (int r = 1; r <= fast.PersonCount(); ++r) fast.DataTable(r, 1) = 3 + r % 120;
   Problem ref = test::MakeRandomProblem(41, shape);
-  for (int r = 1; r <= ref.PersonCount; ++r) ref.DataTable(r, 1) = 3 + r % 120;
+  for (int r = 1; r <= ref.PersonCount(); ++r) ref.DataTable(r, 1) = 3 + r % 120;
   Engine engine(GetParam());
   Recorder fast_log(-1, nullptr, nullptr);
   Recorder ref_log(-1, nullptr, nullptr);

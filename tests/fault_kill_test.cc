@@ -40,7 +40,7 @@ TEST(FaultKillTest, KilledSearchesLeaveWholeResultsThatNeverGetWorse) {
   std::mt19937 rng(seed);
   std::vector<KilledRun> runs(12);
   for (KilledRun& run : runs) {
-    WriteInstance(run.folder.path(), 1000, rng(), false);
+    WriteInstance(run.folder.path(), 500, rng(), false);
     run.kill_at = milliseconds(std::uniform_int_distribution<int>(1500, 8000)(rng));
     run.child = std::make_unique<Child>(run.folder.path(), ChildOptions{"", false, 1000});
   }

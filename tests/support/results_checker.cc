@@ -32,7 +32,7 @@ std::string CheckResults(std::string_view parameters_text, std::string_view data
   SetUpStartValues(p, engine);
   const std::vector<int32_t> dealt = p.Assignment;
   std::map<std::pair<int32_t, int32_t>, int> dealt_counts, counts;  // (group, type) -> persons
-  const int n = p.PersonCount;
+  const int n = p.PersonCount();
   for (int i = 1; i <= n; ++i) ++dealt_counts[{dealt.data()[i], p.Type(i)}];
   if (!results.empty() && results.back() != '\n') return "results.txt is cut short";
   std::vector<std::array<long long, 3>> lines;
@@ -56,7 +56,7 @@ std::string CheckResults(std::string_view parameters_text, std::string_view data
   for (int i = 1; i <= n; ++i) {
     const long long group = row[2 + i][1];
     const bool placed = dealt.data()[i] != 0;
-    if (row[2 + i][0] != i || (placed ? group < 1 || group > p.GroupCount : group != 0)) {
+    if (row[2 + i][0] != i || (placed ? group < 1 || group > p.GroupCount() : group != 0)) {
       return StringPrintf("results.txt line %d: not person %d in a group %s", i + 3, i,
                           placed ? "1..GroupCount" : "0 (never dealt)");
     }
