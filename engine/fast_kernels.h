@@ -24,25 +24,25 @@ inline constexpr int32_t kFastTableLimit = int32_t{1} << 28;
 // One row k of a scan. The gain of partner j is
 //   2 M[k][j] + pc[j] - tt_gk[j] + lookup[grp[j]]
 // where lookup[g] = pc[k] - tt[g][k] for the groups k may move to, and kNoSwap for k's own group;
-// each call builds this table from k's column of the transposed table. Partners are eligible
+// each call builds this table from k's entries in the group table's columns. Partners are eligible
 // when their class equals k's (or always, with one_class) and their group is not k's. The vector
 // versions sum in 32 bits and need every table value below kFastTableLimit in magnitude; the
 // portable version sums in 64 bits and needs nothing more.
 struct ScanRow {
-  const int16_t* m_row;    // ConflictMatrix row k, indexed by partner
-  const int32_t* pc;       // PersonConflict, padded
-  const int32_t* tt_gk;    // column Assignment[k] of GroupConflictTable, padded
-  const int32_t* tt_k;     // k's entry in the first group's row: tt_k[g * stride] = T[k][g]
-  const int16_t* grp;      // Assignment, padded
-  const int8_t* cls;       // type class, padded
-  int32_t* lookup;         // scratch of max(G + 1, kLookupFloor) entries
-  int32_t stride = 0;      // distance between the rows of the transposed table
-  int32_t slots = 0;       // G + 1
-  int32_t n = 0;           // last partner
-  int32_t gk = 0;          // group of k
-  int32_t pck = 0;         // pc[k]
-  int8_t ck = 0;           // class of k
-  bool one_class = false;  // every possible partner shares k's class
+  const int16_t* m_row = nullptr;  // ConflictMatrix row k, indexed by partner
+  const int32_t* pc = nullptr;     // PersonConflict, padded
+  const int32_t* tt_gk = nullptr;  // column Assignment[k] of GroupConflictTable, padded
+  const int32_t* tt_k = nullptr;   // k's entry in column 0: tt_k[g * stride] = T[k][g]
+  const int16_t* grp = nullptr;    // Assignment, padded
+  const int8_t* cls = nullptr;     // type class, padded
+  int32_t* lookup = nullptr;       // scratch of max(G + 1, kLookupFloor) entries
+  int32_t stride = 0;              // distance between the columns of the group table
+  int32_t slots = 0;               // G + 1
+  int32_t n = 0;                   // last partner
+  int32_t gk = 0;                  // group of k
+  int32_t pck = 0;                 // pc[k]
+  int8_t ck = 0;                   // class of k
+  bool one_class = false;          // every possible partner shares k's class
 };
 
 // Fills row.lookup for groups 0..G (the entries beyond stay kNoSwap).

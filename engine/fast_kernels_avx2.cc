@@ -75,7 +75,8 @@ QM_AVX2 int32_t FindGain(const ScanRow& row, int32_t first) {
                                                   : 1;
   __m256i t[kTables];
   for (int i = 0; i < kTables; ++i) {
-    t[i] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row.lookup + 8 * i));
+    t[i] = _mm256_loadu_si256(
+        reinterpret_cast<const __m256i*>(row.lookup + size_t{8} * static_cast<size_t>(i)));
   }
   const __m256i zero = _mm256_setzero_si256();
   const __m128i ck = _mm_set1_epi8(row.ck);

@@ -2,6 +2,7 @@
 #include "engine/problem.h"
 
 #include <new>
+#include <utility>
 
 #include "base/format.h"
 #include "engine/fast_tables.h"
@@ -23,20 +24,20 @@ double ProblemBytes(const Parameters& params) {
 }
 
 Status AllocateProblem(const Parameters& params, Problem& problem, double memory_limit) {
-  problem = Problem{};
-  problem.params = params;
+  // Built aside and moved in once: `params` may be problem.params itself.
+  Problem fresh;
+  fresh.params = params;
   const auto persons = static_cast<size_t>(params.PersonCount) + 1;
   const auto columns = static_cast<size_t>(params.ColumnCount);
 
-  bool ok = ProblemBytes(params) <= memory_limit && problem.DataTable.Allocate(persons, columns) &&
-            problem.ConflictMatrix.Allocate(persons, persons) &&
-            problem.ShuffleList.Allocate(persons, 3) &&
-            problem.GroupConflictTable.Allocate(params.PersonCount, params.GroupCount);
+  bool ok = ProblemBytes(params) <= memory_limit && fresh.DataTable.Allocate(persons, columns) &&
+            fresh.ConflictMatrix.Allocate(persons, persons) &&
+            fresh.ShuffleList.Allocate(persons, 3) &&
+            fresh.GroupConflictTable.Allocate(params.PersonCount, params.GroupCount);
   if (ok) {
     try {
-      for (auto* table :
-           {&problem.Assignment, &problem.PersonConflict, &problem.BestAssignment,
-            &problem.BestPersonConflict, &problem.CodeHistogram, &problem.NonHolderFlags}) {
+      for (auto* table : {&fresh.Assignment, &fresh.PersonConflict, &fresh.BestAssignment,
+                          &fresh.BestPersonConflict, &fresh.CodeHistogram, &fresh.NonHolderFlags}) {
         table->assign(persons, 0);
       }
     } catch (const std::bad_alloc&) {
@@ -44,15 +45,17 @@ Status AllocateProblem(const Parameters& params, Problem& problem, double memory
     }
   }
   if (!ok) {
-    const Parameters kept = params;
-    problem = Problem{};
-    problem.params = kept;
+    const double bytes = ProblemBytes(params);
+    Problem empty;
+    empty.params = params;
+    problem = std::move(empty);
     return Status::Error(StringPrintf(
         "Not enough memory for the tables of %d persons in %d groups with %d data columns: "
         "they need %.1f GiB.",
-        params.PersonCount, params.GroupCount, params.ColumnCount,
-        ProblemBytes(params) / (1u << 30)));
+        problem.params.PersonCount, problem.params.GroupCount, problem.params.ColumnCount,
+        bytes / (1u << 30)));
   }
+  problem = std::move(fresh);
   return Status::Ok();
 }
 
