@@ -1,4 +1,4 @@
-// Every cell of a group table, person by person, for comparing tables in tests.
+// Every cell of a group table, group by group, for comparing tables in tests.
 #pragma once
 
 #include <cstdint>
@@ -10,8 +10,10 @@ namespace quorvale::test {
 
 inline std::vector<int32_t> GroupTableCells(const GroupTable& table) {
   std::vector<int32_t> cells;
-  for (int p = 0; p < table.persons(); ++p) {
-    for (int g = 0; g < table.groups(); ++g) cells.push_back(table(p, g));
+  cells.reserve(static_cast<size_t>(table.persons()) * static_cast<size_t>(table.groups()));
+  for (int g = 0; g < table.groups(); ++g) {
+    const int32_t* column = table.Column(g);
+    cells.insert(cells.end(), column, column + table.persons());
   }
   return cells;
 }
