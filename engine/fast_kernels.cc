@@ -35,6 +35,7 @@ int32_t PortableApplyExchange(const ExchangeRows& x) {
     const int32_t g = x.grp[r];
     if (g == x.gj) x.pc[r] = to_gj;
     if (g == x.gk) x.pc[r] = to_gk;
+    x.person_conflict[r] = x.pc[r];
     largest = std::max({largest, std::abs(to_gj), std::abs(to_gk)});
   }
   return largest;
@@ -47,7 +48,14 @@ void PortableAddRows(int32_t* dst, const int16_t* const* rows, int count, int32_
   }
 }
 
-constexpr FastKernels kPortable{PortableFindGain, PortableApplyExchange, PortableAddRows};
+int32_t PortableLargest(const int32_t* column, size_t length) {
+  int32_t largest = 0;
+  for (size_t r = 0; r < length; ++r) largest = std::max(largest, std::abs(column[r]));
+  return largest;
+}
+
+constexpr FastKernels kPortable{PortableFindGain, PortableApplyExchange, PortableAddRows,
+                                PortableLargest};
 
 }  // namespace
 

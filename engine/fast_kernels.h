@@ -55,7 +55,8 @@ inline void FillLookup(const ScanRow& row) {
 
 // The rows an exchange of k (into group gj) and j (into gk) changes. grp already holds the new
 // groups. For r = 0..n: d = M[k][r] - M[j][r]; tt_gj[r] += d; tt_gk[r] -= d; and pc[r] is
-// re-read from the updated column of r's group when that group is gj or gk.
+// re-read from the updated column of r's group when that group is gj or gk, and written to
+// person_conflict[r] too, which is not padded: nothing is written there past entry n.
 struct ExchangeRows {
   const int16_t* mk;
   const int16_t* mj;
@@ -63,6 +64,7 @@ struct ExchangeRows {
   int32_t* tt_gk;
   const int16_t* grp;
   int32_t* pc;
+  int32_t* person_conflict;
   int32_t gj = 0;
   int32_t gk = 0;
   int32_t n = 0;
@@ -75,6 +77,9 @@ struct FastKernels {
   int32_t (*apply_exchange)(const ExchangeRows& rows);
   // dst[r] += rows[0][r] + ... + rows[count - 1][r] for r = 0..length - 1; count is 1..4.
   void (*add_rows)(int32_t* dst, const int16_t* const* rows, int count, int32_t length);
+  // The largest magnitude among column[0..length - 1]. REQUIRES: length is a multiple of 16 and
+  // column is 64-byte aligned.
+  int32_t (*largest)(const int32_t* column, size_t length);
 };
 
 // The versions of each level; all have the same contract. The AVX2 and AVX-512 versions may

@@ -36,6 +36,11 @@ QM_AVX2 inline __m256i LoadWeights(const int16_t* row, int32_t left) {
   return _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(padded)));
 }
 
+// The first `left` lanes, for a store that must not go past the end of an array.
+QM_AVX2 inline __m256i TailLanes(int32_t left) {
+  return _mm256_cmpgt_epi32(_mm256_set1_epi32(left), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+}
+
 QM_AVX2 inline __m256i LoadGroups(const int16_t* grp) {
   return _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(grp)));
 }
@@ -146,6 +151,11 @@ QM_AVX2 int32_t Avx2ApplyExchange(const ExchangeRows& x) {
     pc = _mm256_blendv_epi8(pc, to_gj, _mm256_cmpeq_epi32(g, gj));
     pc = _mm256_blendv_epi8(pc, to_gk, _mm256_cmpeq_epi32(g, gk));
     Store(x.pc + r, pc);
+    if (left >= kLanes) {
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(x.person_conflict + r), pc);
+    } else {
+      _mm256_maskstore_epi32(x.person_conflict + r, TailLanes(left), pc);
+    }
     largest = _mm256_max_epi32(largest, _mm256_abs_epi32(to_gj));
     largest = _mm256_max_epi32(largest, _mm256_abs_epi32(to_gk));
   }
@@ -192,7 +202,19 @@ QM_AVX2 void Avx2AddRows(int32_t* dst, const int16_t* const* rows, int count, in
   }
 }
 
-constexpr FastKernels kAvx2{Avx2FindGain, Avx2ApplyExchange, Avx2AddRows};
+QM_AVX2 int32_t Avx2Largest(const int32_t* column, size_t length) {
+  __m256i largest = _mm256_setzero_si256();
+  for (size_t r = 0; r < length; r += kLanes) {
+    largest = _mm256_max_epi32(largest, _mm256_abs_epi32(Load(column + r)));
+  }
+  alignas(32) int32_t lanes[kLanes];
+  Store(lanes, largest);
+  int32_t result = 0;
+  for (const int32_t v : lanes) result = std::max(result, v);
+  return result;
+}
+
+constexpr FastKernels kAvx2{Avx2FindGain, Avx2ApplyExchange, Avx2AddRows, Avx2Largest};
 
 }  // namespace
 

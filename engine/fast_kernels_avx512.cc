@@ -147,6 +147,7 @@ QM_AVX512 int32_t Avx512ApplyExchange(const ExchangeRows& x) {
     pc = _mm512_mask_mov_epi32(pc, _mm512_cmpeq_epi32_mask(g, gj), to_gj);
     pc = _mm512_mask_mov_epi32(pc, _mm512_cmpeq_epi32_mask(g, gk), to_gk);
     _mm512_store_si512(x.pc + r, pc);
+    _mm512_mask_storeu_epi32(x.person_conflict + r, valid, pc);
     largest = _mm512_max_epi32(largest, _mm512_abs_epi32(to_gj));
     largest = _mm512_max_epi32(largest, _mm512_abs_epi32(to_gk));
   }
@@ -189,7 +190,15 @@ QM_AVX512 void Avx512AddRows(int32_t* dst, const int16_t* const* rows, int count
   }
 }
 
-constexpr FastKernels kAvx512{Avx512FindGain, Avx512ApplyExchange, Avx512AddRows};
+QM_AVX512 int32_t Avx512Largest(const int32_t* column, size_t length) {
+  __m512i largest = _mm512_setzero_si512();
+  for (size_t r = 0; r < length; r += kLanes) {
+    largest = _mm512_max_epi32(largest, _mm512_abs_epi32(_mm512_load_si512(column + r)));
+  }
+  return _mm512_reduce_max_epi32(largest);
+}
+
+constexpr FastKernels kAvx512{Avx512FindGain, Avx512ApplyExchange, Avx512AddRows, Avx512Largest};
 
 }  // namespace
 

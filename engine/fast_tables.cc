@@ -124,15 +124,6 @@ void FastTables::SortByGroup() {
   }
 }
 
-int32_t LargestGroupSum(const GroupTable& table) {
-  int32_t largest = 0;
-  for (int32_t g = 0; g < table.groups(); ++g) {
-    const int32_t* column = table.Column(g);
-    for (int32_t r = 0; r < table.persons(); ++r) largest = std::max(largest, std::abs(column[r]));
-  }
-  return largest;
-}
-
 double FastTablesBytes(int32_t persons, int32_t groups) {
   const auto stride = static_cast<double>(GroupTable::StrideFor(persons));
   // pc (4 bytes), grp (2), cls (1), the sort's order and next (4 + 4) and the type index (1).

@@ -87,10 +87,6 @@ class FastTables {
   std::vector<int8_t> class_of_;
 };
 
-// The largest magnitude in the group table: the descent sums its gains in 64 bits from a limit
-// on.
-int32_t LargestGroupSum(const GroupTable& table);
-
 // Bytes the arrays take for this many persons and groups.
 double FastTablesBytes(int32_t persons, int32_t groups);
 

@@ -1,9 +1,8 @@
 // The swap descent with the fast kernels.
 //
 // Invariant of the fast descent: between exchanges, Problem.GroupConflictTable, Assignment and
-// CurrentScore are current, grp equals Assignment and pc[r] = GroupConflictTable(r, grp[r]).
-// Problem.PersonConflict is brought up to date from pc before each report to the monitor and on
-// return.
+// CurrentScore are current, grp equals Assignment, and pc[r] = PersonConflict[r] =
+// GroupConflictTable(r, grp[r]): the exchange kernel writes both copies.
 //
 // The scan of row k is the same as testing its partners one by one in ascending order: a kernel
 // computes the gains of a block of partners at once and reports the first positive one; after an
@@ -29,7 +28,10 @@ class FastDescent {
         t_(tables),
         kernels_(*engine.kernels()),
         narrow_limit_(engine.limits().narrow_sum_limit) {
-    narrow_ = LargestGroupSum(p_.GroupConflictTable) < narrow_limit_;
+    const GroupTable& table = p_.GroupConflictTable;
+    narrow_ =
+        kernels_.largest(table.Column(0), table.stride() * static_cast<size_t>(table.groups())) <
+        narrow_limit_;
     t_.LoadPersonConflicts(p_);
     row_.pc = t_.pc();
     row_.grp = t_.grp();
@@ -49,8 +51,6 @@ class FastDescent {
  private:
   void PrepareRow(int32_t k);
   void Exchange(int32_t k, int32_t j);
-  // Writes pc into Problem.PersonConflict.
-  void StorePersonConflicts();
 
   Problem& p_;
   SearchMonitor* monitor_;
@@ -77,10 +77,7 @@ bool FastDescent::Run() {
     exchanged = false;
     for (int32_t k = 1; k < n; ++k) {
       // 1. Stop.
-      if (monitor_ != nullptr && monitor_->StopRequested()) {
-        StorePersonConflicts();
-        return false;
-      }
+      if (monitor_ != nullptr && monitor_->StopRequested()) return false;
       // 2. Types that never exchange.
       if (cls[k] == kNeverExchanged) continue;
       row_.m_row = p_.ConflictMatrix.Row(k);
@@ -95,15 +92,11 @@ bool FastDescent::Run() {
         // 5. Exchange.
         Exchange(k, j);
         exchanged = true;
-        if (monitor_ != nullptr) {
-          StorePersonConflicts();
-          monitor_->AfterExchange(p_);
-        }
+        if (monitor_ != nullptr) monitor_->AfterExchange(p_);
         ++j;
       }
     }
   }
-  StorePersonConflicts();
   return true;
 }
 
@@ -134,15 +127,12 @@ void FastDescent::Exchange(int32_t k, int32_t j) {
                           table.Column(gk),
                           grp,
                           pc,
+                          p_.PersonConflict.data(),
                           gj,
                           gk,
                           t_.n()};
   if (kernels_.apply_exchange(rows) >= narrow_limit_) narrow_ = false;
   p_.CurrentScore -= gain;
-}
-
-void FastDescent::StorePersonConflicts() {
-  std::copy(t_.pc() + 1, t_.pc() + t_.n() + 1, p_.PersonConflict.begin() + 1);
 }
 
 }  // namespace
