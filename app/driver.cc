@@ -9,10 +9,12 @@
 #include <string_view>
 #include <vector>
 
+#include "app/screen_observer.h"
+#include "base/format.h"
 #include "console/box.h"
-#include "console/format.h"
-#include "console/status_panel.h"
+#include "console/search_screen.h"
 #include "engine/conflict_matrix.h"
+#include "engine/engine.h"
 #include "engine/initial_assignment.h"
 #include "engine/problem.h"
 #include "engine/search.h"
@@ -257,6 +259,8 @@ int Run::Execute() {
   }
 
   PrintBanner();
+  // A save cut short by a kill leaves its temporary file; nothing else writes that pattern.
+  RemoveLeftoverTemporaries(JoinPath(folder, kResultsFile));
   const std::string parameters_path = JoinPath(folder, kParametersFile);
   if (!parameters.status.ok()) return Fail(OpenFailure(parameters_path, parameters));
   Parameters params;
@@ -283,20 +287,26 @@ int Run::Execute() {
   }
   if (const int stopped = StopExitCode(); stopped != 0) return stopped;
 
-  if (Status status = BuildConflictMatrix(problem, console()); !status.ok()) {
+  SearchScreen screen(console());
+  screen.ShowBuildingMatrix();
+  if (Status status = BuildConflictMatrix(problem); !status.ok()) {
     return Fail(status);
   }
+  screen.ShowSearching(problem.ShownTargetScore);
+  // The one choice of the kernels for the whole run.
+  Engine engine(env_.kernel_level);
   DealInitialAssignment(problem);
-  SetUpStartValues(problem);
-  DrawStatusPanel(console(),
-                  PanelValues{problem.CurrentScore, problem.ShownTargetScore, problem.CurrentScore,
-                              0, problem.TotalCycles},
-                  env_.clock.ElapsedMs());
+  SetUpStartValues(problem, engine);
+  screen.ShowPanel(PanelValues{problem.CurrentScore, problem.ShownTargetScore, problem.CurrentScore,
+                               0, problem.TotalCycles},
+                   env_.clock.ElapsedMs());
 
   ResultsFile results(JoinPath(folder, kResultsFile));
   const uint32_t seed = options_.seed ? *options_.seed : env_.calendar_seconds();
   ChainedSink sink(results, env_.also_save);
-  SearchEnvironment search_env{console(), env_.clock, sink, seed, env_.stop};
+  ScreenObserver observer(screen);
+  SearchEnvironment search_env{observer,  env_.clock,        sink, engine, seed,
+                               env_.stop, env_.first_save_ms};
   search_env.time_limit_ms = options_.time_limit_ms.value_or(0);
   search_env.last_cycle = options_.last_cycle.value_or(0);
   const SearchOutcome outcome = RunSearch(problem, search_env);

@@ -13,10 +13,12 @@
 #include "app/options.h"
 #include "app/platform.h"
 #include "app/run_notes.h"
+#include "base/clock.h"
+#include "base/status.h"
 #include "console/console.h"
-#include "engine/clock.h"
+#include "engine/engine.h"
 #include "engine/problem.h"
-#include "engine/status.h"
+#include "engine/search.h"
 #include "report/report_data.h"
 
 namespace quorvale {
@@ -37,6 +39,10 @@ struct ProgramEnvironment {
   std::function<uint32_t()> calendar_seconds;
   const std::atomic<int>* stop = nullptr;
   double memory_limit = 1e300;  // bytes the tables may take
+  // The kernels the run computes with; the program takes the best this processor offers.
+  KernelLevel kernel_level = SupportedKernelLevel();
+  // No interim save before the clock reads this; tests shorten the program's 16 seconds.
+  int64_t first_save_ms = kFirstSaveMs;
   // Out: the lines to print below the screen once it is restored (after a run that searched).
   std::vector<std::string> summary{};
   // When set, called after every successful save of "results.txt" with the problem whose best

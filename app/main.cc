@@ -14,6 +14,7 @@
 #include <string>
 
 #include "app/driver.h"
+#include "app/fatal_exit.h"
 #include "app/options.h"
 #include "app/real_platform.h"
 #include "app/roster_mode.h"
@@ -50,6 +51,17 @@ double PhysicalMemoryBytes() {
   return static_cast<double>(pages) * static_cast<double>(page_size);
 }
 
+// The fault tests cannot wait 16 seconds for every interim save; they shorten the wait through
+// the environment. Not meant for users, so it is not documented.
+int64_t FirstSaveMs() {
+  const char* text = std::getenv("QM_TEST_FIRST_SAVE_MS");
+  if (text == nullptr || *text == '\0') return quorvale::kFirstSaveMs;
+  char* end = nullptr;
+  const long long ms = std::strtoll(text, &end, 10);
+  if (*end != '\0' || ms < 0) return quorvale::kFirstSaveMs;
+  return ms;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -65,8 +77,10 @@ int main(int argc, char** argv) {
     std::fputs(UsageText().c_str(), stdout);
     return kExitOk;
   }
+  const KernelLevel kernel_level = SupportedKernelLevel();
   if (options.version) {
-    std::printf("quorvalemixer %s\n", QM_VERSION);
+    std::printf("quorvalemixer %s\nsearch kernels: %s\n", QM_VERSION,
+                KernelLevelName(kernel_level));
     return kExitOk;
   }
   if (options.init_roster) return RunInit(*options.init_roster, stdout, stderr);
@@ -86,6 +100,7 @@ int main(int argc, char** argv) {
   }
 
   InstallStopSignalHandlers();
+  InstallFatalExitHandlers();
   // A file-size limit must make a save fail with a message, not end the program.
   std::signal(SIGXFSZ, SIG_IGN);
   TerminalPauser pauser;
@@ -110,6 +125,7 @@ int main(int argc, char** argv) {
       pauser,         QM_DEFAULT_FOLDER,
       &CurrentFolder, [] { return static_cast<uint32_t>(std::time(nullptr)); },
       &StopSignal(),  PhysicalMemoryBytes(),
+      kernel_level,   FirstSaveMs(),
   };
   if (mix) {
     environment.also_save = [&mix](const Problem& p) { return SaveGroups(*mix, p); };

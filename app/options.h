@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/status.h"
+#include "base/status.h"
 
 namespace quorvale {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "app/platform.h"
-#include "engine/clock.h"
+#include "base/clock.h"
 
 namespace quorvale {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "engine/problem.h"
-#include "engine/status.h"
 #include "report/groups_file.h"
 #include "roster/mix_plan.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "console/format.h"
+#include "base/format.h"
 
 namespace quorvale {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/status.h"
+#include "base/status.h"
 #include "input/input_warnings.h"
 
 namespace quorvale {

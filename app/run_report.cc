@@ -3,7 +3,7 @@
 #include <ctime>
 
 #include "app/driver.h"
-#include "console/format.h"
+#include "base/format.h"
 #include "report/verdict.h"
 
 namespace quorvale {
@@ -11,7 +11,7 @@ namespace quorvale {
 ReportData FolderReportData(const Problem& p, const std::string& folder) {
   ReportData data;
   data.title = folder.empty() ? std::string(".") : folder;
-  for (int col = 2; col < p.ColumnCount; ++col) {
+  for (int col = 2; col < p.ColumnCount(); ++col) {
     if (p.ColumnBounds[static_cast<size_t>(col)].weight == 0) continue;
     ReportColumn column;
     column.column = col;

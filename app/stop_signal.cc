@@ -53,4 +53,11 @@ void InstallStopSignalHandlers() {
 
 void SetEmergencyRestoreHook(void (*hook)()) { g_emergency_hook.store(hook); }
 
+void RestoreTerminalOnce() {
+  static constinit std::atomic<bool> restored{false};
+  if (restored.exchange(true)) return;
+  if (void (*hook)() = g_emergency_hook.load()) hook();
+  RestoreKeyWaitTerminal();
+}
+
 }  // namespace quorvale

@@ -19,4 +19,8 @@ void InstallStopSignalHandlers();
 // async-signal-safe (write(2) only). Used by the terminal to put the screen back.
 void SetEmergencyRestoreHook(void (*hook)());
 
+// Calls the emergency hook and puts standard input's mode back, the first time only, for a
+// process that is about to die. Async-signal-safe.
+void RestoreTerminalOnce();
+
 }  // namespace quorvale

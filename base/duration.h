@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "engine/status.h"
+#include "base/status.h"
 
 namespace quorvale {
 

@@ -29,13 +29,15 @@
 #include <vector>
 
 #include "app/real_platform.h"
+#include "app/screen_observer.h"
+#include "base/clock.h"
 #include "console/console.h"
 #include "console/screen.h"
+#include "console/search_screen.h"
 #include "console/status_panel.h"
 #include "console/terminal.h"
-#include "engine/clock.h"
 #include "engine/conflict_matrix.h"
-#include "engine/fast_kernels.h"
+#include "engine/engine.h"
 #include "engine/initial_assignment.h"
 #include "engine/problem.h"
 #include "engine/search.h"
@@ -93,13 +95,13 @@ Problem BuildInstance(int n, int g, uint32_t seed) {
     p.DataTable(i, 0) = i;
     p.DataTable(i, 1) = rng() % 3 == 0 ? 2 : 1;
   }
-  Screen screen;
-  if (!BuildConflictMatrix(p, screen).ok()) {
+  if (!BuildConflictMatrix(p).ok()) {
     std::fprintf(stderr, "cannot build the matrix for N = %d\n", n);
     std::exit(1);
   }
   DealInitialAssignment(p);
-  SetUpStartValues(p);
+  Engine engine(KernelLevel::kPlain);
+  SetUpStartValues(p, engine);
   return p;
 }
 
@@ -108,7 +110,7 @@ Problem BuildInstance(int n, int g, uint32_t seed) {
 constexpr int kReadAhead = 1024;
 
 __attribute__((target("avx512f,avx512bw"))) int64_t SumUpperAvx512(const Problem& p) {
-  const int n = p.PersonCount;
+  const int n = p.PersonCount();
   const __m512i ones = _mm512_set1_epi16(1);
   __m512i total = _mm512_setzero_si512();
   for (int k = 1; k < n; ++k) {
@@ -128,7 +130,7 @@ __attribute__((target("avx512f,avx512bw"))) int64_t SumUpperAvx512(const Problem
 }
 
 __attribute__((target("avx2"))) int64_t SumUpperAvx2(const Problem& p) {
-  const int n = p.PersonCount;
+  const int n = p.PersonCount();
   const __m256i ones = _mm256_set1_epi16(1);
   int64_t total = 0;
   for (int k = 1; k < n; ++k) {
@@ -149,7 +151,7 @@ __attribute__((target("avx2"))) int64_t SumUpperAvx2(const Problem& p) {
 }
 
 int64_t SumUpperPortable(const Problem& p) {
-  const int n = p.PersonCount;
+  const int n = p.PersonCount();
   int64_t total = 0;
   for (int k = 1; k < n; ++k) {
     const int16_t* row = p.ConflictMatrix.Row(k);
@@ -159,12 +161,13 @@ int64_t SumUpperPortable(const Problem& p) {
 }
 
 int64_t SumUpper(const Problem& p) {
-  switch (SupportedFastLevel()) {
-    case FastLevel::kAvx512:
+  switch (SupportedKernelLevel()) {
+    case KernelLevel::kAvx512:
       return SumUpperAvx512(p);
-    case FastLevel::kAvx2:
+    case KernelLevel::kAvx2:
       return SumUpperAvx2(p);
-    case FastLevel::kPortable:
+    case KernelLevel::kPortable:
+    case KernelLevel::kPlain:
       break;
   }
   return SumUpperPortable(p);
@@ -221,15 +224,18 @@ struct SearchMeasure {
 
 // A search of `runs` runs of one stage of two focus cycles and one spread cycle, from the dealt
 // grouping.
-SearchMeasure TimeSearch(Problem& p, const std::vector<int32_t>& dealt, int runs,
-                         const SearchSteps* steps, int null_fd) {
+SearchMeasure TimeSearch(Problem& p, const std::vector<int32_t>& dealt, int runs, KernelLevel level,
+                         int null_fd) {
+  Engine engine(level);
   p.params.RunCount = runs;
   p.Assignment = dealt;
-  SetUpStartValues(p);
+  SetUpStartValues(p, engine);
   CountingClock clock;
   CountingConsole console(null_fd);
+  SearchScreen screen(console);
+  ScreenObserver observer(screen);
   NullSink sink;
-  SearchEnvironment env{console, clock, sink, 12345u, nullptr, steps};
+  SearchEnvironment env{observer, clock, sink, engine, 12345u, nullptr};
   const auto start = SteadyTime::now();
   const SearchOutcome outcome = RunSearch(p, env);
   SearchMeasure m;
@@ -298,27 +304,16 @@ std::string ProcessorName() {
   return "unknown";
 }
 
-const char* LevelName(FastLevel level) {
-  switch (level) {
-    case FastLevel::kAvx512:
-      return "AVX-512";
-    case FastLevel::kAvx2:
-      return "AVX2";
-    case FastLevel::kPortable:
-      break;
-  }
-  return "portable";
-}
-
 int Main(int argc, char** argv) {
   bool quick = false;
+  KernelLevel level = SupportedKernelLevel();
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--quick") == 0) {
       quick = true;
     } else if (std::strcmp(argv[i], "--level=avx2") == 0) {
-      UseFastLevel(FastLevel::kAvx2);
+      level = std::min(level, KernelLevel::kAvx2);
     } else if (std::strcmp(argv[i], "--level=portable") == 0) {
-      UseFastLevel(FastLevel::kPortable);
+      level = KernelLevel::kPortable;
     } else {
       std::fprintf(stderr, "usage: %s [--quick] [--level=avx2|--level=portable]\n", argv[0]);
       return 2;
@@ -338,8 +333,6 @@ int Main(int argc, char** argv) {
   // Beyond this the straightforward engine's search would take minutes; its scan and
   // evaluation are still measured.
   constexpr int kReferenceSearchLimit = 5000;
-  const SearchSteps reference_steps{reference::ReferenceEvaluateAssignment,
-                                    reference::ReferenceSwapDescent};
   double per_reading = 0;
   double per_drawing = 0;
   PanelCosts(null_fd, per_reading, per_drawing);
@@ -360,13 +353,15 @@ int Main(int argc, char** argv) {
       row.stream_ms = 1e3 * MedianSeconds([&] { sink = sink + SumUpper(p); }, 5, min_seconds);
 
       // A local minimum first; then every descent is one full scan without an exchange.
-      SwapDescent(p, nullptr);
+      Engine engine(level);
+      SwapDescent(p, engine, nullptr);
       row.scan_fast_ns =
-          1e9 / pairs * MedianSeconds([&] { SwapDescent(p, nullptr); }, 5, min_seconds);
+          1e9 / pairs * MedianSeconds([&] { SwapDescent(p, engine, nullptr); }, 5, min_seconds);
       row.scan_ref_ns = 1e9 / pairs *
                         MedianSeconds([&] { reference::ReferenceSwapDescent(p, nullptr); },
                                       n >= 20000 ? 1 : 3, min_seconds);
-      row.eval_fast_us = 1e6 * MedianSeconds([&] { EvaluateAssignment(p); }, 5, min_seconds);
+      row.eval_fast_us =
+          1e6 * MedianSeconds([&] { EvaluateAssignment(p, engine); }, 5, min_seconds);
       row.eval_ref_us = 1e6 * MedianSeconds([&] { reference::ReferenceEvaluateAssignment(p); },
                                             n >= 20000 ? 1 : 3, min_seconds);
 
@@ -374,14 +369,14 @@ int Main(int argc, char** argv) {
       // Small instances search longer, so that the time is not too short to measure.
       const int runs = n <= 200 ? 20 : n <= 1000 ? 4 : 1;
       row.cycles_planned = 3 * runs;
-      const SearchMeasure fast = TimeSearch(p, dealt, runs, nullptr, null_fd);
+      const SearchMeasure fast = TimeSearch(p, dealt, runs, level, null_fd);
       row.cycles_fast = fast.cycles / fast.seconds;
       row.panel_percent = 100.0 *
                           (static_cast<double>(fast.readings) * per_reading +
                            static_cast<double>(fast.drawings) * per_drawing) /
                           fast.seconds;
       if (n <= kReferenceSearchLimit) {
-        const SearchMeasure ref = TimeSearch(p, dealt, runs, &reference_steps, null_fd);
+        const SearchMeasure ref = TimeSearch(p, dealt, runs, KernelLevel::kPlain, null_fd);
         row.cycles_ref = ref.cycles / ref.seconds;
         if (ref.best != fast.best) {
           std::fprintf(stderr, "the engines disagree: best %lld against %lld\n",
@@ -398,7 +393,7 @@ int Main(int argc, char** argv) {
   const std::time_t now = std::time(nullptr);
   std::strftime(date, sizeof date, "%Y-%m-%d", std::gmtime(&now));
   std::printf("# Engine benchmark\n\n- Date: %s\n- Processor: %s\n- Fast engine level: %s\n", date,
-              ProcessorName().c_str(), LevelName(ActiveFastLevel()));
+              ProcessorName().c_str(), KernelLevelName(level));
   std::printf("- Clock reading %.1f ns, panel drawing %.1f us (terminal console to /dev/null)\n\n",
               per_reading * 1e9, per_drawing * 1e6);
 

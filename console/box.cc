@@ -39,7 +39,7 @@ void DrawBox(Console& console, int left, int top, int right, int bottom) {
 void SetUpConsole(Console& console) {
   console.SetWindowSize(kScreenColumns, kScreenRows);
   console.SetAttribute(kWhiteOnGreen);
-  console.Write(std::string(kScreenColumns * kScreenRows, ' '));
+  console.Write(std::string(kScreenCells, ' '));
   console.SetCursor(0, 0);
   console.SetCursorVisible(false);
   console.SetTitle("Welcome to Quorvalemixer.exe");

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "console/format.h"
+#include "base/format.h"
 
 namespace quorvale {
 

@@ -3,6 +3,7 @@
 // only ever talk to this interface.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -10,6 +11,7 @@ namespace quorvale {
 
 inline constexpr int kScreenColumns = 100;
 inline constexpr int kScreenRows = 25;
+inline constexpr size_t kScreenCells = size_t{kScreenColumns} * kScreenRows;
 
 // Colour attributes: background in the high nibble, foreground in the low one; in each nibble
 // bit 0 is blue, bit 1 green, bit 2 red and bit 3 intensity.

@@ -53,7 +53,7 @@ class Screen : public Console {
   void Put(char32_t character);
   void LineFeed();
 
-  std::array<Cell, kScreenColumns * kScreenRows> cells_{};
+  std::array<Cell, kScreenCells> cells_{};
   int column_ = 0;
   int row_ = 0;
   uint8_t attribute_ = 0x07;

@@ -6,13 +6,12 @@
 #include <cmath>
 #include <string>
 
-#include "console/format.h"
+#include "base/format.h"
 
 namespace quorvale {
 
 namespace {
 
-constexpr int kPanelRefreshMs = 40;
 constexpr int kBarColumn = 1;
 constexpr int kBarRow = 10;
 
@@ -103,17 +102,6 @@ void DrawStatusPanel(Console& console, const PanelValues& values, int64_t elapse
                              static_cast<long long>(seconds % 60)));
   console.ShowPanel(values, elapsed_ms);
   console.Flush();
-}
-
-void StatusPanel::RefreshIfDue(const PanelValues& values) {
-  const int64_t now = clock_.ElapsedMs();
-  if (now <= last_panel_time_ + kPanelRefreshMs) return;
-  last_panel_time_ = now;
-  DrawStatusPanel(console_, values, now);
-}
-
-void StatusPanel::Draw(const PanelValues& values) {
-  DrawStatusPanel(console_, values, clock_.ElapsedMs());
 }
 
 }  // namespace quorvale

@@ -94,7 +94,7 @@ class TerminalConsole final : public Console {
   SizeSource size_;
   Screen model_;
   // The cells as the terminal shows them; meaningful once `painted_`.
-  std::array<Cell, kScreenColumns * kScreenRows> shown_{};
+  std::array<Cell, kScreenCells> shown_{};
   bool painted_ = false;
   bool touched_ = false;
   bool restored_ = false;

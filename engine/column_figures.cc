@@ -11,10 +11,10 @@
 namespace quorvale {
 
 std::vector<int64_t> ColumnContributions(const Problem& p, const std::vector<int32_t>& assignment) {
-  const int n = p.PersonCount;
-  std::vector<int64_t> contribution(static_cast<size_t>(p.ColumnCount), 0);
+  const int n = p.PersonCount();
+  std::vector<int64_t> contribution(static_cast<size_t>(p.ColumnCount()), 0);
   std::unordered_map<int64_t, int64_t> members;  // (group, code) -> members holding it
-  for (int col = 2; col < p.ColumnCount && col < static_cast<int>(p.ColumnBounds.size()); ++col) {
+  for (int col = 2; col < p.ColumnCount() && col < static_cast<int>(p.ColumnBounds.size()); ++col) {
     const ColumnBound& bound = p.ColumnBounds[static_cast<size_t>(col)];
     if (bound.weight == 0) continue;
     members.clear();

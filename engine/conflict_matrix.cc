@@ -9,8 +9,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
+#include <vector>
 
-#include "console/format.h"
+#include "base/format.h"
 
 namespace quorvale {
 
@@ -19,9 +20,11 @@ namespace {
 constexpr int64_t kPairMin = std::numeric_limits<int16_t>::min();
 constexpr int64_t kPairMax = std::numeric_limits<int16_t>::max();
 
-// Counts the codes of one column, inverts a majority code and adds the column's bound terms.
-void CountColumn(Problem& p, int col, int64_t weight) {
-  const int n = p.PersonCount;
+// Counts the codes of one column, finds a majority code and adds the column's bound terms, which
+// it also records in ColumnBounds. Returns the inverted code (0 when there is none) and marks its
+// non-holders in NonHolderFlags; DataTable is left as it is.
+int32_t CountColumn(Problem& p, int col, int64_t weight) {
+  const int n = p.PersonCount();
   ColumnBound& bound = p.ColumnBounds[static_cast<size_t>(col)];
   bound = ColumnBound{};
   bound.weight = static_cast<int32_t>(weight);
@@ -31,17 +34,18 @@ void CountColumn(Problem& p, int col, int64_t weight) {
     const int32_t v = p.DataTable(i, col);
     if (v > 0) ++p.CodeHistogram[static_cast<size_t>(v)];
   }
+  int32_t inverted = 0;
   for (int v = 1; v <= n; ++v) {
     int32_t& count = p.CodeHistogram[static_cast<size_t>(v)];
     if (count < 2) continue;
     if (count > n / 2) {
+      inverted = v;
       p.NonHolderFlags[0] = 1;
       count = n - count;
       bound.majority_code = v;
       bound.majority_holder.assign(static_cast<size_t>(n) + 1, 0);
       for (int i = 1; i <= n; ++i) {
         if (p.DataTable(i, col) == v) {
-          p.DataTable(i, col) = 0;
           bound.majority_holder[static_cast<size_t>(i)] = 1;
         } else {
           p.NonHolderFlags[static_cast<size_t>(i)] = 1;
@@ -49,22 +53,30 @@ void CountColumn(Problem& p, int col, int64_t weight) {
       }
     }
     const int64_t term = weight > 0
-                             ? MinSpreadPairs(count, p.GroupCount) * weight
+                             ? MinSpreadPairs(count, p.GroupCount()) * weight
                              : MaxPackedPairs(count, p.BaseGroupSize, p.LargeGroupCount) * weight;
     bound.least += term;
     p.TargetScore += term;
   }
+  return inverted;
+}
+
+// The holders of an inverted code lose it.
+void ClearInvertedCode(Problem& p, int col, int32_t inverted) {
+  if (inverted == 0) return;
+  for (int i = 1; i <= p.PersonCount(); ++i) {
+    if (p.DataTable(i, col) == inverted) p.DataTable(i, col) = 0;
+  }
 }
 
 // Adds the column's weight to every pair that shares a code or, with an inverted code, to every
-// pair of non-holders. `Cell` is the matrix element: int16_t when no total can leave its range,
-// int32_t when totals must be checked before they are narrowed.
-template <typename Cell>
-void AccumulateColumn(Problem& p, int col, int32_t weight, Table2D<Cell>& matrix) {
-  const int n = p.PersonCount;
+// pair of non-holders, in place: only when no total can leave the 16-bit range.
+void AccumulateColumn(Problem& p, int col, int32_t weight) {
+  const int n = p.PersonCount();
+  Table2D<int16_t>& matrix = p.ConflictMatrix;
   const auto add = [&](int k, int j) {
-    matrix(k, j) = static_cast<Cell>(matrix(k, j) + weight);
-    matrix(j, k) = static_cast<Cell>(matrix(j, k) + weight);
+    matrix(k, j) = static_cast<int16_t>(matrix(k, j) + weight);
+    matrix(j, k) = static_cast<int16_t>(matrix(j, k) + weight);
   };
   for (int k = 1; k < n; ++k) {
     const int32_t code = p.DataTable(k, col);
@@ -82,22 +94,35 @@ void AccumulateColumn(Problem& p, int col, int32_t weight, Table2D<Cell>& matrix
   }
 }
 
-template <typename Cell>
-void AccumulateAllColumns(Problem& p, Table2D<Cell>& matrix) {
-  for (int col = 2; col < p.ColumnCount; ++col) {
-    const int32_t weight = p.DataTable(0, col);
-    CountColumn(p, col, weight);
-    AccumulateColumn(p, col, weight, matrix);
-  }
-}
-
-// Narrows checked wide totals into the 16-bit matrix, or names the first pair out of range.
-template <typename Wide>
-Status NarrowTotals(const Table2D<Wide>& wide, Problem& p) {
-  const int n = p.PersonCount;
+// Builds the matrix row by row when totals may leave the 16-bit range: the totals of one row
+// are added up in 64 bits and checked before they are narrowed, so no scratch of the matrix's
+// size is needed. Names the first pair, row by row, whose total is out of range.
+// REQUIRES: `inverted` holds each column's inverted code, its holders not yet cleared.
+Status AccumulateRowsChecked(Problem& p, const std::vector<int32_t>& inverted) {
+  const int n = p.PersonCount();
+  std::vector<int64_t> totals(static_cast<size_t>(n) + 1);
   for (int k = 1; k < n; ++k) {
+    std::fill(totals.begin(), totals.end(), 0);
+    for (int col = 2; col < p.ColumnCount(); ++col) {
+      const int64_t weight = p.DataTable(0, col);
+      const int32_t v = inverted[static_cast<size_t>(col)];
+      const int32_t code = p.DataTable(k, col);
+      if (weight == 0 || (code == v && v != 0)) continue;
+      // k shares its code, unless that is the inverted one, which k does not hold here.
+      if (code > 0) {
+        for (int j = k + 1; j <= n; ++j) {
+          if (p.DataTable(j, col) == code) totals[static_cast<size_t>(j)] += weight;
+        }
+      }
+      // Two non-holders of the inverted code.
+      if (v != 0) {
+        for (int j = k + 1; j <= n; ++j) {
+          if (p.DataTable(j, col) != v) totals[static_cast<size_t>(j)] += weight;
+        }
+      }
+    }
     for (int j = k + 1; j <= n; ++j) {
-      const int64_t total = wide(k, j);
+      const int64_t total = totals[static_cast<size_t>(j)];
       if (total < kPairMin || total > kPairMax) {
         return Status::Error(StringPrintf(
             "Persons %d and %d share categories whose weights add up to %lld, but a pair's total "
@@ -111,20 +136,9 @@ Status NarrowTotals(const Table2D<Wide>& wide, Problem& p) {
   return Status::Ok();
 }
 
-template <typename Wide>
-Status AccumulateChecked(Problem& p) {
-  Table2D<Wide> wide;
-  const auto size = static_cast<size_t>(p.PersonCount) + 1;
-  if (!wide.Allocate(size, size)) {
-    return Status::Error("Not enough memory to check the totals of the pair weights.");
-  }
-  AccumulateAllColumns(p, wide);
-  return NarrowTotals(wide, p);
-}
-
 // The group sums are 32-bit: every person's absolute weights must add up within that range.
 Status CheckRowSums(const Problem& p) {
-  const int n = p.PersonCount;
+  const int n = p.PersonCount();
   if (static_cast<int64_t>(n) * -kPairMin <= std::numeric_limits<int32_t>::max()) {
     return Status::Ok();
   }
@@ -165,42 +179,39 @@ int64_t MaxPackedPairs(int64_t holders, int64_t base_size, int64_t large_groups)
   return (r2 * (r2 - 1)) / 2 + (r1 * (r1 - 1)) / 2 + ((m - 1) * s2) / 2 + (m * s1) / 2;
 }
 
-Status BuildConflictMatrix(Problem& p, Console& console) {
-  console.Write("\r Setting up Conflict Matrix and calculating Target Score...");
-  console.Write(std::string(20, ' '));
-  console.Flush();
-
-  p.BaseGroupSize = p.PersonCount / p.GroupCount;
-  p.LargeGroupCount = p.PersonCount % p.GroupCount;
+Status BuildConflictMatrix(Problem& p) {
+  p.BaseGroupSize = p.PersonCount() / p.GroupCount();
+  p.LargeGroupCount = p.PersonCount() % p.GroupCount();
   p.TargetScore = 0;
-  p.ColumnBounds.assign(static_cast<size_t>(p.ColumnCount), ColumnBound{});
+  p.ColumnBounds.assign(static_cast<size_t>(p.ColumnCount()), ColumnBound{});
 
   // A column adds its weight at most twice to a pair (a shared code and, with an inverted code,
   // as non-holders). When even that cannot leave the 16-bit range, accumulate in place.
   int64_t reachable = 0;
-  for (int col = 2; col < p.ColumnCount; ++col)
+  for (int col = 2; col < p.ColumnCount(); ++col)
     reachable += 2 * std::abs(int64_t{p.DataTable(0, col)});
   Status status = Status::Ok();
   if (reachable <= kPairMax) {
-    AccumulateAllColumns(p, p.ConflictMatrix);
-  } else if (reachable <= std::numeric_limits<int32_t>::max()) {
-    status = AccumulateChecked<int32_t>(p);
+    for (int col = 2; col < p.ColumnCount(); ++col) {
+      const int32_t weight = p.DataTable(0, col);
+      ClearInvertedCode(p, col, CountColumn(p, col, weight));
+      AccumulateColumn(p, col, weight);
+    }
   } else {
-    status = AccumulateChecked<int64_t>(p);
+    std::vector<int32_t> inverted(static_cast<size_t>(p.ColumnCount()), 0);
+    for (int col = 2; col < p.ColumnCount(); ++col) {
+      inverted[static_cast<size_t>(col)] = CountColumn(p, col, p.DataTable(0, col));
+    }
+    status = AccumulateRowsChecked(p, inverted);
+    for (int col = 2; col < p.ColumnCount(); ++col) {
+      ClearInvertedCode(p, col, inverted[static_cast<size_t>(col)]);
+    }
   }
   if (!status.ok()) return status;
   status = CheckRowSums(p);
   if (!status.ok()) return status;
 
   p.ShownTargetScore = static_cast<float>(static_cast<double>(p.TargetScore) / 100.0);
-  console.SetCursor(1, 6);
-  console.Write("Searching...");
-  console.Write(std::string(66, ' '));
-  console.SetAttribute(kCyanOnGreen);
-  console.SetCursor(1, 8);
-  console.Write(StringPrintf("<Target Score>: %.2f", static_cast<double>(p.ShownTargetScore)));
-  console.SetAttribute(kWhiteOnGreen);
-  console.Flush();
   return Status::Ok();
 }
 

@@ -5,9 +5,8 @@
 
 #include <cstdint>
 
-#include "console/console.h"
+#include "base/status.h"
 #include "engine/problem.h"
-#include "engine/status.h"
 
 namespace quorvale {
 
@@ -20,12 +19,10 @@ int64_t MinSpreadPairs(int64_t holders, int64_t groups);
 int64_t MaxPackedPairs(int64_t holders, int64_t base_size, int64_t large_groups);
 
 // Builds ConflictMatrix, TargetScore, ShownTargetScore, BaseGroupSize and LargeGroupCount from
-// problem.DataTable, and shows the progress line and the Target Score on `console`. The inverted
-// code of a column is cleared from DataTable.
+// problem.DataTable. The inverted code of a column is cleared from DataTable.
 //
-// Fails, before anything is shown beyond the progress line, when a pair's total weight does not
-// fit the 16-bit matrix (naming the two persons and their total), or when a person's weights add
-// up beyond what the 32-bit group sums can hold.
-Status BuildConflictMatrix(Problem& problem, Console& console);
+// Fails when a pair's total weight does not fit the 16-bit matrix (naming the two persons and
+// their total), or when a person's weights add up beyond what the 32-bit group sums can hold.
+Status BuildConflictMatrix(Problem& problem);
 
 }  // namespace quorvale

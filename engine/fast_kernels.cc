@@ -1,4 +1,4 @@
-// The portable kernels and the choice of the level in use.
+// The portable kernels.
 //
 // The portable scan sums in 64 bits and tests eligibility directly, so it is exact for any table
 // values; the descent also falls back to it when the group sums grow too large for the 32-bit
@@ -35,6 +35,7 @@ int32_t PortableApplyExchange(const ExchangeRows& x) {
     const int32_t g = x.grp[r];
     if (g == x.gj) x.pc[r] = to_gj;
     if (g == x.gk) x.pc[r] = to_gk;
+    x.person_conflict[r] = x.pc[r];
     largest = std::max({largest, std::abs(to_gj), std::abs(to_gk)});
   }
   return largest;
@@ -47,75 +48,17 @@ void PortableAddRows(int32_t* dst, const int16_t* const* rows, int count, int32_
   }
 }
 
-int32_t PortableLoadTransposed(const int32_t* table, int32_t rows, int32_t slots, int32_t* tt,
-                               size_t stride) {
+int32_t PortableLargest(const int32_t* column, size_t length) {
   int32_t largest = 0;
-  for (int32_t r = 0; r < rows; ++r) {
-    const int32_t* row = table + static_cast<size_t>(r) * static_cast<size_t>(slots);
-    for (int32_t g = 0; g < slots; ++g) {
-      tt[static_cast<size_t>(g) * stride + static_cast<size_t>(r)] = row[g];
-      largest = std::max(largest, std::abs(row[g]));
-    }
-  }
+  for (size_t r = 0; r < length; ++r) largest = std::max(largest, std::abs(column[r]));
   return largest;
 }
 
-void PortableStoreTransposed(const int32_t* tt, size_t stride, int32_t first, int32_t rows,
-                             int32_t slots, int32_t* table) {
-  for (int32_t r = first; r < rows; ++r) {
-    int32_t* row = table + static_cast<size_t>(r) * static_cast<size_t>(slots);
-    for (int32_t g = 0; g < slots; ++g) {
-      row[g] = tt[static_cast<size_t>(g) * stride + static_cast<size_t>(r)];
-    }
-  }
-}
-
 constexpr FastKernels kPortable{PortableFindGain, PortableApplyExchange, PortableAddRows,
-                                PortableLoadTransposed, PortableStoreTransposed};
-
-FastLevel DetectLevel() {
-  __builtin_cpu_init();
-  if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-      __builtin_cpu_supports("avx512vl")) {
-    return FastLevel::kAvx512;
-  }
-  if (__builtin_cpu_supports("avx2")) return FastLevel::kAvx2;
-  return FastLevel::kPortable;
-}
-
-struct LevelChoice {
-  FastLevel supported = DetectLevel();
-  FastLevel active = supported;
-};
-
-LevelChoice& Choice() {
-  static LevelChoice choice;
-  return choice;
-}
+                                PortableLargest};
 
 }  // namespace
 
 const FastKernels& PortableKernels() { return kPortable; }
-
-FastLevel SupportedFastLevel() { return Choice().supported; }
-
-FastLevel ActiveFastLevel() { return Choice().active; }
-
-void UseFastLevel(FastLevel level) {
-  LevelChoice& choice = Choice();
-  choice.active = std::min(level, choice.supported);
-}
-
-const FastKernels& ActiveKernels() {
-  switch (Choice().active) {
-    case FastLevel::kAvx512:
-      return Avx512Kernels();
-    case FastLevel::kAvx2:
-      return Avx2Kernels();
-    case FastLevel::kPortable:
-      break;
-  }
-  return kPortable;
-}
 
 }  // namespace quorvale

@@ -1,17 +1,15 @@
 // The inner loops of the fast evaluation and descent, in one version per instruction set: plain
-// C++ for any x86-64, AVX2 and AVX-512. The best version the processor supports is chosen once at
-// run time; every version computes exactly the same results.
+// C++ for any x86-64, AVX2 and AVX-512. Which one runs is the Engine's choice (engine/engine.h);
+// every version computes exactly the same results.
 //
-// The kernels work on the descent's own layout (see FastTables): per-person arrays padded to a
-// whole number of vectors, and GroupConflictTable transposed, one row of persons per group.
+// The kernels work on the Problem's GroupTable, one padded column of persons per group, and on
+// per-person arrays padded the same way (see FastTables).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 namespace quorvale {
-
-enum class FastLevel { kPortable = 0, kAvx2 = 1, kAvx512 = 2 };
 
 // Entries of the per-row lookup table that the kernels may read: groups 0..G, at least this many
 // (unused entries hold kNoSwap).
@@ -26,25 +24,25 @@ inline constexpr int32_t kFastTableLimit = int32_t{1} << 28;
 // One row k of a scan. The gain of partner j is
 //   2 M[k][j] + pc[j] - tt_gk[j] + lookup[grp[j]]
 // where lookup[g] = pc[k] - tt[g][k] for the groups k may move to, and kNoSwap for k's own group;
-// each call builds this table from k's column of the transposed table. Partners are eligible
+// each call builds this table from k's entries in the group table's columns. Partners are eligible
 // when their class equals k's (or always, with one_class) and their group is not k's. The vector
 // versions sum in 32 bits and need every table value below kFastTableLimit in magnitude; the
 // portable version sums in 64 bits and needs nothing more.
 struct ScanRow {
-  const int16_t* m_row;    // ConflictMatrix row k, indexed by partner
-  const int32_t* pc;       // PersonConflict, padded
-  const int32_t* tt_gk;    // column Assignment[k] of GroupConflictTable, padded
-  const int32_t* tt_k;     // k's entry in the first group's row: tt_k[g * stride] = T[k][g]
-  const int16_t* grp;      // Assignment, padded
-  const int8_t* cls;       // type class, padded
-  int32_t* lookup;         // scratch of max(G + 1, kLookupFloor) entries
-  int32_t stride = 0;      // distance between the rows of the transposed table
-  int32_t slots = 0;       // G + 1
-  int32_t n = 0;           // last partner
-  int32_t gk = 0;          // group of k
-  int32_t pck = 0;         // pc[k]
-  int8_t ck = 0;           // class of k
-  bool one_class = false;  // every possible partner shares k's class
+  const int16_t* m_row = nullptr;  // ConflictMatrix row k, indexed by partner
+  const int32_t* pc = nullptr;     // PersonConflict, padded
+  const int32_t* tt_gk = nullptr;  // column Assignment[k] of GroupConflictTable, padded
+  const int32_t* tt_k = nullptr;   // k's entry in column 0: tt_k[g * stride] = T[k][g]
+  const int16_t* grp = nullptr;    // Assignment, padded
+  const int8_t* cls = nullptr;     // type class, padded
+  int32_t* lookup = nullptr;       // scratch of max(G + 1, kLookupFloor) entries
+  int32_t stride = 0;              // distance between the columns of the group table
+  int32_t slots = 0;               // G + 1
+  int32_t n = 0;                   // last partner
+  int32_t gk = 0;                  // group of k
+  int32_t pck = 0;                 // pc[k]
+  int8_t ck = 0;                   // class of k
+  bool one_class = false;          // every possible partner shares k's class
 };
 
 // Fills row.lookup for groups 0..G (the entries beyond stay kNoSwap).
@@ -57,7 +55,8 @@ inline void FillLookup(const ScanRow& row) {
 
 // The rows an exchange of k (into group gj) and j (into gk) changes. grp already holds the new
 // groups. For r = 0..n: d = M[k][r] - M[j][r]; tt_gj[r] += d; tt_gk[r] -= d; and pc[r] is
-// re-read from the updated column of r's group when that group is gj or gk.
+// re-read from the updated column of r's group when that group is gj or gk, and written to
+// person_conflict[r] too, which is not padded: nothing is written there past entry n.
 struct ExchangeRows {
   const int16_t* mk;
   const int16_t* mj;
@@ -65,6 +64,7 @@ struct ExchangeRows {
   int32_t* tt_gk;
   const int16_t* grp;
   int32_t* pc;
+  int32_t* person_conflict;
   int32_t gj = 0;
   int32_t gk = 0;
   int32_t n = 0;
@@ -77,32 +77,13 @@ struct FastKernels {
   int32_t (*apply_exchange)(const ExchangeRows& rows);
   // dst[r] += rows[0][r] + ... + rows[count - 1][r] for r = 0..length - 1; count is 1..4.
   void (*add_rows)(int32_t* dst, const int16_t* const* rows, int count, int32_t length);
-  // tt[g * stride + r] = table[r * slots + g] for rows r < rows and all slots; returns the
-  // largest magnitude copied.
-  int32_t (*load_transposed)(const int32_t* table, int32_t rows, int32_t slots, int32_t* tt,
-                             size_t stride);
-  // table[r * slots + g] = tt[g * stride + r] for rows first <= r < rows and all slots.
-  void (*store_transposed)(const int32_t* tt, size_t stride, int32_t first, int32_t rows,
-                           int32_t slots, int32_t* table);
+  // The largest magnitude among column[0..length - 1]. REQUIRES: length is a multiple of 16 and
+  // column is 64-byte aligned.
+  int32_t (*largest)(const int32_t* column, size_t length);
 };
 
-// The AVX2 transposes, which the AVX-512 level shares.
-int32_t Avx2LoadTransposed(const int32_t* table, int32_t rows, int32_t slots, int32_t* tt,
-                           size_t stride);
-void Avx2StoreTransposed(const int32_t* tt, size_t stride, int32_t first, int32_t rows,
-                         int32_t slots, int32_t* table);
-
-// The kernels of the level in use.
-const FastKernels& ActiveKernels();
-
-// The highest level this processor and system support.
-FastLevel SupportedFastLevel();
-// The level in use: SupportedFastLevel() unless lowered by UseFastLevel.
-FastLevel ActiveFastLevel();
-// For tests and the benchmark: use `level`, or the supported one if that is lower.
-void UseFastLevel(FastLevel level);
-
-// The versions of each level, for dispatch; all have the same contract.
+// The versions of each level; all have the same contract. The AVX2 and AVX-512 versions may
+// only be called on a processor that supports them.
 const FastKernels& PortableKernels();
 const FastKernels& Avx2Kernels();
 const FastKernels& Avx512Kernels();

@@ -20,8 +20,10 @@ constexpr int kLanes = 8;
 // matrix beyond the caches well short of the memory's streaming speed.
 constexpr int kAhead = 1024;
 
-QM_AVX2 inline void Prefetch(const int16_t* at) {
-  _mm_prefetch(reinterpret_cast<const char*>(at), _MM_HINT_T0);
+// Prefetches entry `at` + kAhead of `row`, or its entry `last` when that is nearer: an address
+// past the end of the row must not even be formed.
+QM_AVX2 inline void PrefetchAhead(const int16_t* row, int32_t at, int32_t last) {
+  _mm_prefetch(reinterpret_cast<const char*>(row + std::min(at + kAhead, last)), _MM_HINT_T0);
 }
 
 // Eight weights from `row`, widened; past `left` they read as 0 and nothing past it is read.
@@ -32,6 +34,11 @@ QM_AVX2 inline __m256i LoadWeights(const int16_t* row, int32_t left) {
   int16_t padded[kLanes] = {};
   std::memcpy(padded, row, static_cast<size_t>(left) * sizeof(int16_t));
   return _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(padded)));
+}
+
+// The first `left` lanes, for a store that must not go past the end of an array.
+QM_AVX2 inline __m256i TailLanes(int32_t left) {
+  return _mm256_cmpgt_epi32(_mm256_set1_epi32(left), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
 }
 
 QM_AVX2 inline __m256i LoadGroups(const int16_t* grp) {
@@ -73,13 +80,14 @@ QM_AVX2 int32_t FindGain(const ScanRow& row, int32_t first) {
                                                   : 1;
   __m256i t[kTables];
   for (int i = 0; i < kTables; ++i) {
-    t[i] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row.lookup + 8 * i));
+    t[i] = _mm256_loadu_si256(
+        reinterpret_cast<const __m256i*>(row.lookup + size_t{8} * static_cast<size_t>(i)));
   }
   const __m256i zero = _mm256_setzero_si256();
   const __m128i ck = _mm_set1_epi8(row.ck);
   for (int32_t j = first; j <= row.n; j += kLanes) {
     const int32_t left = row.n - j + 1;
-    Prefetch(row.m_row + j + kAhead);
+    PrefetchAhead(row.m_row, j, row.n);
     const __m256i w = LoadWeights(row.m_row + j, left);
     const __m256i idx = LoadGroups(row.grp + j);
     __m256i own;
@@ -131,8 +139,8 @@ QM_AVX2 int32_t Avx2ApplyExchange(const ExchangeRows& x) {
   __m256i largest = _mm256_setzero_si256();
   for (int32_t r = 0; r <= x.n; r += kLanes) {
     const int32_t left = x.n - r + 1;
-    Prefetch(x.mk + r + kAhead);
-    Prefetch(x.mj + r + kAhead);
+    PrefetchAhead(x.mk, r, x.n);
+    PrefetchAhead(x.mj, r, x.n);
     const __m256i d = _mm256_sub_epi32(LoadWeights(x.mk + r, left), LoadWeights(x.mj + r, left));
     const __m256i to_gj = _mm256_add_epi32(Load(x.tt_gj + r), d);
     const __m256i to_gk = _mm256_sub_epi32(Load(x.tt_gk + r), d);
@@ -143,6 +151,11 @@ QM_AVX2 int32_t Avx2ApplyExchange(const ExchangeRows& x) {
     pc = _mm256_blendv_epi8(pc, to_gj, _mm256_cmpeq_epi32(g, gj));
     pc = _mm256_blendv_epi8(pc, to_gk, _mm256_cmpeq_epi32(g, gk));
     Store(x.pc + r, pc);
+    if (left >= kLanes) {
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(x.person_conflict + r), pc);
+    } else {
+      _mm256_maskstore_epi32(x.person_conflict + r, TailLanes(left), pc);
+    }
     largest = _mm256_max_epi32(largest, _mm256_abs_epi32(to_gj));
     largest = _mm256_max_epi32(largest, _mm256_abs_epi32(to_gk));
   }
@@ -163,7 +176,7 @@ QM_AVX2 void AddRows(int32_t* dst, const int16_t* const* rows, int32_t length) {
     __m256i sum = Load(dst + r);
 #pragma GCC unroll 4
     for (int i = 0; i < kCount; ++i) {
-      Prefetch(from[i] + r + kAhead);
+      PrefetchAhead(from[i], r, length - 1);
       sum = _mm256_add_epi32(sum, LoadWeights(from[i] + r, kLanes));
     }
     Store(dst + r, sum);
@@ -189,68 +202,10 @@ QM_AVX2 void Avx2AddRows(int32_t* dst, const int16_t* const* rows, int count, in
   }
 }
 
-// Transposes eight vectors of eight: on return v[i] holds lane i of every input.
-QM_AVX2 inline void Transpose8(__m256i* v) {
-  __m256i t[8];
-#pragma GCC unroll 8
-  for (int i = 0; i < 8; i += 2) {
-    t[i] = _mm256_unpacklo_epi32(v[i], v[i + 1]);
-    t[i + 1] = _mm256_unpackhi_epi32(v[i], v[i + 1]);
-  }
-  __m256i u[8];
-#pragma GCC unroll 8
-  for (int i = 0; i < 8; i += 4) {
-    u[i] = _mm256_unpacklo_epi64(t[i], t[i + 2]);
-    u[i + 1] = _mm256_unpackhi_epi64(t[i], t[i + 2]);
-    u[i + 2] = _mm256_unpacklo_epi64(t[i + 1], t[i + 3]);
-    u[i + 3] = _mm256_unpackhi_epi64(t[i + 1], t[i + 3]);
-  }
-#pragma GCC unroll 8
-  for (int i = 0; i < 4; ++i) {
-    v[i] = _mm256_permute2x128_si256(u[i], u[i + 4], 0x20);
-    v[i + 4] = _mm256_permute2x128_si256(u[i], u[i + 4], 0x31);
-  }
-}
-
-constexpr FastKernels kAvx2{Avx2FindGain, Avx2ApplyExchange, Avx2AddRows, Avx2LoadTransposed,
-                            Avx2StoreTransposed};
-
-}  // namespace
-
-// The lanes of a block of eight groups that exist: all of them, or the first slots % 8.
-QM_AVX2 inline __m256i GroupLanes(int32_t groups_left) {
-  const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-  return _mm256_cmpgt_epi32(_mm256_set1_epi32(groups_left), lane);
-}
-
-// Blocks of eight persons by eight groups, moved through registers; a block's missing groups
-// and persons are masked, so no scalar remainder is needed.
-QM_AVX2 int32_t Avx2LoadTransposed(const int32_t* table, int32_t rows, int32_t slots, int32_t* tt,
-                                   size_t stride) {
-  const size_t width = static_cast<size_t>(slots);
+QM_AVX2 int32_t Avx2Largest(const int32_t* column, size_t length) {
   __m256i largest = _mm256_setzero_si256();
-  for (int32_t r = 0; r < rows; r += kLanes) {
-    for (int32_t g = 0; g < slots; g += kLanes) {
-      const bool whole = g + kLanes <= slots;
-      const __m256i lanes = GroupLanes(slots - g);
-      __m256i v[kLanes];
-#pragma GCC unroll 8
-      for (int i = 0; i < kLanes; ++i) {
-        const int32_t* from = table + static_cast<size_t>(r + i) * width + static_cast<size_t>(g);
-        if (r + i >= rows) {
-          v[i] = _mm256_setzero_si256();
-        } else if (whole) {
-          v[i] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from));
-        } else {
-          v[i] = _mm256_maskload_epi32(from, lanes);
-        }
-        largest = _mm256_max_epi32(largest, _mm256_abs_epi32(v[i]));
-      }
-      Transpose8(v);
-      const int groups = std::min(kLanes, slots - g);
-#pragma GCC unroll 8
-      for (int i = 0; i < groups; ++i) Store(tt + static_cast<size_t>(g + i) * stride + r, v[i]);
-    }
+  for (size_t r = 0; r < length; r += kLanes) {
+    largest = _mm256_max_epi32(largest, _mm256_abs_epi32(Load(column + r)));
   }
   alignas(32) int32_t lanes[kLanes];
   Store(lanes, largest);
@@ -259,34 +214,9 @@ QM_AVX2 int32_t Avx2LoadTransposed(const int32_t* table, int32_t rows, int32_t s
   return result;
 }
 
-QM_AVX2 void Avx2StoreTransposed(const int32_t* tt, size_t stride, int32_t first, int32_t rows,
-                                 int32_t slots, int32_t* table) {
-  const size_t width = static_cast<size_t>(slots);
-  // Whole vectors of persons keep the loads from tt aligned; rows before `first` are not stored.
-  for (int32_t r = first - first % kLanes; r < rows; r += kLanes) {
-    for (int32_t g = 0; g < slots; g += kLanes) {
-      const bool whole = g + kLanes <= slots;
-      const __m256i lanes = GroupLanes(slots - g);
-      __m256i v[kLanes];
-#pragma GCC unroll 8
-      for (int i = 0; i < kLanes; ++i) {
-        v[i] = g + i < slots ? Load(tt + static_cast<size_t>(g + i) * stride + r)
-                             : _mm256_setzero_si256();
-      }
-      Transpose8(v);
-#pragma GCC unroll 8
-      for (int i = 0; i < kLanes; ++i) {
-        if (r + i < first || r + i >= rows) continue;
-        int32_t* to = table + static_cast<size_t>(r + i) * width + static_cast<size_t>(g);
-        if (whole) {
-          _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), v[i]);
-        } else {
-          _mm256_maskstore_epi32(to, lanes, v[i]);
-        }
-      }
-    }
-  }
-}
+constexpr FastKernels kAvx2{Avx2FindGain, Avx2ApplyExchange, Avx2AddRows, Avx2Largest};
+
+}  // namespace
 
 const FastKernels& Avx2Kernels() { return kAvx2; }
 

@@ -8,6 +8,8 @@
 
 #include <immintrin.h>
 
+#include <algorithm>
+
 #include "engine/fast_kernels.h"
 
 #define QM_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl")))
@@ -21,8 +23,10 @@ constexpr int kLanes = 16;
 // matrix beyond the caches well short of the memory's streaming speed.
 constexpr int kAhead = 1024;
 
-QM_AVX512 inline void Prefetch(const int16_t* at) {
-  _mm_prefetch(reinterpret_cast<const char*>(at), _MM_HINT_T0);
+// Prefetches entry `at` + kAhead of `row`, or its entry `last` when that is nearer: an address
+// past the end of the row must not even be formed.
+QM_AVX512 inline void PrefetchAhead(const int16_t* row, int32_t at, int32_t last) {
+  _mm_prefetch(reinterpret_cast<const char*>(row + std::min(at + kAhead, last)), _MM_HINT_T0);
 }
 
 // Lookups of a group's value in k's table, by table size: one permute for up to 16 groups, two
@@ -74,7 +78,7 @@ QM_AVX512 int32_t FindGain(const ScanRow& row, int32_t first) {
   const __m128i ck = _mm_set1_epi8(row.ck);
   // The partners of j.. j + 15 with a positive gain, among the `valid` lanes.
   const auto hits = [&](int32_t j, __mmask16 valid) QM_AVX512 {
-    Prefetch(row.m_row + j + kAhead);
+    PrefetchAhead(row.m_row, j, row.n);
     const __m512i w = LoadWeights(row.m_row + j, valid);
     const __m512i idx = LoadGroups(row.grp + j);
     __m512i own;
@@ -131,8 +135,8 @@ QM_AVX512 int32_t Avx512ApplyExchange(const ExchangeRows& x) {
   __m512i largest = _mm512_setzero_si512();
   for (int32_t r = 0; r <= x.n; r += kLanes) {
     const __mmask16 valid = ValidLanes(x.n - r + 1);
-    Prefetch(x.mk + r + kAhead);
-    Prefetch(x.mj + r + kAhead);
+    PrefetchAhead(x.mk, r, x.n);
+    PrefetchAhead(x.mj, r, x.n);
     const __m512i d = _mm512_sub_epi32(LoadWeights(x.mk + r, valid), LoadWeights(x.mj + r, valid));
     const __m512i to_gj = _mm512_add_epi32(_mm512_load_si512(x.tt_gj + r), d);
     const __m512i to_gk = _mm512_sub_epi32(_mm512_load_si512(x.tt_gk + r), d);
@@ -143,6 +147,7 @@ QM_AVX512 int32_t Avx512ApplyExchange(const ExchangeRows& x) {
     pc = _mm512_mask_mov_epi32(pc, _mm512_cmpeq_epi32_mask(g, gj), to_gj);
     pc = _mm512_mask_mov_epi32(pc, _mm512_cmpeq_epi32_mask(g, gk), to_gk);
     _mm512_store_si512(x.pc + r, pc);
+    _mm512_mask_storeu_epi32(x.person_conflict + r, valid, pc);
     largest = _mm512_max_epi32(largest, _mm512_abs_epi32(to_gj));
     largest = _mm512_max_epi32(largest, _mm512_abs_epi32(to_gk));
   }
@@ -159,7 +164,7 @@ QM_AVX512 void AddRows(int32_t* dst, const int16_t* const* rows, int32_t length)
     __m512i sum = _mm512_load_si512(dst + r);
 #pragma GCC unroll 4
     for (int i = 0; i < kCount; ++i) {
-      Prefetch(from[i] + r + kAhead);
+      PrefetchAhead(from[i], r, length - 1);
       sum = _mm512_add_epi32(sum, LoadWeights(from[i] + r, 0xFFFF));
     }
     _mm512_store_si512(dst + r, sum);
@@ -185,8 +190,15 @@ QM_AVX512 void Avx512AddRows(int32_t* dst, const int16_t* const* rows, int count
   }
 }
 
-constexpr FastKernels kAvx512{Avx512FindGain, Avx512ApplyExchange, Avx512AddRows,
-                              Avx2LoadTransposed, Avx2StoreTransposed};
+QM_AVX512 int32_t Avx512Largest(const int32_t* column, size_t length) {
+  __m512i largest = _mm512_setzero_si512();
+  for (size_t r = 0; r < length; r += kLanes) {
+    largest = _mm512_max_epi32(largest, _mm512_abs_epi32(_mm512_load_si512(column + r)));
+  }
+  return _mm512_reduce_max_epi32(largest);
+}
+
+constexpr FastKernels kAvx512{Avx512FindGain, Avx512ApplyExchange, Avx512AddRows, Avx512Largest};
 
 }  // namespace
 

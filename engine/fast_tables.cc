@@ -1,81 +1,52 @@
-// Loading and storing the working layout.
+// Loading the working arrays.
 //
-// Every per-person array is padded to a whole number of 16-lane vectors past person N, with
-// zeros, so that the kernels may read and write full vectors from any person on.
+// Every per-person array is padded like the group table's columns, with zeros, so that the
+// kernels may read and write full vectors from any person on.
 #include "engine/fast_tables.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
 
-#include "engine/fast_kernels.h"
-
 namespace quorvale {
 
 namespace {
 
-constexpr size_t kLanes = 16;
 // Groups are held in 16 bits.
 constexpr int32_t kMaxSlots = std::numeric_limits<int16_t>::max();
-// The transposed table may always take this much, and beyond it up to half the matrix.
-constexpr size_t kBaseBudget = size_t{64} << 20;
 // Distinct person types told apart (classes are 8-bit, kNeverExchanged aside).
 constexpr size_t kMaxClasses = 100;
 
-size_t g_budget_override = 0;
-int32_t g_narrow_limit = kFastTableLimit;
+size_t LookupSize(int32_t slots) {
+  return std::max<size_t>(static_cast<size_t>(slots), kLookupFloor) + GroupTable::kLanes;
+}
 
 }  // namespace
 
-void SetFastTableBudget(size_t bytes) { g_budget_override = bytes; }
-
-int32_t NarrowSumLimit() { return g_narrow_limit; }
-
-void SetNarrowSumLimit(int32_t limit) {
-  g_narrow_limit = limit > 0 && limit < kFastTableLimit ? limit : kFastTableLimit;
-}
-
-FastTables& ThreadFastTables() {
-  thread_local FastTables tables;
-  return tables;
-}
-
 bool FastTables::Prepare(const Problem& p) {
-  const int32_t n = p.PersonCount;
-  const int64_t slots = int64_t{p.GroupCount} + 1;
+  const int32_t n = p.PersonCount();
+  const int64_t slots = int64_t{p.GroupCount()} + 1;
   if (n < 1 || slots < 1 || slots > kMaxSlots) return false;
-  if (p.GroupConflictTable.columns() != static_cast<size_t>(slots) ||
-      p.GroupConflictTable.rows() != static_cast<size_t>(n) + 1 ||
+  const GroupTable& table = p.GroupConflictTable;
+  if (table.persons() != n + 1 || table.groups() != slots ||
       p.ConflictMatrix.rows() != static_cast<size_t>(n) + 1 ||
       p.ConflictMatrix.columns() != static_cast<size_t>(n) + 1) {
     return false;
   }
-  // Room for a full vector read from person N on. An odd number of cache lines per row keeps
-  // a person's entries in the group rows, read one after the other for every row of the scan,
-  // from falling into the same cache set.
-  size_t stride = (static_cast<size_t>(n) + 1 + kLanes + kLanes - 1) / kLanes * kLanes;
-  if (stride / kLanes % 2 == 0) stride += kLanes;
-  // The kernels address a person's entries in all group rows with 32-bit offsets.
+  const size_t stride = table.stride();
+  // The kernels address a person's entries in all group columns with 32-bit offsets.
   if (stride * kLookupFloor > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
     return false;
   }
-  const size_t tt_cells = stride * static_cast<size_t>(slots);
-  const size_t tt_bytes = tt_cells * sizeof(int32_t);
-  const size_t budget = g_budget_override != 0
-                            ? g_budget_override
-                            : std::max(kBaseBudget, p.ConflictMatrix.size() * sizeof(int16_t) / 2);
-  if (tt_bytes > budget) return false;
-  const size_t lookup = std::max<size_t>(static_cast<size_t>(slots), kLookupFloor) + kLanes;
-  if (!tt_.Reserve(tt_cells) || !pc_.Reserve(stride) || !grp_.Reserve(stride) ||
-      !cls_.Reserve(stride) || !lookup_.Reserve(lookup)) {
+  const size_t lookup = LookupSize(static_cast<int32_t>(slots));
+  if (!pc_.Reserve(stride) || !grp_.Reserve(stride) || !cls_.Reserve(stride) ||
+      !lookup_.Reserve(lookup)) {
     return false;
   }
   n_ = n;
   slots_ = static_cast<int32_t>(slots);
   stride_ = stride;
   std::fill(lookup_.data(), lookup_.data() + lookup, kNoSwap);
-  changed_.assign(static_cast<size_t>(slots), 0);
-  changed_list_.clear();
   return true;
 }
 
@@ -131,41 +102,12 @@ bool FastTables::LoadClasses(const Problem& p, bool& one_class) {
   return true;
 }
 
-int32_t FastTables::LoadTransposed(const Problem& p) {
-  const int32_t largest = ActiveKernels().load_transposed(p.GroupConflictTable.data(), n_ + 1,
-                                                          slots_, tt_.data(), stride_);
-  for (int32_t g = 0; g < slots_; ++g) std::fill(tt(g) + n_ + 1, tt(g) + stride_, 0);
-  return largest;
-}
-
-void FastTables::LoadPersonConflicts() {
+void FastTables::LoadPersonConflicts(const Problem& p) {
   int32_t* pc = pc_.data();
   const int16_t* grp = grp_.data();
   pc[0] = 0;
-  for (int32_t r = 1; r <= n_; ++r) pc[r] = tt(grp[r])[r];
+  for (int32_t r = 1; r <= n_; ++r) pc[r] = p.GroupConflictTable(r, grp[r]);
   std::fill(pc + n_ + 1, pc + stride_, 0);
-}
-
-void FastTables::StoreChanged(Problem& p) {
-  Table2D<int32_t>& table = p.GroupConflictTable;
-  // The unmarked columns are equal in both layouts; with many marked, one whole transpose is
-  // cheaper than column after column.
-  if (changed_list_.size() * 4 >= static_cast<size_t>(slots_)) {
-    ActiveKernels().store_transposed(tt_.data(), stride_, 1, n_ + 1, slots_, table.data());
-  } else {
-    for (int32_t r = 1; r <= n_; ++r) {
-      int32_t* row = table.Row(r);
-      for (const int32_t g : changed_list_) row[g] = tt(g)[r];
-    }
-  }
-  for (const int32_t g : changed_list_) changed_[static_cast<size_t>(g)] = 0;
-  changed_list_.clear();
-}
-
-void FastTables::StoreAll(Problem& p) const {
-  Table2D<int32_t>& table = p.GroupConflictTable;
-  ActiveKernels().store_transposed(tt_.data(), stride_, 1, n_ + 1, slots_, table.data());
-  std::fill(table.Row(0), table.Row(0) + slots_, 0);
 }
 
 void FastTables::SortByGroup() {
@@ -180,6 +122,13 @@ void FastTables::SortByGroup() {
   for (int32_t r = 1; r <= n_; ++r) {
     order_[static_cast<size_t>(next_[static_cast<size_t>(grp[r])]++)] = r;
   }
+}
+
+double FastTablesBytes(int32_t persons, int32_t groups) {
+  const auto stride = static_cast<double>(GroupTable::StrideFor(persons));
+  // pc (4 bytes), grp (2), cls (1), the sort's order and next (4 + 4) and the type index (1).
+  return stride * (4 + 2 + 1 + 4 + 4 + 1) +
+         static_cast<double>(LookupSize(groups + 1) + static_cast<size_t>(groups) + 2) * 8;
 }
 
 }  // namespace quorvale

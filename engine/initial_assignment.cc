@@ -1,21 +1,22 @@
 // Dealing, evaluation and the start values of the search.
 //
-// The evaluation builds the table in the fast engine's transposed layout and copies it out; it
-// relies on ConflictMatrix being symmetric with a zero diagonal, as BuildConflictMatrix makes
-// it.
+// The fast evaluation adds whole matrix rows into the group table's columns; it relies on
+// ConflictMatrix being symmetric with a zero diagonal, as BuildConflictMatrix makes it. Where the
+// fast kernels do not apply, the plain engine of reference/ evaluates.
 #include "engine/initial_assignment.h"
 
 #include <algorithm>
 
 #include "engine/fast_kernels.h"
 #include "engine/fast_tables.h"
+#include "reference/reference_engine.h"
 
 namespace quorvale {
 
 namespace {
 
 int32_t GroupForCounter(const Problem& p, int32_t counter) {
-  if (p.params.TypeMode != 2) return counter % p.GroupCount + 1;
+  if (p.params.TypeMode != 2) return counter % p.GroupCount() + 1;
   const int32_t m = p.BaseGroupSize;
   const int32_t r = p.LargeGroupCount;
   const int32_t large_places = (m + 1) * r;
@@ -23,36 +24,10 @@ int32_t GroupForCounter(const Problem& p, int32_t counter) {
   return (counter - large_places) / m + r + 1;
 }
 
-// The evaluation pair by pair over the upper half, for tables the fast layout does not cover.
-int64_t PlainEvaluateAssignment(Problem& p) {
-  const int n = p.PersonCount;
-  std::fill(p.PersonConflict.begin(), p.PersonConflict.end(), 0);
-  p.GroupConflictTable.FillZero();
-  for (int k = 1; k < n; ++k) {
-    const int16_t* row = p.ConflictMatrix.Row(k);
-    const int32_t gk = p.Assignment[static_cast<size_t>(k)];
-    int32_t* tk = p.GroupConflictTable.Row(k);
-    for (int j = k + 1; j <= n; ++j) {
-      const int32_t w = row[j];
-      if (w == 0) continue;
-      tk[p.Assignment[static_cast<size_t>(j)]] += w;
-      p.GroupConflictTable(j, gk) += w;
-    }
-  }
-  int64_t sum = 0;
-  for (int i = 1; i <= n; ++i) {
-    const int32_t own = p.GroupConflictTable(i, p.Assignment[static_cast<size_t>(i)]);
-    p.PersonConflict[static_cast<size_t>(i)] = own;
-    sum += own;
-  }
-  p.CurrentScore = sum / 2;
-  return p.CurrentScore;
-}
-
 }  // namespace
 
 void DealInitialAssignment(Problem& p) {
-  const int n = p.PersonCount;
+  const int n = p.PersonCount();
   const bool one_type = p.params.TypeMode == 3;
   if (one_type) {
     for (int i = 1; i <= n; ++i) p.DataTable(i, 1) = 1;
@@ -68,13 +43,13 @@ void DealInitialAssignment(Problem& p) {
   }
 }
 
-int64_t EvaluateAssignment(Problem& p) {
-  FastTables& tables = ThreadFastTables();
-  if (tables.busy() || !tables.Prepare(p) || !tables.LoadAssignment(p)) {
-    return PlainEvaluateAssignment(p);
+int64_t EvaluateAssignment(Problem& p, const Engine& engine) {
+  FastTables tables;
+  if (engine.kernels() == nullptr || !tables.Prepare(p) || !tables.LoadAssignment(p)) {
+    return reference::ReferenceEvaluateAssignment(p);
   }
-  const FastKernels& kernels = ActiveKernels();
-  const int n = p.PersonCount;
+  const FastKernels& kernels = *engine.kernels();
+  const int n = p.PersonCount();
   const Table2D<int16_t>& matrix = p.ConflictMatrix;
   // Group g's column of the table is the sum of its members' matrix rows: pure streaming adds,
   // a few rows at a time so that the column is read and written once per batch. Integer sums
@@ -83,8 +58,8 @@ int64_t EvaluateAssignment(Problem& p) {
   tables.SortByGroup();
   constexpr int kBatch = 4;
   for (int32_t g = 0; g < tables.slots(); ++g) {
-    int32_t* column = tables.tt(g);
-    std::fill(column, column + tables.stride(), 0);
+    int32_t* column = p.GroupConflictTable.Column(g);
+    std::fill(column, column + p.GroupConflictTable.stride(), 0);
     const int32_t* members = tables.order() + tables.start()[g];
     const int32_t count = tables.start()[g + 1] - tables.start()[g];
     for (int32_t i = 0; i < count; i += kBatch) {
@@ -98,17 +73,16 @@ int64_t EvaluateAssignment(Problem& p) {
   int64_t sum = 0;
   p.PersonConflict[0] = 0;
   for (int i = 1; i <= n; ++i) {
-    const int32_t own = tables.tt(grp[i])[i];
+    const int32_t own = p.GroupConflictTable(i, grp[i]);
     p.PersonConflict[static_cast<size_t>(i)] = own;
     sum += own;
   }
-  tables.StoreAll(p);
   p.CurrentScore = sum / 2;
   return p.CurrentScore;
 }
 
 int64_t CountNonZeroPairs(const Problem& p) {
-  const int n = p.PersonCount;
+  const int n = p.PersonCount();
   int64_t count = 0;
   for (int k = 1; k < n; ++k) {
     const int16_t* row = p.ConflictMatrix.Row(k);
@@ -123,9 +97,9 @@ void KeepAsBest(Problem& p) {
   std::copy(p.PersonConflict.begin() + 1, p.PersonConflict.end(), p.BestPersonConflict.begin() + 1);
 }
 
-void SetUpStartValues(Problem& p) {
-  EvaluateAssignment(p);
-  const int64_t n = p.PersonCount;
+void SetUpStartValues(Problem& p, const Engine& engine) {
+  EvaluateAssignment(p, engine);
+  const int64_t n = p.PersonCount();
   p.ConflictDensity = static_cast<int32_t>(CountNonZeroPairs(p) * 100 / (n * (n - 1)));
   KeepAsBest(p);
   const Parameters& params = p.params;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "engine/engine.h"
 #include "engine/problem.h"
 
 namespace quorvale {
@@ -17,15 +18,15 @@ namespace quorvale {
 void DealInitialAssignment(Problem& problem);
 
 // Recomputes GroupConflictTable, PersonConflict and CurrentScore from Assignment and
-// ConflictMatrix alone, and returns CurrentScore.
-int64_t EvaluateAssignment(Problem& problem);
+// ConflictMatrix alone, with `engine`, and returns CurrentScore.
+int64_t EvaluateAssignment(Problem& problem, const Engine& engine);
 
 // Persons pairs k < j with a non-zero weight.
 int64_t CountNonZeroPairs(const Problem& problem);
 
 // After the deal: the first evaluation, ConflictDensity, BestScore with the best-so-far copies,
 // and TotalCycles.
-void SetUpStartValues(Problem& problem);
+void SetUpStartValues(Problem& problem, const Engine& engine);
 
 // Copies Assignment and PersonConflict (entries 1..N) into the best-so-far copies.
 void KeepAsBest(Problem& problem);

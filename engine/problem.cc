@@ -2,8 +2,10 @@
 #include "engine/problem.h"
 
 #include <new>
+#include <utility>
 
-#include "console/format.h"
+#include "base/format.h"
+#include "engine/fast_tables.h"
 
 namespace quorvale {
 
@@ -11,28 +13,31 @@ double ProblemBytes(const Parameters& params) {
   const double persons = static_cast<double>(params.PersonCount) + 1;
   const double groups = static_cast<double>(params.GroupCount) + 1;
   const double columns = static_cast<double>(params.ColumnCount);
-  return persons * (persons * 2 + (columns + groups + 3 + 6) * 4);
+  // The matrix, then per person: DataTable, ShuffleList and the six person arrays in 4-byte
+  // cells, the checked matrix build's row of 8-byte totals and the scrambler's 12-byte entries;
+  // the group table with its padding, and the fast engine's working arrays.
+  const double tables = persons * (persons * 2 + (columns + 3 + 6) * 4 + 8 + 12);
+  const double group_table =
+      static_cast<double>(GroupTable::StrideFor(params.PersonCount)) * groups * 4;
+  return tables + columns * 4 + group_table +
+         FastTablesBytes(params.PersonCount, params.GroupCount);
 }
 
 Status AllocateProblem(const Parameters& params, Problem& problem, double memory_limit) {
-  problem = Problem{};
-  problem.params = params;
-  problem.PersonCount = params.PersonCount;
-  problem.ColumnCount = params.ColumnCount;
-  problem.GroupCount = params.GroupCount;
+  // Built aside and moved in once: `params` may be problem.params itself.
+  Problem fresh;
+  fresh.params = params;
   const auto persons = static_cast<size_t>(params.PersonCount) + 1;
   const auto columns = static_cast<size_t>(params.ColumnCount);
-  const auto groups = static_cast<size_t>(params.GroupCount) + 1;
 
-  bool ok = ProblemBytes(params) <= memory_limit && problem.DataTable.Allocate(persons, columns) &&
-            problem.ConflictMatrix.Allocate(persons, persons) &&
-            problem.ShuffleList.Allocate(persons, 3) &&
-            problem.GroupConflictTable.Allocate(persons, groups);
+  bool ok = ProblemBytes(params) <= memory_limit && fresh.DataTable.Allocate(persons, columns) &&
+            fresh.ConflictMatrix.Allocate(persons, persons) &&
+            fresh.ShuffleList.Allocate(persons, 3) &&
+            fresh.GroupConflictTable.Allocate(params.PersonCount, params.GroupCount);
   if (ok) {
     try {
-      for (auto* table :
-           {&problem.Assignment, &problem.PersonConflict, &problem.BestAssignment,
-            &problem.BestPersonConflict, &problem.CodeHistogram, &problem.NonHolderFlags}) {
+      for (auto* table : {&fresh.Assignment, &fresh.PersonConflict, &fresh.BestAssignment,
+                          &fresh.BestPersonConflict, &fresh.CodeHistogram, &fresh.NonHolderFlags}) {
         table->assign(persons, 0);
       }
     } catch (const std::bad_alloc&) {
@@ -40,15 +45,17 @@ Status AllocateProblem(const Parameters& params, Problem& problem, double memory
     }
   }
   if (!ok) {
-    const Parameters kept = params;
-    problem = Problem{};
-    problem.params = kept;
+    const double bytes = ProblemBytes(params);
+    Problem empty;
+    empty.params = params;
+    problem = std::move(empty);
     return Status::Error(StringPrintf(
         "Not enough memory for the tables of %d persons in %d groups with %d data columns: "
         "they need %.1f GiB.",
-        params.PersonCount, params.GroupCount, params.ColumnCount,
-        ProblemBytes(params) / (1u << 30)));
+        problem.params.PersonCount, problem.params.GroupCount, problem.params.ColumnCount,
+        bytes / (1u << 30)));
   }
+  problem = std::move(fresh);
   return Status::Ok();
 }
 

@@ -10,18 +10,19 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/status.h"
 #include "engine/column_figures.h"
+#include "engine/group_table.h"
 #include "engine/parameters.h"
-#include "engine/status.h"
 #include "engine/table.h"
 
 namespace quorvale {
 
 struct Problem {
-  Parameters params;
-  int32_t PersonCount = 0;  // N
-  int32_t ColumnCount = 0;  // C
-  int32_t GroupCount = 0;   // G
+  Parameters params;                                          // the one copy of the run parameters
+  int32_t PersonCount() const { return params.PersonCount; }  // N
+  int32_t ColumnCount() const { return params.ColumnCount; }  // C
+  int32_t GroupCount() const { return params.GroupCount; }    // G
 
   Table2D<int32_t> DataTable;               // N + 1 rows of C: weight row, then one per person
   std::vector<int32_t> Assignment;          // N + 1: group of each person, 0 = not dealt
@@ -32,7 +33,7 @@ struct Problem {
   std::vector<int32_t> NonHolderFlags;      // N + 1: per-column scratch, 0 or 1
   Table2D<int16_t> ConflictMatrix;          // N + 1 rows of N + 1: symmetric pair weights
   Table2D<int32_t> ShuffleList;             // N + 1 rows of 3: person, group, random key
-  Table2D<int32_t> GroupConflictTable;      // N + 1 rows of G + 1: weight of p with group g
+  GroupTable GroupConflictTable;            // (p, g): weight of p with group g's members
   std::vector<ColumnBound> ColumnBounds;    // C: what BuildConflictMatrix records per column
 
   // Scores in hundredths of a point. They are kept in 64 bits so that large inputs cannot wrap.
@@ -49,7 +50,8 @@ struct Problem {
   int32_t Type(int person) const { return DataTable(person, 1); }
 };
 
-// Bytes the tables of a run with these parameters take.
+// Bytes a run with these parameters takes at its peak: the tables, the scratch of the matrix
+// build and the scrambler, and the fast engine's working layout.
 double ProblemBytes(const Parameters& params);
 
 // Sizes every table from the parameters and fills it with zeros. Fails with a message when the

@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
+#include "base/status.h"
 #include "engine/problem.h"
-#include "engine/status.h"
 
 namespace quorvale {
 

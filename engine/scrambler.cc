@@ -7,7 +7,7 @@
 namespace quorvale {
 
 void Scramble(Problem& p, int32_t scramble_type, int32_t scramble_rate, RandomSource& random) {
-  const int n = p.PersonCount;
+  const int n = p.PersonCount();
   Table2D<int32_t>& list = p.ShuffleList;
   int count = 0;
   for (int person = 1; person <= n; ++person) {
@@ -24,15 +24,14 @@ void Scramble(Problem& p, int32_t scramble_type, int32_t scramble_rate, RandomSo
 
   // Rows sorted by key, equal keys in their order: the same permutation as exchanging
   // neighbours until no key is followed by a smaller one. Only the group and key columns move.
-  // Ordering by (key, row) makes the sort stable without std::stable_sort's buffer, and the
-  // scratch is kept between calls, so a pass allocates nothing once it has grown.
+  // Ordering by (key, row) makes the sort stable without std::stable_sort's buffer. The scratch
+  // is this call's own: one small allocation per pass, next to a full evaluation.
   struct Entry {
     int32_t key;
     int32_t row;
     int32_t group;
   };
-  thread_local std::vector<Entry> entries;
-  entries.resize(static_cast<size_t>(count));
+  std::vector<Entry> entries(static_cast<size_t>(count));
   for (int row = 1; row <= count; ++row) {
     entries[static_cast<size_t>(row - 1)] = {list(row, 2), row, list(row, 1)};
   }

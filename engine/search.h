@@ -1,35 +1,32 @@
 // The search loop: scrambler cycles of perturbation, full evaluation and swap descent, with the
 // best-so-far bookkeeping, the timed panel refresh, interim saving after 16 seconds, and the
-// closing notice and final save.
+// closing and final save. What happens is reported to a SearchObserver; the search draws nothing.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <string>
 
-#include "console/console.h"
-#include "engine/clock.h"
+#include "base/clock.h"
+#include "engine/engine.h"
 #include "engine/problem.h"
 #include "engine/results_sink.h"
+#include "engine/search_observer.h"
 
 namespace quorvale {
 
-class SearchMonitor;
-
-// The two inner steps of a pass, for running the same search with another engine (the tests
-// compare whole searches). Both must keep the contracts of EvaluateAssignment and SwapDescent.
-struct SearchSteps {
-  int64_t (*evaluate)(Problem& problem);
-  bool (*descent)(Problem& problem, SearchMonitor* monitor);
-};
+// Interim saving begins with the first pass that ends 16 seconds or more into the run.
+inline constexpr int64_t kFirstSaveMs = 16000;
 
 struct SearchEnvironment {
-  Console& console;
+  SearchObserver& observer;  // told what happens; draws the screen in the program
   Clock& clock;
   ResultsSink& results;
+  const Engine& engine;                    // the evaluation and descent to compute with
   uint32_t seed = 0;                       // seeds the scrambler's generator
   const std::atomic<int>* stop = nullptr;  // non-zero: stop at the next exchange or pass
-  const SearchSteps* steps = nullptr;      // null: the program's own engine
+  // No interim save happens before the clock reads this many milliseconds.
+  int64_t first_save_ms = kFirstSaveMs;
   // Above 0: the search ends, as when its plan is spent, at the end of the first cycle that
   // finishes when the clock reads this many milliseconds or more.
   int64_t time_limit_ms = 0;
@@ -45,9 +42,6 @@ struct SearchOutcome {
   bool saved = true;            // the last save succeeded
   std::string save_error;       // why it did not
 };
-
-// Row of the screen where a failed save is reported; it hides nothing of the panel.
-inline constexpr int kSaveErrorRow = 15;
 
 // Runs the search on a problem whose first grouping has been dealt and evaluated and whose
 // best-so-far copies equal it (SetUpStartValues). On return BestAssignment, BestPersonConflict

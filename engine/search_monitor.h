@@ -9,8 +9,8 @@ namespace quorvale {
 class SearchMonitor {
  public:
   virtual ~SearchMonitor() = default;
-  // Called after every exchange of the descent, with Assignment and CurrentScore already updated;
-  // the descent may bring GroupConflictTable and PersonConflict up to date only when it returns.
+  // Called after every exchange of the descent, with Assignment, GroupConflictTable,
+  // PersonConflict and CurrentScore already updated.
   virtual void AfterExchange(const Problem& problem) = 0;
   // Polled between exchanges and between rows of a scan; true makes the descent return early.
   virtual bool StopRequested() = 0;

@@ -1,10 +1,8 @@
-// The swap descent on the fast engine's layout.
+// The swap descent with the fast kernels.
 //
-// Invariant of the fast descent: between exchanges, the transposed table holds
-// tt[g][r] = GroupConflictTable[r][g] for the current Assignment, pc[r] = tt[grp[r]][r], and
-// grp, Problem.Assignment and Problem.CurrentScore are current. Problem.GroupConflictTable and
-// Problem.PersonConflict are stale after an exchange until the descent returns, when the columns
-// of the groups that took part in exchanges and every PersonConflict are written back.
+// Invariant of the fast descent: between exchanges, Problem.GroupConflictTable, Assignment and
+// CurrentScore are current, grp equals Assignment, and pc[r] = PersonConflict[r] =
+// GroupConflictTable(r, grp[r]): the exchange kernel writes both copies.
 //
 // The scan of row k is the same as testing its partners one by one in ascending order: a kernel
 // computes the gains of a block of partners at once and reports the first positive one; after an
@@ -15,66 +13,36 @@
 
 #include "engine/fast_kernels.h"
 #include "engine/fast_tables.h"
+#include "reference/reference_engine.h"
 
 namespace quorvale {
 
 namespace {
 
-// The descent pair by pair on the Problem's own tables, for what the fast layout does not cover:
-// a very large number of groups, or a descent started while another one uses the layout.
-bool PlainSwapDescent(Problem& p, SearchMonitor* monitor) {
-  const int n = p.PersonCount;
-  bool exchanged = true;
-  while (exchanged) {
-    exchanged = false;
-    for (int k = 1; k < n; ++k) {
-      if (monitor != nullptr && monitor->StopRequested()) return false;
-      const int32_t type_k = p.Type(k);
-      for (int j = k + 1; j <= n; ++j) {
-        if (p.Assignment[static_cast<size_t>(k)] == p.Assignment[static_cast<size_t>(j)] ||
-            p.Type(j) != type_k) {
-          continue;
-        }
-        const int64_t gain = SwapGain(p, k, j);
-        if (gain < 1) continue;
-        const int32_t gk = p.Assignment[static_cast<size_t>(k)];
-        const int32_t gj = p.Assignment[static_cast<size_t>(j)];
-        p.Assignment[static_cast<size_t>(k)] = gj;
-        p.Assignment[static_cast<size_t>(j)] = gk;
-        for (int r = 1; r <= n; ++r) {
-          const int32_t d = int32_t{p.ConflictMatrix(k, r)} - p.ConflictMatrix(j, r);
-          int32_t* row = p.GroupConflictTable.Row(r);
-          row[gj] += d;
-          row[gk] -= d;
-          p.PersonConflict[static_cast<size_t>(r)] = row[p.Assignment[static_cast<size_t>(r)]];
-        }
-        p.CurrentScore -= gain;
-        exchanged = true;
-        if (monitor != nullptr) monitor->AfterExchange(p);
-      }
-    }
-  }
-  return true;
-}
-
 class FastDescent {
  public:
-  FastDescent(Problem& problem, SearchMonitor* monitor, FastTables& tables, bool one_class)
-      : p_(problem), monitor_(monitor), t_(tables) {
-    t_.set_busy(true);
-    narrow_ = t_.LoadTransposed(p_) < narrow_limit_;
-    t_.LoadPersonConflicts();
+  FastDescent(Problem& problem, SearchMonitor* monitor, const Engine& engine, FastTables& tables,
+              bool one_class)
+      : p_(problem),
+        monitor_(monitor),
+        t_(tables),
+        kernels_(*engine.kernels()),
+        narrow_limit_(engine.limits().narrow_sum_limit) {
+    const GroupTable& table = p_.GroupConflictTable;
+    narrow_ =
+        kernels_.largest(table.Column(0), table.stride() * static_cast<size_t>(table.groups())) <
+        narrow_limit_;
+    t_.LoadPersonConflicts(p_);
     row_.pc = t_.pc();
     row_.grp = t_.grp();
     row_.cls = t_.cls();
     row_.lookup = t_.lookup();
-    row_.stride = static_cast<int32_t>(t_.stride());
+    row_.stride = static_cast<int32_t>(p_.GroupConflictTable.stride());
     row_.slots = t_.slots();
     row_.n = t_.n();
     row_.one_class = one_class;
   }
 
-  ~FastDescent() { t_.set_busy(false); }
   FastDescent(const FastDescent&) = delete;
   FastDescent& operator=(const FastDescent&) = delete;
 
@@ -83,16 +51,14 @@ class FastDescent {
  private:
   void PrepareRow(int32_t k);
   void Exchange(int32_t k, int32_t j);
-  void Finish();
 
   Problem& p_;
   SearchMonitor* monitor_;
   FastTables& t_;
-  const FastKernels& kernels_ = ActiveKernels();
-  const int32_t narrow_limit_ = NarrowSumLimit();
+  const FastKernels& kernels_;
+  const int32_t narrow_limit_;
   ScanRow row_;
   bool narrow_ = true;
-  bool exchanged_any_ = false;
 };
 
 bool FastDescent::Run() {
@@ -100,7 +66,7 @@ bool FastDescent::Run() {
    * Scans until one finds no exchange. Per row k:
    *   1. ask the monitor whether to stop;
    *   2. skip k when its type takes part in no exchange;
-   *   3. point the kernel at k's group and k's column of the transposed table;
+   *   3. point the kernel at k's group's column and k's entries in the columns;
    *   4. let the kernel find the first partner with a positive gain;
    *   5. exchange, report, and go on from the next partner with k's new group.
    */
@@ -111,10 +77,7 @@ bool FastDescent::Run() {
     exchanged = false;
     for (int32_t k = 1; k < n; ++k) {
       // 1. Stop.
-      if (monitor_ != nullptr && monitor_->StopRequested()) {
-        Finish();
-        return false;
-      }
+      if (monitor_ != nullptr && monitor_->StopRequested()) return false;
       // 2. Types that never exchange.
       if (cls[k] == kNeverExchanged) continue;
       row_.m_row = p_.ConflictMatrix.Row(k);
@@ -134,7 +97,6 @@ bool FastDescent::Run() {
       }
     }
   }
-  Finish();
   return true;
 }
 
@@ -142,8 +104,8 @@ void FastDescent::PrepareRow(int32_t k) {
   const int32_t gk = t_.grp()[k];
   row_.gk = gk;
   row_.pck = t_.pc()[k];
-  row_.tt_gk = t_.tt(gk);
-  row_.tt_k = t_.tt(0) + k;
+  row_.tt_gk = p_.GroupConflictTable.Column(gk);
+  row_.tt_k = p_.GroupConflictTable.Column(0) + k;
 }
 
 void FastDescent::Exchange(int32_t k, int32_t j) {
@@ -151,8 +113,9 @@ void FastDescent::Exchange(int32_t k, int32_t j) {
   int32_t* pc = t_.pc();
   const int32_t gk = grp[k];
   const int32_t gj = grp[j];
+  GroupTable& table = p_.GroupConflictTable;
   const int64_t gain =
-      2 * int64_t{p_.ConflictMatrix(k, j)} + int64_t{pc[k]} + pc[j] - t_.tt(gj)[k] - t_.tt(gk)[j];
+      2 * int64_t{p_.ConflictMatrix(k, j)} + int64_t{pc[k]} + pc[j] - table(k, gj) - table(j, gk);
   grp[k] = static_cast<int16_t>(gj);
   grp[j] = static_cast<int16_t>(gk);
   p_.Assignment[static_cast<size_t>(k)] = gj;
@@ -160,37 +123,29 @@ void FastDescent::Exchange(int32_t k, int32_t j) {
   // Row r of the matrix is its column too: M[r][k] = M[k][r].
   const ExchangeRows rows{p_.ConflictMatrix.Row(k),
                           p_.ConflictMatrix.Row(j),
-                          t_.tt(gj),
-                          t_.tt(gk),
+                          table.Column(gj),
+                          table.Column(gk),
                           grp,
                           pc,
+                          p_.PersonConflict.data(),
                           gj,
                           gk,
                           t_.n()};
   if (kernels_.apply_exchange(rows) >= narrow_limit_) narrow_ = false;
-  t_.MarkChanged(gj);
-  t_.MarkChanged(gk);
-  exchanged_any_ = true;
   p_.CurrentScore -= gain;
-}
-
-void FastDescent::Finish() {
-  if (!exchanged_any_) return;
-  t_.StoreChanged(p_);
-  std::copy(t_.pc() + 1, t_.pc() + t_.n() + 1, p_.PersonConflict.begin() + 1);
 }
 
 }  // namespace
 
-bool SwapDescent(Problem& p, SearchMonitor* monitor) {
-  if (p.PersonCount < 2) return true;
-  FastTables& tables = ThreadFastTables();
+bool SwapDescent(Problem& p, const Engine& engine, SearchMonitor* monitor) {
+  if (p.PersonCount() < 2) return true;
+  FastTables tables;
   bool one_class = false;
-  if (tables.busy() || !tables.Prepare(p) || !tables.LoadAssignment(p) ||
+  if (engine.kernels() == nullptr || !tables.Prepare(p) || !tables.LoadAssignment(p) ||
       !tables.LoadClasses(p, one_class)) {
-    return PlainSwapDescent(p, monitor);
+    return reference::ReferenceSwapDescent(p, monitor);
   }
-  FastDescent descent(p, monitor, tables, one_class);
+  FastDescent descent(p, monitor, engine, tables, one_class);
   return descent.Run();
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
@@ -32,10 +33,22 @@ class Table2D {
     return true;
   }
 
-  T* Row(int row) { return data_.get() + static_cast<size_t>(row) * columns_; }
-  const T* Row(int row) const { return data_.get() + static_cast<size_t>(row) * columns_; }
-  T& operator()(int row, int column) { return Row(row)[column]; }
-  const T& operator()(int row, int column) const { return Row(row)[column]; }
+  T* Row(int row) {
+    CheckIndex(row, 0);
+    return data_.get() + static_cast<size_t>(row) * columns_;
+  }
+  const T* Row(int row) const {
+    CheckIndex(row, 0);
+    return data_.get() + static_cast<size_t>(row) * columns_;
+  }
+  T& operator()(int row, int column) {
+    CheckIndex(row, column);
+    return data_[static_cast<size_t>(row) * columns_ + static_cast<size_t>(column)];
+  }
+  const T& operator()(int row, int column) const {
+    CheckIndex(row, column);
+    return data_[static_cast<size_t>(row) * columns_ + static_cast<size_t>(column)];
+  }
 
   T* data() { return data_.get(); }
   const T* data() const { return data_.get(); }
@@ -48,6 +61,19 @@ class Table2D {
   }
 
  private:
+  // Checked builds (QM_CHECKED_TABLES, the debug build) stop at the first index outside the
+  // table instead of reading or writing a neighbouring row.
+  void CheckIndex([[maybe_unused]] int row, [[maybe_unused]] int column) const {
+#ifdef QM_CHECKED_TABLES
+    if (row < 0 || static_cast<size_t>(row) >= rows_ || column < 0 ||
+        (column > 0 && static_cast<size_t>(column) >= columns_)) {
+      std::fprintf(stderr, "table index (%d, %d) outside %zu x %zu\n", row, column, rows_,
+                   columns_);
+      std::abort();
+    }
+#endif
+  }
+
   struct FreeDeleter {
     void operator()(T* block) const { std::free(block); }
   };

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <string_view>
 
-#include "console/screen.h"
 #include "engine/conflict_matrix.h"
 #include "fuzz/fuzz_check.h"
 #include "input/data_reader.h"
@@ -29,13 +28,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   FUZZ_CHECK(warnings.rows_not_read >= 0);
   FUZZ_CHECK((warnings.rows_not_read > 0) == (warnings.first_line_not_read > 0));
-  const int n = p.PersonCount;
-  for (int col = 2; col < p.ColumnCount; ++col) {
+  const int n = p.PersonCount();
+  for (int col = 2; col < p.ColumnCount(); ++col) {
     FUZZ_CHECK(p.DataTable(0, col) >= -32768 && p.DataTable(0, col) <= 32767);
     for (int i = 1; i <= n; ++i) FUZZ_CHECK(p.DataTable(i, col) <= n);
   }
-  Screen screen;
-  const Status built = BuildConflictMatrix(p, screen);
+  const Status built = BuildConflictMatrix(p);
   FUZZ_CHECK(built.ok() || !built.message().empty());
   for (int k = 0; built.ok() && k <= n; ++k) {
     FUZZ_CHECK(p.ConflictMatrix(k, k) == 0 && p.ConflictMatrix(0, k) == 0);

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "console/format.h"
+#include "base/format.h"
 #include "fuzz/fuzz_check.h"
 #include "input/parameter_reader.h"
 

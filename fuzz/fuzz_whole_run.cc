@@ -12,7 +12,9 @@
 #include <string_view>
 #include <vector>
 
+#include "app/screen_observer.h"
 #include "console/screen.h"
+#include "console/search_screen.h"
 #include "engine/conflict_matrix.h"
 #include "engine/initial_assignment.h"
 #include "engine/search.h"
@@ -68,21 +70,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
   }
   if (status.ok()) FUZZ_CHECK(AllocateProblem(params, p, 64 << 20).ok());
   if (status.ok()) status = ReadDataTable(text[1], "data.txt", p);
-  if (status.ok()) status = BuildConflictMatrix(p, screen);
+  if (status.ok()) status = BuildConflictMatrix(p);
   FUZZ_CHECK(status.ok() || !status.message().empty(), "a refusal without a message");
   if (!status.ok()) return 0;
   DealInitialAssignment(p);
-  SetUpStartValues(p);
+  Engine engine(SupportedKernelLevel());
+  SetUpStartValues(p, engine);
   const bool everyone_dealt = std::count(p.Assignment.begin() + 1, p.Assignment.end(), 0) == 0;
   // 0 to 25.5 s on the clock at the start: before and after interim saving begins.
   Fakes fakes(c[2] * 100, c[3], c[4], c[5] * 4);
-  SearchEnvironment env{screen, fakes, fakes, c[0] + 256u * c[1], &fakes.stop};
+  SearchScreen search_screen(screen);
+  ScreenObserver observer(search_screen);
+  SearchEnvironment env{observer, fakes, fakes, engine, c[0] + 256u * c[1], &fakes.stop};
   const SearchOutcome outcome = RunSearch(p, env);
 
   FUZZ_CHECK(outcome.CycleNumber >= 0 && outcome.CycleNumber <= p.TotalCycles);
   const int64_t best = p.BestScore;
   p.Assignment = p.BestAssignment;
-  EvaluateAssignment(p);
+  EvaluateAssignment(p, engine);
   FUZZ_CHECK(p.CurrentScore == best && p.PersonConflict == p.BestPersonConflict);
   FUZZ_CHECK(!everyone_dealt || best >= p.TargetScore);
   FUZZ_CHECK(outcome.stop_signal != 0 ||

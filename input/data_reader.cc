@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "console/format.h"
+#include "base/format.h"
 #include "input/number_scanner.h"
 
 namespace quorvale {
@@ -79,8 +79,8 @@ size_t CountLine(NumberScanner& scanner, ScannedValue& value) {
 
 Status ReadDataTable(std::string_view text, const std::string& file_name, Problem& problem,
                      InputWarnings* warnings) {
-  const int32_t persons = problem.PersonCount;
-  const int32_t columns = problem.ColumnCount;
+  const int32_t persons = problem.PersonCount();
+  const int32_t columns = problem.ColumnCount();
   Table2D<int32_t>& table = problem.DataTable;
   if (persons < 1 || columns < 1 || table.rows() != static_cast<size_t>(persons) + 1 ||
       table.columns() != static_cast<size_t>(columns)) {

@@ -4,15 +4,15 @@
 #include <string>
 #include <string_view>
 
+#include "base/status.h"
 #include "engine/problem.h"
-#include "engine/status.h"
 #include "input/input_warnings.h"
 
 namespace quorvale {
 
-// Fills problem.DataTable (allocated for problem.PersonCount + 1 rows of problem.ColumnCount, all
-// 0) from the text of "data.txt", and checks the codes and weights. `file_name` names the file in
-// messages (the driver passes the full path).
+// Fills problem.DataTable (allocated for problem.PersonCount() + 1 rows of problem.ColumnCount(),
+// all 0) from the text of "data.txt", and checks the codes and weights. `file_name` names the file
+// in messages (the driver passes the full path).
 //
 // The text holds whole numbers separated by white space; the first (N + 1) x C of them fill the
 // table row by row. Line breaks carry no meaning, except that a file whose first line holds

@@ -11,7 +11,7 @@
 #include <new>
 #include <stdexcept>
 
-#include "console/format.h"
+#include "base/format.h"
 
 namespace quorvale {
 namespace {

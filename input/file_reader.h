@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "engine/status.h"
+#include "base/status.h"
 
 namespace quorvale {
 

@@ -2,7 +2,7 @@
 // so that the line stays one line.
 #include "input/input_warnings.h"
 
-#include "console/format.h"
+#include "base/format.h"
 
 namespace quorvale {
 
@@ -28,7 +28,7 @@ std::vector<int32_t> FindPersonsLeftOut(const Problem& problem) {
   std::vector<int32_t> persons;
   // TypeMode 3 counts everyone as type 1.
   if (problem.params.TypeMode == 3) return persons;
-  for (int32_t p = 1; p <= problem.PersonCount; ++p) {
+  for (int32_t p = 1; p <= problem.PersonCount(); ++p) {
     const int32_t type = problem.Type(p);
     if (type != 1 && type != 2) persons.push_back(p);
   }

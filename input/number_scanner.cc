@@ -2,7 +2,7 @@
 // of many thousand rows, so it works on the text in place and allocates nothing.
 #include "input/number_scanner.h"
 
-#include "console/format.h"
+#include "base/format.h"
 
 namespace quorvale {
 namespace {

@@ -6,7 +6,7 @@
 #include <iterator>
 #include <limits>
 
-#include "console/format.h"
+#include "base/format.h"
 #include "input/number_scanner.h"
 
 namespace quorvale {

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/status.h"
 #include "engine/parameters.h"
-#include "engine/status.h"
 
 namespace quorvale {
 

@@ -10,14 +10,13 @@ namespace {
 int64_t Gain(const Problem& p, int k, int j) {
   const int32_t gk = p.Assignment[static_cast<size_t>(k)];
   const int32_t gj = p.Assignment[static_cast<size_t>(j)];
-  const int32_t* tk = p.GroupConflictTable.Row(k);
-  const int32_t* tj = p.GroupConflictTable.Row(j);
-  return 2 * int64_t{p.ConflictMatrix(k, j)} + tk[gk] + tj[gj] - tk[gj] - tj[gk];
+  const GroupTable& t = p.GroupConflictTable;
+  return 2 * int64_t{p.ConflictMatrix(k, j)} + t(k, gk) + t(j, gj) - t(k, gj) - t(j, gk);
 }
 
 // Moves k into group gj and j into gk, and brings every row of the tables up to date.
 void Exchange(Problem& p, int k, int j, int64_t gain) {
-  const int n = p.PersonCount;
+  const int n = p.PersonCount();
   const int32_t gk = p.Assignment[static_cast<size_t>(k)];
   const int32_t gj = p.Assignment[static_cast<size_t>(j)];
   p.Assignment[static_cast<size_t>(k)] = gj;
@@ -25,10 +24,10 @@ void Exchange(Problem& p, int k, int j, int64_t gain) {
   for (int r = 1; r <= n; ++r) {
     const int32_t to_k = p.ConflictMatrix(r, k);
     const int32_t to_j = p.ConflictMatrix(r, j);
-    int32_t* row = p.GroupConflictTable.Row(r);
-    row[gj] += to_k - to_j;
-    row[gk] += to_j - to_k;
-    p.PersonConflict[static_cast<size_t>(r)] = row[p.Assignment[static_cast<size_t>(r)]];
+    GroupTable& t = p.GroupConflictTable;
+    t(r, gj) += to_k - to_j;
+    t(r, gk) += to_j - to_k;
+    p.PersonConflict[static_cast<size_t>(r)] = t(r, p.Assignment[static_cast<size_t>(r)]);
   }
   p.CurrentScore -= gain;
 }
@@ -36,18 +35,18 @@ void Exchange(Problem& p, int k, int j, int64_t gain) {
 }  // namespace
 
 int64_t ReferenceEvaluateAssignment(Problem& p) {
-  const int n = p.PersonCount;
+  const int n = p.PersonCount();
   std::fill(p.PersonConflict.begin(), p.PersonConflict.end(), 0);
   p.GroupConflictTable.FillZero();
   for (int k = 1; k < n; ++k) {
     const int16_t* row = p.ConflictMatrix.Row(k);
     const int32_t gk = p.Assignment[static_cast<size_t>(k)];
-    int32_t* tk = p.GroupConflictTable.Row(k);
+    GroupTable& t = p.GroupConflictTable;
     for (int j = k + 1; j <= n; ++j) {
       const int32_t w = row[j];
       if (w == 0) continue;
-      tk[p.Assignment[static_cast<size_t>(j)]] += w;
-      p.GroupConflictTable(j, gk) += w;
+      t(k, p.Assignment[static_cast<size_t>(j)]) += w;
+      t(j, gk) += w;
     }
   }
   int64_t sum = 0;
@@ -61,7 +60,7 @@ int64_t ReferenceEvaluateAssignment(Problem& p) {
 }
 
 bool ReferenceSwapDescent(Problem& p, SearchMonitor* monitor) {
-  const int n = p.PersonCount;
+  const int n = p.PersonCount();
   if (n < 2) return true;
   bool exchanged = true;
   while (exchanged) {

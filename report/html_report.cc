@@ -7,7 +7,7 @@
 #include <map>
 #include <set>
 
-#include "console/format.h"
+#include "base/format.h"
 #include "engine/column_figures.h"
 #include "report/html_text.h"
 #include "report/verdict.h"
@@ -69,14 +69,14 @@ std::string ColumnValue(const Problem& p, const ReportColumn& column, int person
 }
 
 std::vector<Category> Categories(const Problem& p, const ReportColumn& column) {
-  const int n = p.PersonCount;
+  const int n = p.PersonCount();
   const ColumnBound& bound = p.ColumnBounds[static_cast<size_t>(column.column)];
   const bool turned = !bound.majority_holder.empty();
   std::map<int32_t, Category> by_code;  // code 0 stands for the majority
   Category others;
   others.others = true;
   others.label = "all others (one category)";
-  others.per_group.assign(static_cast<size_t>(p.GroupCount) + 1, 0);
+  others.per_group.assign(static_cast<size_t>(p.GroupCount()) + 1, 0);
   for (int i = 1; i <= n; ++i) {
     const auto group = static_cast<size_t>(p.BestAssignment[static_cast<size_t>(i)]);
     const bool holder = turned && bound.majority_holder[static_cast<size_t>(i)] != 0;
@@ -88,7 +88,7 @@ std::vector<Category> Categories(const Problem& p, const ReportColumn& column) {
     if (!holder && code <= 0) continue;
     Category& category = by_code[code];
     if (category.per_group.empty()) {
-      category.per_group.assign(static_cast<size_t>(p.GroupCount) + 1, 0);
+      category.per_group.assign(static_cast<size_t>(p.GroupCount()) + 1, 0);
       category.label = ColumnValue(p, column, i);
       category.majority = holder;
     }
@@ -145,7 +145,7 @@ std::string Page::Render() {
 
 std::string Page::GroupHeaders() const {
   std::string row;
-  for (int g = 1; g <= p_.GroupCount; ++g) row += Cell(StringPrintf("G%d", g), "n", "th");
+  for (int g = 1; g <= p_.GroupCount(); ++g) row += Cell(StringPrintf("G%d", g), "n", "th");
   return row;
 }
 
@@ -190,10 +190,10 @@ void Page::Verdict() {
 
 void Page::Groups() {
   out_ += "<h2>The groups</h2>\n<div class=\"groups\">\n";
-  for (int g = 1; g <= p_.GroupCount; ++g) {
+  for (int g = 1; g <= p_.GroupCount(); ++g) {
     std::vector<int> members;
     int64_t conflict = 0;
-    for (int i = 1; i <= p_.PersonCount; ++i) {
+    for (int i = 1; i <= p_.PersonCount(); ++i) {
       if (p_.BestAssignment[static_cast<size_t>(i)] != g) continue;
       members.push_back(i);
       conflict += p_.BestPersonConflict[static_cast<size_t>(i)];
@@ -230,9 +230,9 @@ void Page::Balance() {
       "or one more; a shaded cell is too full. A packed column is at its best when a "
       "category is split over as few groups as the group sizes allow.</p>\n";
   out_ += "<table><tr><th>Group size</th>" + GroupHeaders() + "</tr>\n<tr><td></td>";
-  for (int g = 1; g <= p_.GroupCount; ++g) {
+  for (int g = 1; g <= p_.GroupCount(); ++g) {
     int64_t size = 0;
-    for (int i = 1; i <= p_.PersonCount; ++i)
+    for (int i = 1; i <= p_.PersonCount(); ++i)
       size += p_.BestAssignment[static_cast<size_t>(i)] == g;
     out_ += Cell(StringPrintf("%lld", static_cast<long long>(size)), "n");
   }
@@ -248,15 +248,15 @@ void Page::Balance() {
 // One row per value of the balance column, under the group sizes.
 void Page::BalanceRows() {
   std::map<std::string, std::vector<int64_t>> counts;
-  for (int i = 1; i <= p_.PersonCount && static_cast<size_t>(i) < data_.balance_values.size();
+  for (int i = 1; i <= p_.PersonCount() && static_cast<size_t>(i) < data_.balance_values.size();
        ++i) {
     std::vector<int64_t>& row = counts[data_.balance_values[static_cast<size_t>(i)]];
-    row.resize(static_cast<size_t>(p_.GroupCount) + 1, 0);
+    row.resize(static_cast<size_t>(p_.GroupCount()) + 1, 0);
     ++row[static_cast<size_t>(p_.BestAssignment[static_cast<size_t>(i)])];
   }
   for (const auto& [value, row] : counts) {
     out_ += "<tr>" + Cell(data_.balance_name + ": " + value);
-    for (int g = 1; g <= p_.GroupCount; ++g) {
+    for (int g = 1; g <= p_.GroupCount(); ++g) {
       out_ += Cell(StringPrintf("%lld", static_cast<long long>(row[static_cast<size_t>(g)])), "n");
     }
     out_ += "</tr>\n";
@@ -265,7 +265,7 @@ void Page::BalanceRows() {
 
 void Page::BalanceTable(const ReportColumn& column, bool spread) {
   const std::vector<Category> categories = Categories(p_, column);
-  const int64_t groups = p_.GroupCount;
+  const int64_t groups = p_.GroupCount();
   out_ += "<h3>" + EscapeHtml(column.name) + (spread ? " (spread)" : " (pack)") +
           "</h3>\n<table class=\"balance\">\n<tr><th>Category</th><th class=\"n\">Holders</th>" +
           (spread ? std::string("<th class=\"n\">Most even</th>")
@@ -339,7 +339,7 @@ void Page::Rules() {
 
 void Page::LeftOut() {
   std::vector<int> left_out;
-  for (int i = 1; i <= p_.PersonCount; ++i) {
+  for (int i = 1; i <= p_.PersonCount(); ++i) {
     if (p_.BestAssignment[static_cast<size_t>(i)] == 0) left_out.push_back(i);
   }
   if (left_out.empty() && data_.rows_not_read == 0) return;
@@ -371,7 +371,7 @@ void Page::Run() {
       {"Date", run.date},
       {"Input", inputs},
       {"Persons and groups",
-       StringPrintf("%d persons in %d groups", p_.PersonCount, p_.GroupCount)},
+       StringPrintf("%d persons in %d groups", p_.PersonCount(), p_.GroupCount())},
       {"Seed", StringPrintf("%u", run.seed)},
       {"Plan", StringPrintf("TypeMode %d; %d runs of %d stages of %d focus and %d spread cycles: "
                             "%d cycles",

@@ -1,14 +1,17 @@
 // Formatting and safe replacement of the results file.
 #include "report/results_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
-#include "console/format.h"
+#include "base/format.h"
 
 namespace quorvale {
 
@@ -76,11 +79,11 @@ SchedulePosition DecodeCycleNumber(int32_t cycle_number, const Parameters& param
 std::string FormatResults(const Problem& p, int32_t target_status, int32_t cycle_number) {
   const SchedulePosition at = DecodeCycleNumber(cycle_number, p.params);
   std::string out;
-  out.reserve(static_cast<size_t>(p.PersonCount + 3) * 24);
+  out.reserve(static_cast<size_t>(p.PersonCount() + 3) * 24);
   AppendLine(out, p.TargetScore, target_status, p.ConflictDensity);
   AppendLine(out, at.RunNumber, at.StageNumber, at.FocusIndex);
   AppendLine(out, at.SpreadIndex, p.BestScore, cycle_number);
-  for (int person = 1; person <= p.PersonCount; ++person) {
+  for (int person = 1; person <= p.PersonCount(); ++person) {
     AppendLine(out, person, p.BestAssignment[static_cast<size_t>(person)],
                p.BestPersonConflict[static_cast<size_t>(person)]);
   }
@@ -119,6 +122,30 @@ Status ReplaceFileAtomically(const std::string& path, std::string_view text) {
     ::close(folder);
   }
   return Status::Ok();
+}
+
+int RemoveLeftoverTemporaries(const std::string& path) {
+  const std::string folder = FolderOf(path);
+  const std::string prefix = path.substr(path.find_last_of('/') + 1) + ".";
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return 0;
+  int removed = 0;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    if (name.size() != prefix.size() + 6 || name.substr(0, prefix.size()) != prefix) continue;
+    const std::string_view suffix = name.substr(prefix.size());
+    if (!std::all_of(suffix.begin(), suffix.end(), [](char c) { return std::isalnum(c) != 0; })) {
+      continue;
+    }
+    const std::string leftover = folder + "/" + std::string(name);
+    struct stat info {};
+    if (::lstat(leftover.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+        ::unlink(leftover.c_str()) == 0) {
+      ++removed;
+    }
+  }
+  ::closedir(dir);
+  return removed;
 }
 
 Status ResultsFile::Write(const Problem& problem, int32_t target_status, int32_t cycle_number) {

@@ -6,10 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "base/status.h"
 #include "engine/parameters.h"
 #include "engine/problem.h"
 #include "engine/results_sink.h"
-#include "engine/status.h"
 
 namespace quorvale {
 
@@ -32,6 +32,11 @@ std::string FormatResults(const Problem& problem, int32_t target_status, int32_t
 // file: the text goes to a temporary file in the same folder, is flushed to disk and renamed over
 // the old one. A file whose write permission has been taken away is not replaced.
 Status ReplaceFileAtomically(const std::string& path, std::string_view text);
+
+// Removes what an interrupted replacement of `path` can leave behind: regular files in its folder
+// named as its temporary files are ("results.txt.XXXXXX", six letters or digits). Returns how
+// many it removed; a file it cannot remove stays.
+int RemoveLeftoverTemporaries(const std::string& path);
 
 // Saves to a fixed path.
 class ResultsFile final : public ResultsSink {

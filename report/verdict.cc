@@ -1,6 +1,6 @@
 #include "report/verdict.h"
 
-#include "console/format.h"
+#include "base/format.h"
 
 namespace quorvale {
 

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <map>
 
-#include "console/format.h"
+#include "base/format.h"
 
 namespace quorvale {
 

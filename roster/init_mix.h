@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "engine/status.h"
+#include "base/status.h"
 #include "roster/roster_csv.h"
 
 namespace quorvale {

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <map>
 
-#include "console/format.h"
+#include "base/format.h"
 #include "roster/closest_names.h"
 #include "roster/rule_columns.h"
 

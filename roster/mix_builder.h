@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/status.h"
+#include "base/status.h"
 #include "roster/mix_file.h"
 #include "roster/mix_plan.h"
 #include "roster/roster_csv.h"

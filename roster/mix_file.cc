@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "base/duration.h"
-#include "console/format.h"
+#include "base/format.h"
 
 namespace quorvale {
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <array>
 
-#include "console/format.h"
+#include "base/format.h"
 
 namespace quorvale {
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "console/format.h"
+#include "base/format.h"
 
 namespace quorvale {
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/column_figures.h"
+#include "engine/engine.h"
 #include "engine/initial_assignment.h"
 #include "tests/support/problem_text.h"
 #include "tests/support/random_problem.h"
@@ -27,23 +28,25 @@ TEST(ColumnFiguresTest, WorkedMajorityAndPackedColumn) {
   EXPECT_EQ(p.ColumnBounds[3].least, -200);  // 3 + 1 packed pairs at -50
   EXPECT_EQ(p.TargetScore, -200);
 
+  const Engine engine(SupportedKernelLevel());
   p.Assignment = {0, 1, 1, 1, 2, 2, 2};
-  EXPECT_EQ(EvaluateAssignment(p), 0);
+  EXPECT_EQ(EvaluateAssignment(p, engine), 0);
   EXPECT_EQ(ColumnContributions(p, p.Assignment), (std::vector<int64_t>{0, 0, 200, -200}));
 
   // Persons never dealt (group 0) count among themselves, as the evaluation counts them.
   p.Assignment = {0, 1, 1, 2, 2, 0, 0};
-  EXPECT_EQ(EvaluateAssignment(p), 150);
+  EXPECT_EQ(EvaluateAssignment(p, engine), 150);
   EXPECT_EQ(ColumnContributions(p, p.Assignment), (std::vector<int64_t>{0, 0, 200, -50}));
 }
 
 TEST(ColumnFiguresTest, AddUpToTargetAndScoreOnRandomInstances) {
+  const Engine engine(SupportedKernelLevel());
   for (uint32_t seed = 1; seed <= 60; ++seed) {
     Problem p = test::MakeRandomProblem(seed, test::RandomShape(seed, 40));
     int64_t least = 0;
     for (const ColumnBound& bound : p.ColumnBounds) least += bound.least;
     EXPECT_EQ(least, p.TargetScore) << "seed " << seed;
-    const int64_t score = EvaluateAssignment(p);
+    const int64_t score = EvaluateAssignment(p, engine);
     const std::vector<int64_t> parts = ColumnContributions(p, p.Assignment);
     EXPECT_EQ(std::accumulate(parts.begin(), parts.end(), int64_t{0}), score) << "seed " << seed;
   }

@@ -78,6 +78,19 @@ TEST_F(DriverTest, InstalledFolderWinsAndARunEndsWithTheCountdown) {
   EXPECT_EQ(test::ReadWholeFile(installed_.PathOf("results.txt")), first);
 }
 
+TEST_F(DriverTest, LeftoversOfAnInterruptedSaveAreRemovedAtTheStart) {
+  current_.WriteFile("parameters.txt", test::kExampleParameters);
+  current_.WriteFile("data.txt", test::kExampleData);
+  const char* leftovers[] = {"results.txt.Ab3x9Z", "results.txt.000000"};
+  const char* others[] = {"results.txt.Ab3x9", "results.txt.Ab3x9Z0", "results.txt.Ab-x9Z",
+                          "data.txt.Ab3x9Z", "results.txt"};
+  for (const char* name : leftovers) current_.WriteFile(name, "1 \t");
+  for (const char* name : others) current_.WriteFile(name, "kept");
+  EXPECT_EQ(Run(current_.path()), kExitOk);
+  for (const char* name : leftovers) EXPECT_FALSE(Exists(current_.PathOf(name))) << name;
+  for (const char* name : others) EXPECT_TRUE(Exists(current_.PathOf(name))) << name;
+}
+
 TEST_F(DriverTest, BadInputStopsBeforeAnyComputing) {
   const std::pair<std::string, std::string> cases[] = {
       {"6 4 1 2 2 3 2 1", "0 0 100 50  1 1 1 2  2 1 2.5 1"},  // not a whole number

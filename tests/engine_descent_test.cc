@@ -10,7 +10,9 @@
 #include "engine/random.h"
 #include "engine/scrambler.h"
 #include "engine/swap_descent.h"
+#include "tests/support/bounded_monitor.h"
 #include "tests/support/fakes.h"
+#include "tests/support/group_table_cells.h"
 #include "tests/support/problem_text.h"
 #include "tests/support/random_problem.h"
 
@@ -24,7 +26,7 @@ std::vector<int32_t> Persons(const std::vector<int32_t>& table) {
 // Persons per (group, type): what no exchange or scramble may change.
 std::map<std::pair<int, int>, int> GroupTypeCounts(const Problem& p) {
   std::map<std::pair<int, int>, int> counts;
-  for (int i = 1; i <= p.PersonCount; ++i) ++counts[{p.Assignment[i], p.Type(i)}];
+  for (int i = 1; i <= p.PersonCount(); ++i) ++counts[{p.Assignment[i], p.Type(i)}];
   return counts;
 }
 
@@ -38,44 +40,47 @@ TEST(SwapDescentTest, FourPersonWorkedDescent) {
   Problem p = test::ProblemFromText("4 2 3 2 1 1 1 0", "0 0 1 1 2 1 3 1 4 1");
   p.ConflictMatrix(1, 2) = p.ConflictMatrix(2, 1) = 100;
   p.Assignment = {0, 1, 1, 2, 2};
-  EvaluateAssignment(p);
+  Engine engine(SupportedKernelLevel());
+  test::BoundedMonitor bound;
+  EvaluateAssignment(p, engine);
   StopAtOnce stop;
-  EXPECT_FALSE(SwapDescent(p, &stop));
+  EXPECT_FALSE(SwapDescent(p, engine, &stop));
   EXPECT_EQ(Persons(p.Assignment), (std::vector<int32_t>{1, 1, 2, 2}));
   p.DataTable(3, 1) = 2;  // of another type, person 3 cannot take person 1's place
-  EXPECT_TRUE(SwapDescent(p, nullptr));
+  EXPECT_TRUE(SwapDescent(p, engine, &bound));
   EXPECT_EQ(Persons(p.Assignment), (std::vector<int32_t>{2, 1, 2, 1}));
   p.DataTable(3, 1) = 1;
   p.Assignment = {0, 1, 1, 2, 2};
-  EvaluateAssignment(p);
-  EXPECT_TRUE(SwapDescent(p, nullptr));
+  EvaluateAssignment(p, engine);
+  EXPECT_TRUE(SwapDescent(p, engine, &bound));
   EXPECT_EQ(Persons(p.Assignment), (std::vector<int32_t>{2, 1, 1, 2}));
   EXPECT_EQ(p.CurrentScore, 0);
 }
 
 TEST(SwapDescentTest, RandomDescentsEndInExactLocalMinima) {
+  Engine engine(SupportedKernelLevel());
   for (uint32_t seed = 1; seed <= 120; ++seed) {
     Problem p = test::MakeRandomProblem(seed, test::RandomShape(seed, 45));
     Lcg15 random(seed);
     const auto counts = GroupTypeCounts(p);
     for (int round = 0; round < 3; ++round) {
-      SwapDescent(p, nullptr);
-      const std::vector<int32_t> table(p.GroupConflictTable.data(),
-                                       p.GroupConflictTable.data() + p.GroupConflictTable.size());
+      test::BoundedMonitor bound;
+      ASSERT_TRUE(SwapDescent(p, engine, &bound)) << "seed " << seed << ": the descent ran away";
+      const std::vector<int32_t> table = test::GroupTableCells(p.GroupConflictTable);
       const std::vector<int32_t> conflicts = p.PersonConflict;
       const int64_t score = p.CurrentScore;
-      EXPECT_EQ(EvaluateAssignment(p), score) << "seed " << seed;
+      EXPECT_EQ(EvaluateAssignment(p, engine), score) << "seed " << seed;
       EXPECT_EQ(p.PersonConflict, conflicts) << "seed " << seed;
-      EXPECT_TRUE(std::equal(table.begin(), table.end(), p.GroupConflictTable.data()));
-      for (int k = 1; k < p.PersonCount; ++k) {
-        for (int j = k + 1; j <= p.PersonCount; ++j) {
+      EXPECT_EQ(test::GroupTableCells(p.GroupConflictTable), table) << "seed " << seed;
+      for (int k = 1; k < p.PersonCount(); ++k) {
+        for (int j = k + 1; j <= p.PersonCount(); ++j) {
           if (p.Assignment[k] == p.Assignment[j] || p.Type(k) != p.Type(j)) continue;
           ASSERT_LE(SwapGain(p, k, j), 0) << "seed " << seed << " pair " << k << "," << j;
         }
       }
       Scramble(p, 1 + round % 2, 100, random);
       EXPECT_EQ(GroupTypeCounts(p), counts) << "seed " << seed;
-      EvaluateAssignment(p);
+      EvaluateAssignment(p, engine);
     }
   }
 }

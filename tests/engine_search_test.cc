@@ -5,7 +5,9 @@
 #include <atomic>
 #include <vector>
 
+#include "app/screen_observer.h"
 #include "console/screen.h"
+#include "console/search_screen.h"
 #include "engine/initial_assignment.h"
 #include "engine/search.h"
 #include "engine/search_schedule.h"
@@ -39,15 +41,20 @@ TEST(ScheduleTest, RatesAndRestarts) {
   for (int cycle = 1; cycle <= 60; ++cycle) EXPECT_EQ(ScheduledRate(cycle, plan), 4);
 }
 
+// A search on the in-memory screen, as the program wires it, with a fake clock and a recording
+// sink.
 struct SearchRig {
   explicit SearchRig(Problem problem, int64_t start_ms = 0, int64_t step_ms = 0)
       : p(std::move(problem)), clock(start_ms, step_ms), sink(&clock) {}
   SearchOutcome Run(uint32_t seed = 1) {
-    SearchEnvironment env{screen, clock, sink, seed, &stop};
+    SearchEnvironment env{observer, clock, sink, engine, seed, &stop};
     return RunSearch(p, env);
   }
   Problem p;
   Screen screen;
+  SearchScreen search_screen{screen};
+  ScreenObserver observer{search_screen};
+  Engine engine{SupportedKernelLevel()};
   test::FakeClock clock;
   test::RecordingSink sink;
   std::atomic<int> stop{0};
@@ -87,7 +94,7 @@ TEST(SearchTest, BestScoreNeverRisesAndBelongsToTheBestGrouping) {
       EXPECT_LE(rig.sink.saves[i].best_score, rig.sink.saves[i - 1].best_score) << seed;
     }
     rig.p.Assignment = rig.p.BestAssignment;
-    EXPECT_EQ(EvaluateAssignment(rig.p), rig.p.BestScore) << "seed " << seed;
+    EXPECT_EQ(EvaluateAssignment(rig.p, rig.engine), rig.p.BestScore) << "seed " << seed;
     EXPECT_EQ(rig.p.PersonConflict, rig.p.BestPersonConflict) << "seed " << seed;
   }
 }
@@ -120,6 +127,47 @@ TEST(SearchSavingTest, SavingRules) {
   for (size_t i = 1; i + 1 < late.sink.saves.size(); ++i) {  // then strict improvements only
     EXPECT_LT(late.sink.saves[i].best_score, late.sink.saves[i - 1].best_score);
   }
+}
+
+TEST(SearchSavingTest, NoInterimSaveBeforeSixteenSeconds) {
+  for (const int64_t start_ms : {15000, 15999}) {
+    SearchRig rig(LongSearch(), start_ms);
+    rig.Run();
+    ASSERT_EQ(rig.sink.saves.size(), 1u) << start_ms;  // the closing save only
+    EXPECT_EQ(rig.sink.saves[0].cycle_number, 18);
+  }
+  SearchRig shortened(LongSearch(), 500);
+  SearchEnvironment env{shortened.observer,
+                        shortened.clock,
+                        shortened.sink,
+                        shortened.engine,
+                        1,
+                        &shortened.stop,
+                        500};
+  RunSearch(shortened.p, env);
+  EXPECT_EQ(shortened.sink.saves.at(0).cycle_number, 1);  // a shorter wait, for the fault tests
+}
+
+// Eight persons of one type in two groups with nothing to weigh: every grouping scores 0, the
+// same as the best, and no pass ever improves. Three cycles, the first scrambling everyone.
+Problem FlatSearch() {
+  Problem p = test::PreparedProblem("8 3 3 2 1 1 3 0",
+                                    "0 0 0  1 1 1 2 1 1 3 1 2 4 1 2 5 1 3 6 1 3 7 1 4 8 1 4");
+  p.TargetScore = -1;  // out of reach
+  return p;
+}
+
+TEST(SearchSavingTest, ATieBecomesTheBestAndTheFirstInterimSaveNeedsNoImprovement) {
+  SearchRig rig(FlatSearch(), 16000);
+  const std::vector<int32_t> dealt = rig.p.Assignment;
+  rig.Run(3);
+  ASSERT_NE(rig.p.Assignment, dealt) << "the scrambler left the deal as it was";
+  EXPECT_EQ(rig.p.BestAssignment, rig.p.Assignment);  // the last tie is the best grouping
+  ASSERT_EQ(rig.sink.saves.size(), 2u);
+  EXPECT_EQ(rig.sink.saves[0].cycle_number, 1);  // unimproved, but the first pass past 16 s
+  EXPECT_EQ(rig.sink.saves[1].cycle_number, 3);  // then only the closing save
+  EXPECT_EQ(rig.screen.TextAt(19, 19, 62),
+            "and use Best-So-Far solution, by closing this window any time.");
 }
 
 TEST(SearchSavingTest, FailedSavesAreShownRetriedAndReported) {

@@ -4,7 +4,9 @@
 
 #include <string>
 
+#include "app/screen_observer.h"
 #include "console/screen.h"
+#include "console/search_screen.h"
 #include "engine/search.h"
 #include "tests/support/fakes.h"
 #include "tests/support/random_problem.h"
@@ -27,12 +29,15 @@ Problem LongSearch(int32_t cycles) {
 struct Limited {
   Problem p;
   Screen screen;
+  SearchScreen search_screen{screen};
+  ScreenObserver observer{search_screen};
+  Engine engine{SupportedKernelLevel()};
   test::FakeClock clock{0, 1};  // every reading is one millisecond later
   test::RecordingSink sink;
   SearchOutcome outcome;
 
   Limited(int32_t cycles, int64_t limit_ms) : p(LongSearch(cycles)) {
-    SearchEnvironment env{screen, clock, sink, 99, nullptr};
+    SearchEnvironment env{observer, clock, sink, engine, 99, nullptr};
     env.time_limit_ms = limit_ms;
     outcome = RunSearch(p, env);
   }

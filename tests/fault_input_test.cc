@@ -38,7 +38,7 @@ TEST_P(FaultInputTest, IsReportedClearlyWithExitCodeOne) {
     expected += ": its path runs into a loop of symbolic links.";
   }
   const bool as_nobody = name.ends_with("Unreadable") && ::geteuid() == 0;
-  const int status = RunToEnd(folder.path(), output.PathOf("screen"), as_nobody);
+  const int status = RunToEnd(folder.path(), {output.PathOf("screen"), as_nobody});
   if (status == 126 || status == 127) GTEST_SKIP() << "user nobody cannot run " QM_PROGRAM_PATH;
   EXPECT_EQ(status, 1);
   const std::vector<std::string> rows = Lines(ReadWholeFile(output.PathOf("screen")));

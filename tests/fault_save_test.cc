@@ -43,7 +43,7 @@ TEST_P(FinalSaveTest, IsReportedAndEndsWithExitCodeOne) {
   }
   // Root may write anywhere, so it runs the program as nobody.
   const bool as_nobody = GetParam() == "ReadOnlyFolder" && ::geteuid() == 0;
-  const int status = RunToEnd(folder.path(), output.PathOf("screen"), as_nobody);
+  const int status = RunToEnd(folder.path(), {output.PathOf("screen"), as_nobody});
   if (status == 126 || status == 127) GTEST_SKIP() << "user nobody cannot run " QM_PROGRAM_PATH;
   EXPECT_EQ(status, 1);
   const std::vector<std::string> rows = Lines(ReadWholeFile(output.PathOf("screen")));
@@ -63,8 +63,10 @@ TEST(FaultSaveTest, AFailedInterimSaveIsRetriedWhileTheSearchGoesOn) {
   WriteInstance(folder.path(), 300, 9, false);
   const std::string results = folder.WriteFile("results.txt", kKept);
   ASSERT_EQ(::chmod(results.c_str(), 0444), 0);
-  Child child(folder.path(), folder.PathOf("screen"));
-  std::this_thread::sleep_for(milliseconds(17500));  // past the first interim save, refused
+  // Interim saving may begin at once; by the time the search has used a third of a second of
+  // processor time, many passes have ended and each has tried to save.
+  Child child(folder.path(), {folder.PathOf("screen"), false, 0});
+  ASSERT_TRUE(WaitUntil([&] { return child.CpuTime() >= milliseconds(300); }, milliseconds(30000)));
   ASSERT_TRUE(child.Running());
   EXPECT_EQ(ReadWholeFile(results), kKept);
   ASSERT_EQ(::chmod(results.c_str(), 0644), 0);

@@ -7,7 +7,7 @@
 
 #include <cstdio>
 
-#include "console/format.h"
+#include "base/format.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_folder.h"
 

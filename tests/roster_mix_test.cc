@@ -135,8 +135,7 @@ void ExpectEngineAccepts(const Built& built) {
   ASSERT_TRUE(built.status.ok()) << built.status.message();
   Problem problem =
       test::ProblemFromText(FormatParametersText(built.plan.params), FormatDataText(built.data));
-  Screen screen;
-  const Status status = BuildConflictMatrix(problem, screen);
+  const Status status = BuildConflictMatrix(problem);
   EXPECT_TRUE(status.ok()) << status.message();
 }
 
@@ -163,8 +162,7 @@ TEST(RosterMixTest, RulesGetColumnsAndTheStrongestWeightThatFits) {
   stronger.data[0][4] += 1;
   Problem problem =
       test::ProblemFromText(FormatParametersText(plan.params), FormatDataText(stronger.data));
-  Screen screen;
-  EXPECT_FALSE(BuildConflictMatrix(problem, screen).ok());
+  EXPECT_FALSE(BuildConflictMatrix(problem).ok());
 
   const std::vector<int32_t> grouping{0, 1, 2, 2, 1, 2, 1};  // Ann Bo Cy Di Ed Fay
   std::vector<bool> kept;

@@ -1,11 +1,13 @@
 // The status panel on the in-memory screen: gap dots, the worked and capped bars cell by cell,
-// a best below the target, and the refresh rule.
+// a best below the target, and the refresh rule of the search.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "console/screen.h"
 #include "console/status_panel.h"
+#include "engine/panel_refresh.h"
 #include "tests/support/fakes.h"
 
 namespace quorvale {
@@ -58,16 +60,16 @@ TEST(StatusPanelTest, CappedNegativeAndEqualBars) {
   EXPECT_EQ(s.TextAt(28, 8, 20), "<Best-So-Far>: 5.00 ");
 }
 
-TEST(StatusPanelTest, RefreshesOnlyAfterMoreThanFortyMilliseconds) {
-  Screen s;
+TEST(PanelRefreshTest, DueOnlyAfterMoreThanFortyMilliseconds) {
   test::FakeClock clock(1000);
-  StatusPanel panel(s, clock);
-  panel.StartRefreshClock();
-  for (const auto& [now, cycle] : {std::pair{1040, 1}, std::pair{1041, 2}, std::pair{1081, 3}}) {
+  PanelRefresh refresh(clock);
+  refresh.Start();
+  std::vector<int64_t> due;
+  for (const int64_t now : {1040, 1041, 1081, 1082}) {
     clock.Set(now);
-    panel.RefreshIfDue(PanelValues{100, 0.0f, 100, cycle, 9});
+    if (const auto at = refresh.Due()) due.push_back(*at);
   }
-  EXPECT_EQ(s.TextAt(68, 8, 24), "Scrambler Cycles: 2 of 9");
+  EXPECT_EQ(due, (std::vector<int64_t>{1041, 1082}));
 }
 
 }  // namespace

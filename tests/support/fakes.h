@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/platform.h"
-#include "engine/clock.h"
+#include "base/clock.h"
 #include "engine/random.h"
 #include "engine/results_sink.h"
 

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "console/screen.h"
 #include "engine/conflict_matrix.h"
 #include "engine/initial_assignment.h"
 #include "input/data_reader.h"
@@ -14,15 +13,15 @@ namespace quorvale::test {
 Problem ProblemFromText(std::string_view parameters, std::string_view data, bool prepare) {
   Parameters params;
   Problem p;
-  Screen screen;
-  for (const Status& status : {ReadParameters(parameters, "parameters.txt", params),
-                               AllocateProblem(params, p), ReadDataTable(data, "data.txt", p),
-                               prepare ? BuildConflictMatrix(p, screen) : Status::Ok()}) {
+  for (const Status& status :
+       {ReadParameters(parameters, "parameters.txt", params), AllocateProblem(params, p),
+        ReadDataTable(data, "data.txt", p), prepare ? BuildConflictMatrix(p) : Status::Ok()}) {
     EXPECT_TRUE(status.ok()) << status.message();
   }
   if (prepare) {
     DealInitialAssignment(p);
-    SetUpStartValues(p);
+    Engine engine(SupportedKernelLevel());
+    SetUpStartValues(p, engine);
   }
   return p;
 }

@@ -9,15 +9,24 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 namespace quorvale::test {
 
-Child::Child(const std::string& folder, const std::string& screen, bool as_nobody) {
+Child::Child(const std::string& folder, const ChildOptions& options) {
   const char* argv[] = {QM_PROGRAM_PATH, "--folder", folder.c_str(), "--no-pause", nullptr};
+  const bool as_nobody = options.as_nobody;
   const passwd* nobody = as_nobody ? ::getpwnam("nobody") : nullptr;
-  const int out = ::open(screen.empty() ? "/dev/null" : screen.c_str(),
+  const int out = ::open(options.screen.empty() ? "/dev/null" : options.screen.c_str(),
                          O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  // The environment is made before the fork: the child only calls what is safe after it.
+  const std::string first_save = "QM_TEST_FIRST_SAVE_MS=" + std::to_string(options.first_save_ms);
+  std::vector<const char*> env;
+  for (char** entry = environ; *entry != nullptr; ++entry) env.push_back(*entry);
+  if (options.first_save_ms >= 0) env.push_back(first_save.c_str());
+  env.push_back(nullptr);
   pid_ = ::fork();
   if (pid_ < 0) throw std::runtime_error("fork failed");
   if (pid_ == 0) {
@@ -30,10 +39,24 @@ Child::Child(const std::string& folder, const std::string& screen, bool as_nobod
       ::_exit(126);
     }
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);  // after setuid, which clears it
-    ::execv(argv[0], const_cast<char**>(argv));
+    ::execve(argv[0], const_cast<char**>(argv), const_cast<char**>(env.data()));
     ::_exit(127);
   }
   ::close(out);
+}
+
+milliseconds Child::CpuTime() const {
+  std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+  std::string text;
+  if (status_ >= 0 || !std::getline(stat, text)) return milliseconds(-1);
+  // Fields 14 and 15, utime and stime in clock ticks, follow the command name in parentheses.
+  std::istringstream fields(text.substr(text.rfind(')') + 2));
+  std::string field;
+  long long ticks = 0;
+  for (int i = 3; i <= 15 && fields >> field; ++i) {
+    if (i >= 14) ticks += std::stoll(field);
+  }
+  return milliseconds(ticks * 1000 / ::sysconf(_SC_CLK_TCK));
 }
 
 std::vector<std::string> Lines(const std::string& text) {

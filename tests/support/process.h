@@ -25,13 +25,22 @@ bool WaitUntil(Condition condition, milliseconds timeout) {
   return true;
 }
 
-// `QM_PROGRAM_PATH --folder FOLDER --no-pause` with standard input from /dev/null and its output
-// in `screen` (or /dev/null), as user nobody when asked. It dies with the test process, and the
-// destructor kills it when it still runs. Its status is its exit code, 256 plus the signal that
-// ended it, or -1 while it runs; 126 when it could not become nobody, 127 when it could not start.
+// How a child program starts: where its screen goes (or /dev/null), whether it runs as user
+// nobody, and after how many milliseconds it may begin interim saving (the program's own
+// 16 seconds when negative).
+struct ChildOptions {
+  std::string screen;
+  bool as_nobody = false;
+  long first_save_ms = -1;
+};
+
+// `QM_PROGRAM_PATH --folder FOLDER --no-pause` with standard input from /dev/null. It dies with
+// the test process, and the destructor kills it when it still runs. Its status is its exit
+// code, 256 plus the signal that ended it, or -1 while it runs; 126 when it could not become
+// nobody, 127 when it could not start.
 class Child {
  public:
-  explicit Child(const std::string& folder, const std::string& screen = "", bool as_nobody = false);
+  explicit Child(const std::string& folder, const ChildOptions& options = {});
   ~Child() {
     Signal(SIGKILL);
     if (status_ < 0) ::waitpid(pid_, nullptr, 0);
@@ -52,6 +61,9 @@ class Child {
     WaitUntil([&] { return !Running(); }, timeout);
     return status_;
   }
+  // Processor time the child has used so far (user and system), or -1 once it has ended: a
+  // measure of how far it got that does not depend on how busy the machine is.
+  milliseconds CpuTime() const;
 
  private:
   pid_t pid_ = -1;
@@ -59,9 +71,8 @@ class Child {
 };
 
 // Runs the program to its end (killing it after 30 s) and returns its status.
-inline int RunToEnd(const std::string& folder, const std::string& screen = "",
-                    bool as_nobody = false) {
-  return Child(folder, screen, as_nobody).Wait(milliseconds(30000));
+inline int RunToEnd(const std::string& folder, const ChildOptions& options = {}) {
+  return Child(folder, options).Wait(milliseconds(30000));
 }
 
 // The lines of `text`, without their line feeds.

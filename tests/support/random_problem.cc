@@ -4,7 +4,6 @@
 #include <random>
 #include <stdexcept>
 
-#include "console/screen.h"
 #include "engine/conflict_matrix.h"
 #include "engine/initial_assignment.h"
 
@@ -34,10 +33,10 @@ Problem MakeRandomProblem(uint32_t seed, const RandomProblemShape& shape) {
     p.DataTable(i, 0) = i;
     p.DataTable(i, 1) = shape.other_types && uniform(0, 9) == 0 ? 7 : uniform(1, 2);
   }
-  Screen screen;
-  if (!BuildConflictMatrix(p, screen).ok()) throw std::runtime_error("matrix failed");
+  if (!BuildConflictMatrix(p).ok()) throw std::runtime_error("matrix failed");
   DealInitialAssignment(p);
-  SetUpStartValues(p);
+  Engine engine(SupportedKernelLevel());
+  SetUpStartValues(p, engine);
   return p;
 }
 

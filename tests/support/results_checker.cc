@@ -7,8 +7,7 @@
 #include <map>
 #include <vector>
 
-#include "console/format.h"
-#include "console/screen.h"
+#include "base/format.h"
 #include "engine/conflict_matrix.h"
 #include "engine/initial_assignment.h"
 #include "input/data_reader.h"
@@ -22,17 +21,18 @@ std::string CheckResults(std::string_view parameters_text, std::string_view data
                          std::string_view results, ResultsSummary* summary) {
   Parameters params;
   Problem p;
-  Screen scratch;
+  // The plain engine: the check must not share the program's kernels.
+  Engine engine(KernelLevel::kPlain);
   Status status = ReadParameters(parameters_text, "parameters.txt", params);
   if (status.ok()) status = AllocateProblem(params, p, 1 << 30);
   if (status.ok()) status = ReadDataTable(data_text, "data.txt", p);
-  if (status.ok()) status = BuildConflictMatrix(p, scratch);
+  if (status.ok()) status = BuildConflictMatrix(p);
   if (!status.ok()) return "the input is refused: " + status.message();
   DealInitialAssignment(p);
-  SetUpStartValues(p);
+  SetUpStartValues(p, engine);
   const std::vector<int32_t> dealt = p.Assignment;
   std::map<std::pair<int32_t, int32_t>, int> dealt_counts, counts;  // (group, type) -> persons
-  const int n = p.PersonCount;
+  const int n = p.PersonCount();
   for (int i = 1; i <= n; ++i) ++dealt_counts[{dealt.data()[i], p.Type(i)}];
   if (!results.empty() && results.back() != '\n') return "results.txt is cut short";
   std::vector<std::array<long long, 3>> lines;
@@ -56,7 +56,7 @@ std::string CheckResults(std::string_view parameters_text, std::string_view data
   for (int i = 1; i <= n; ++i) {
     const long long group = row[2 + i][1];
     const bool placed = dealt.data()[i] != 0;
-    if (row[2 + i][0] != i || (placed ? group < 1 || group > p.GroupCount : group != 0)) {
+    if (row[2 + i][0] != i || (placed ? group < 1 || group > p.GroupCount() : group != 0)) {
       return StringPrintf("results.txt line %d: not person %d in a group %s", i + 3, i,
                           placed ? "1..GroupCount" : "0 (never dealt)");
     }
@@ -64,7 +64,7 @@ std::string CheckResults(std::string_view parameters_text, std::string_view data
     ++counts[{p.Assignment.data()[i], p.Type(i)}];
   }
   if (counts != dealt_counts) return "results.txt: persons per group and type differ from the deal";
-  EvaluateAssignment(p);
+  EvaluateAssignment(p, engine);
   if (p.CurrentScore != row[2][1]) {
     return StringPrintf("results.txt line 3: BestScore is %lld, but the grouping scores %lld",
                         row[2][1], static_cast<long long>(p.CurrentScore));
