@@ -183,6 +183,7 @@ int Run::SetUpMode(const std::string& current_folder) {
   for (const char* text : kTexts) console().Write(text);
   console().Flush();
   if (!options_.no_pause) env_.pauser.WaitForKey();
+  env_.summary = {"Folder: " + current_folder, "Wrote:  " + where};
   if (const int stopped = StopExitCode(); stopped != 0) return stopped;
   return kExitOk;
 }

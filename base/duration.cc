@@ -36,10 +36,10 @@ Status ParseDuration(std::string_view text, int64_t& milliseconds) {
     } else if (at < text.size()) {
       switch (text[at++]) {
         case 'h':
-          unit = 3600 * 1000;
+          unit = int64_t{3600} * 1000;
           break;
         case 'm':
-          unit = 60 * 1000;
+          unit = int64_t{60} * 1000;
           break;
         case 's':
           unit = 1000;

@@ -81,6 +81,7 @@ std::vector<std::string> WrapLine(const std::string& text, size_t width) {
 
 std::vector<std::string> KeyTexts(const Screen& screen) {
   std::vector<std::string> texts;
+  texts.reserve(kScreenRows);
   for (int row = 0; row < kScreenRows; ++row) texts.push_back(KeyText(screen, row));
   for (int row = 0; row + 1 < kScreenRows; ++row) {
     const auto index = static_cast<size_t>(row);

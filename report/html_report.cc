@@ -96,6 +96,7 @@ std::vector<Category> Categories(const Problem& p, const ReportColumn& column) {
     ++category.holders;
   }
   std::vector<Category> list;
+  list.reserve(by_code.size() + 1);
   for (auto& [code, category] : by_code) list.push_back(std::move(category));
   std::stable_sort(list.begin(), list.end(),
                    [](const Category& a, const Category& b) { return a.holders > b.holders; });

@@ -194,12 +194,13 @@ std::string FormatInitMix(const Roster& roster, const std::string& roster_refere
     const ColumnFacts facts = FactsOf(roster, static_cast<size_t>(column));
     if (facts.majority >= 0) {
       const std::string label = Shown(facts.values[static_cast<size_t>(facts.majority)]);
-      out += "# " + key(column) + ": \"" + label +
-             "\" is held by more than half of the persons.\n"
-             "# As written, it is turned around: its holders count as having no value and all\n"
-             "# other persons as sharing one, so those others are spread. To leave \"" +
-             label + "\" out\n# instead, write the line as  " + key(column) +
-             " = { weight = " + std::to_string(kSuggestedWeight) + ", majority = \"ignore\" }\n";
+      out += "# " + key(column) + ": \"" + label;
+      out +=
+          "\" is held by more than half of the persons.\n"
+          "# As written, it is turned around: its holders count as having no value and all\n"
+          "# other persons as sharing one, so those others are spread. To leave \"";
+      out += label + "\" out\n# instead, write the line as  " + key(column);
+      out += " = { weight = " + std::to_string(kSuggestedWeight) + ", majority = \"ignore\" }\n";
     }
     out += key(column) + " = " + std::to_string(kSuggestedWeight) + "\n";
   }

@@ -79,9 +79,11 @@ Status Builder::Balance(std::vector<int32_t>& types) {
       types[static_cast<size_t>(p)] = 2;
       continue;
     }
-    return RosterError(p, "the balance column \"" + balance.header + "\" holds \"" + value +
-                              "\", a third value; expected " + expected +
-                              " (balance takes a column of at most two values).");
+    std::string message = "the balance column \"" + balance.header;
+    message += "\" holds \"" + value;
+    message += "\", a third value; expected " + expected;
+    message += " (balance takes a column of at most two values).";
+    return RosterError(p, message);
   }
   plan_.balance = balance;
   return Status::Ok();

@@ -104,7 +104,8 @@ Status MixReader::Columns(const toml::node& node, const std::string& table,
     MixColumnWeight column;
     column.column = name;
     column.line = static_cast<int>(value->source().begin.line);
-    const std::string key = "\"" + name + "\" in [" + table + "]";
+    std::string key = "\"" + name;
+    key += "\" in [" + table + "]";
     int64_t weight = 0;
     if (const toml::table* form = value->as_table(); form != nullptr) {
       const toml::node* weight_node = form->get("weight");
@@ -120,8 +121,9 @@ Status MixReader::Columns(const toml::node& node, const std::string& table,
           std::string choice;
           if (Status s = Text(inner_value, "the majority of " + key, choice); !s.ok()) return s;
           if (choice != "ignore" && choice != "turn") {
-            return Error(inner_value, "the majority of " + key + " is \"" + choice +
-                                          "\"; expected \"ignore\" or \"turn\".");
+            std::string message = "the majority of " + key;
+            message += " is \"" + choice + "\"; expected \"ignore\" or \"turn\".";
+            return Error(inner_value, message);
           }
           column.ignore_majority = choice == "ignore";
         } else {

@@ -35,11 +35,14 @@ class DriverTest : public ::testing::Test {
                            [this] { return std::optional<std::string>(current_.path()); },
                            [] { return 1234u; },
                            &stop_};
-    return RunProgram(options, env);
+    const int code = RunProgram(options, env);
+    summary_ = env.summary;
+    return code;
   }
   std::string Row(int row, size_t length) { return screen_.RowText(row).substr(0, length); }
 
   Screen screen_;
+  std::vector<std::string> summary_;
   test::FakeClock clock_;
   test::InstantPauser pauser_;
   test::TempFolder installed_;
@@ -58,6 +61,8 @@ TEST_F(DriverTest, SetUpModeWhenNoFolderHasParameters) {
       {12, "     adjust the"},       {14, "      (a) 'Right"},    {16, "      (b) Select"},
       {18, "      (c) Select"},      {20, "      (d) If asked"},  {23, " When you have done"}};
   for (const auto& [row, start] : rows) EXPECT_EQ(Row(row, start.size()), start) << row;
+  EXPECT_EQ(summary_, (std::vector<std::string>{"Folder: " + current_.path(),
+                                                "Wrote:  " + current_.PathOf("Where-am-I.txt")}));
 }
 
 TEST_F(DriverTest, InstalledFolderWinsAndARunEndsWithTheCountdown) {
