@@ -11,10 +11,14 @@
 #include "base/format.h"
 #include "console/box.h"
 #include "console/search_screen.h"
+#include "engine/categories.h"
 #include "engine/conflict_matrix.h"
 #include "engine/engine.h"
 #include "engine/initial_assignment.h"
 #include "engine/problem.h"
+#include "engine/proof_board.h"
+#include "engine/proven_bound.h"
+#include "engine/prover.h"
 #include "engine/search.h"
 #include "input/data_reader.h"
 #include "input/file_reader.h"
@@ -207,6 +211,8 @@ int Run::Execute() {
   }
   if (const int stopped = StopExitCode(); stopped != 0) return stopped;
 
+  // The categories as the data states them; building the matrix clears turned-around codes.
+  const std::vector<Category> categories = ListCategories(problem);
   SearchScreen screen(console());
   screen.ShowBuildingMatrix();
   if (Status status = BuildConflictMatrix(problem); !status.ok()) {
@@ -230,7 +236,17 @@ int Run::Execute() {
                                options_.seed ? *options_.seed : env_.calendar_seconds(),
                                env_.stop,
                                env_.first_save_ms};
+  // The prover runs beside every search for the verdict; only --stop-when-proven lets its
+  // bound end the search.
+  const int64_t proven_bound = ProvenBound(problem, categories);
+  ProofBoard board(proven_bound);
+  Prover prover(problem, categories, board, env_.prover);
+  search_env.proof = &board;
+  search_env.stop_when_proven = options_.stop_when_proven;
+  prover.Start();
   const SearchOutcome outcome = RunSearch(problem, search_env);
+  prover.Stop();
+  if (env_.verdict != nullptr) *env_.verdict = MakeVerdict(problem, proven_bound, &prover.Report());
 
   if (outcome.stop_signal != 0) {
     if (outcome.saved) {

@@ -14,7 +14,9 @@
 #include "base/clock.h"
 #include "console/console.h"
 #include "engine/engine.h"
+#include "engine/prover.h"
 #include "engine/search.h"
+#include "engine/verdict.h"
 
 namespace quorvale {
 
@@ -38,6 +40,10 @@ struct ProgramEnvironment {
   KernelLevel kernel_level = SupportedKernelLevel();
   // No interim save before the clock reads this; tests shorten the program's 16 seconds.
   int64_t first_save_ms = kFirstSaveMs;
+  // The prover beside the search; tests let it start at once.
+  ProverSettings prover{};
+  // When set, receives the verdict on the best grouping of a search that was run.
+  Verdict* verdict = nullptr;
 };
 
 // Runs the program once and returns its exit code.

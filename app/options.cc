@@ -23,10 +23,13 @@ bool ParseSeed(const char* text, uint32_t& seed) {
 }  // namespace
 
 Status ParseOptions(int argc, char** argv, Options& options) {
-  static const option kLongOptions[] = {
-      {"folder", required_argument, nullptr, 'f'}, {"seed", required_argument, nullptr, 's'},
-      {"no-pause", no_argument, nullptr, 'n'},     {"help", no_argument, nullptr, 'h'},
-      {"version", no_argument, nullptr, 'V'},      {nullptr, 0, nullptr, 0}};
+  static const option kLongOptions[] = {{"folder", required_argument, nullptr, 'f'},
+                                        {"seed", required_argument, nullptr, 's'},
+                                        {"no-pause", no_argument, nullptr, 'n'},
+                                        {"help", no_argument, nullptr, 'h'},
+                                        {"version", no_argument, nullptr, 'V'},
+                                        {"stop-when-proven", no_argument, nullptr, 'p'},
+                                        {nullptr, 0, nullptr, 0}};
   options = Options{};
   opterr = 0;
   optind = 0;  // 0 also resets getopt's internal state, so repeated calls start afresh
@@ -53,6 +56,9 @@ Status ParseOptions(int argc, char** argv, Options& options) {
       case 'n':
         options.no_pause = true;
         break;
+      case 'p':
+        options.stop_when_proven = true;
+        break;
       case 'h':
         options.help = true;
         break;
@@ -71,7 +77,7 @@ Status ParseOptions(int argc, char** argv, Options& options) {
 }
 
 std::string UsageText() {
-  return "Usage: quorvalemixer [--folder DIR] [--seed N] [--no-pause]\n"
+  return "Usage: quorvalemixer [--folder DIR] [--seed N] [--no-pause] [--stop-when-proven]\n"
          "       quorvalemixer --help | --version\n"
          "\n"
          "Divides the persons of data.txt into groups as parameters.txt asks and saves the best\n"
@@ -85,6 +91,9 @@ std::string UsageText() {
          "  --seed N       seed the search with N (0..4294967295) instead of the time of day,\n"
          "                 so that a run can be repeated exactly\n"
          "  --no-pause     end without the closing countdown or key wait\n"
+         "  --stop-when-proven\n"
+         "                 end the search as soon as its best grouping is proven the best\n"
+         "                 possible, even short of the Target Score\n"
          "  --help         show this text\n"
          "  --version      show the version\n"
          "\n"

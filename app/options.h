@@ -14,6 +14,7 @@ struct Options {
   std::optional<std::string> folder;  // --folder DIR: work there, no lookup, no set-up mode
   std::optional<uint32_t> seed;       // --seed N: seeds the search instead of the calendar time
   bool no_pause = false;              // --no-pause: no closing countdown, no key wait
+  bool stop_when_proven = false;      // --stop-when-proven: end once the best is proven best
   bool help = false;
   bool version = false;
 };

@@ -36,6 +36,9 @@ struct CountCategory {
   std::vector<int32_t> profiles;  // the profiles of its dealt members
   int32_t members = 0;            // dealt members
   std::array<int32_t, 2> members_of_type{0, 0};
+  // The least (positive weight) or most (negative) same-group pairs of its dealt members, as
+  // ProvenBound counts them: a valid row that lifts the model's relaxation to ProvenBound.
+  int64_t pair_limit = 0;
 };
 
 struct CountModel {

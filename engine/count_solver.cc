@@ -6,9 +6,10 @@
 // so at an optimum z = C(h, 2) exactly. For a negative weight the pairs must not be
 // over-counted, so h is chosen among its possible values by binaries y(c, g, j), j = 0 .. most,
 // with sum y = 1 and sum j y = h; the objective takes C(j, 2) from the chosen one. Rows keep the
-// profile sizes and each group's places per type, and order interchangeable groups by
-// SymmetryKey. Every objective coefficient is a whole number on whole-number columns, so CBC
-// can prune with a cutoff one unit below the incumbent.
+// profile sizes and each group's places per type, bound each category's pairs over all groups
+// as ProvenBound does (which the relaxation would not see alone), and order interchangeable groups
+// by SymmetryKey. Every objective coefficient is a whole number on whole-number columns, so CBC can
+// prune with a cutoff one unit below the incumbent.
 #include "engine/count_solver.h"
 
 #include <algorithm>
@@ -89,6 +90,7 @@ Milp BuildMilp(const CountModel& m) {
   milp.term_column.assign(m.categories.size() * static_cast<size_t>(groups), -1);
   for (size_t c = 0; c < m.categories.size(); ++c) {
     const CountCategory& category = m.categories[c];
+    CoinPackedVector all_pairs;  // the category's pairs over all groups
     for (int g = 1; g <= groups; ++g) {
       const int most = m.MostMembers(c, g);
       if (most < 2) continue;
@@ -100,6 +102,7 @@ Milp BuildMilp(const CountModel& m) {
       if (category.unit_weight > 0) {
         const int z = milp.AddColumn(0, static_cast<double>(Pairs(most)), w);
         milp.term_column[term] = z;
+        all_pairs.insert(z, 1.0);
         milp.rows.setDimensions(-1, static_cast<int>(milp.lower.size()));
         for (int j = 1; j < most; ++j) {
           CoinPackedVector tangent;
@@ -113,6 +116,7 @@ Milp BuildMilp(const CountModel& m) {
         for (int j = 0; j <= most; ++j) {
           const int y = milp.AddColumn(0, 1, w * static_cast<double>(Pairs(j)));
           if (j == 0) milp.term_column[term] = y;
+          if (j >= 2) all_pairs.insert(y, static_cast<double>(Pairs(j)));
           one.insert(y, 1.0);
           if (j > 0) chosen.insert(y, j);
         }
@@ -122,6 +126,13 @@ Milp BuildMilp(const CountModel& m) {
           chosen.insert(members.getIndices()[k], -1.0);
         milp.AddRow(chosen, 0, 0);
       }
+    }
+    if (all_pairs.getNumElements() == 0) continue;
+    const auto limit = static_cast<double>(category.pair_limit);
+    if (category.unit_weight > 0) {
+      milp.AddRow(all_pairs, limit, COIN_DBL_MAX);
+    } else {
+      milp.AddRow(all_pairs, -COIN_DBL_MAX, limit);
     }
   }
   for (size_t q = 0; q < m.profiles.size(); ++q) {

@@ -10,6 +10,7 @@
 #include "base/clock.h"
 #include "engine/engine.h"
 #include "engine/problem.h"
+#include "engine/proof_board.h"
 #include "engine/results_sink.h"
 #include "engine/search_observer.h"
 
@@ -27,14 +28,20 @@ struct SearchEnvironment {
   const std::atomic<int>* stop = nullptr;  // non-zero: stop at the next exchange or pass
   // No interim save happens before the clock reads this many milliseconds.
   int64_t first_save_ms = kFirstSaveMs;
+  // Shared with the prover: the search offers its best groupings there and reads the proven
+  // lower bound. Offering changes nothing in the search itself.
+  ProofBoard* proof = nullptr;
+  // End the search, at the end of a pass, once its best score equals the proven lower bound.
+  bool stop_when_proven = false;
 };
 
 struct SearchOutcome {
   int32_t TargetStatus = kTargetNotReached;
   int32_t CycleNumber = 0;
-  int stop_signal = 0;     // the signal that stopped the search, 0 if it ran to its end
-  bool saved = true;       // the last save succeeded
-  std::string save_error;  // why it did not
+  int stop_signal = 0;       // the signal that stopped the search, 0 if it ran to its end
+  bool proven_best = false;  // it ended because its best score was proven the best possible
+  bool saved = true;         // the last save succeeded
+  std::string save_error;    // why it did not
 };
 
 // Runs the search on a problem whose first grouping has been dealt and evaluated and whose

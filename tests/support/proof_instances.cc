@@ -64,12 +64,13 @@ ProofInstance MakeClassInstance(uint32_t seed, int persons, int groups) {
   p.DataTable(0, 2) = 100;
   p.DataTable(0, 3) = 50;
   p.DataTable(0, 4) = -50;
+  const int classes = uniform(2, 4), towns = uniform(persons / 6 + 1, persons / 3 + 1);
   for (int i = 1; i <= persons; ++i) {
     p.DataTable(i, 0) = i;
     p.DataTable(i, 1) = uniform(1, 2);
-    p.DataTable(i, 2) = uniform(1, 3);                          // class
-    p.DataTable(i, 3) = uniform(1, 6);                          // town
-    p.DataTable(i, 4) = uniform(0, 9) < 6 ? 1 : uniform(2, 4);  // language, mostly the first
+    p.DataTable(i, 2) = (i - 1) % classes + 1;                           // classes of equal size
+    p.DataTable(i, 3) = std::min(uniform(1, towns), uniform(1, towns));  // a few large towns
+    p.DataTable(i, 4) = uniform(0, 99) < 75 ? 1 : uniform(2, 4);         // mostly one language
   }
   return Finish(std::move(p));
 }
