@@ -58,12 +58,18 @@ struct Milp {
   std::vector<double> row_lower, row_upper;
   // Per (category, group): the first z or y column, or -1.
   std::vector<int> term_column;
+  // Per column: branching priority, lower first.
+  std::vector<int> priority;
 
-  int AddColumn(double lo, double up, double cost) {
+  // Counts first, pair terms last; the per-count choices of packed categories go before both:
+  // once they are fixed, what is left is spreading, where the relaxation is tight.
+  enum Priority { kChoice = 1, kCount = 2, kPairs = 3 };
+  int AddColumn(double lo, double up, double cost, Priority rank) {
     lower.push_back(lo);
     upper.push_back(up);
     objective.push_back(cost);
     integer.push_back(true);
+    priority.push_back(rank);
     return static_cast<int>(lower.size()) - 1;
   }
   void AddRow(const CoinPackedVector& row, double lo, double up) {
@@ -80,9 +86,8 @@ Milp BuildMilp(const CountModel& m) {
   for (size_t q = 0; q < m.profiles.size(); ++q) {
     for (int g = 1; g <= groups; ++g) {
       const auto& places = m.places.places[static_cast<size_t>(g)];
-      milp.AddColumn(
-          0, std::min(m.profiles[q].persons, places[static_cast<size_t>(m.profiles[q].type_index)]),
-          0);
+      const auto type = static_cast<size_t>(m.profiles[q].type_index);
+      milp.AddColumn(0, std::min(m.profiles[q].persons, places[type]), 0, Milp::kCount);
     }
   }
   milp.rows.setDimensions(-1, static_cast<int>(milp.lower.size()));
@@ -100,7 +105,7 @@ Milp BuildMilp(const CountModel& m) {
       const auto w = static_cast<double>(category.unit_weight);
       size_t term = c * static_cast<size_t>(groups) + static_cast<size_t>(g - 1);
       if (category.unit_weight > 0) {
-        const int z = milp.AddColumn(0, static_cast<double>(Pairs(most)), w);
+        const int z = milp.AddColumn(0, static_cast<double>(Pairs(most)), w, Milp::kPairs);
         milp.term_column[term] = z;
         all_pairs.insert(z, 1.0);
         milp.rows.setDimensions(-1, static_cast<int>(milp.lower.size()));
@@ -114,7 +119,7 @@ Milp BuildMilp(const CountModel& m) {
       } else {
         CoinPackedVector one, chosen;
         for (int j = 0; j <= most; ++j) {
-          const int y = milp.AddColumn(0, 1, w * static_cast<double>(Pairs(j)));
+          const int y = milp.AddColumn(0, 1, w * static_cast<double>(Pairs(j)), Milp::kChoice);
           if (j == 0) milp.term_column[term] = y;
           if (j >= 2) all_pairs.insert(y, static_cast<double>(Pairs(j)));
           one.insert(y, 1.0);
@@ -213,6 +218,8 @@ CountSolution SolveCountModel(const CountModel& m, const std::vector<int32_t>& s
   model.solver()->messageHandler()->setLogLevel(0);
 
   model.initialSolve();
+  model.findIntegers(false);
+  model.passInPriorities(milp.priority.data(), false);
   if (!seed_counts.empty()) {
     const std::vector<double> seed = SeedColumns(m, milp, seed_counts);
     const int64_t units = (ScoreOfCounts(m, seed_counts) - m.constant) / m.scale;
