@@ -47,6 +47,7 @@ void Prover::Prove() {
     if (seconds <= 0) return;
   }
   report_.solver_ran = true;
+  solver_started_.store(true);
   const CountSolution solution =
       SolveCountModel(model_, CountsOfGrouping(model_, best), seconds, stop_);
   report_.has_bound = solution.has_bound;

@@ -45,6 +45,8 @@ class Prover {
   void Start();
   // Stops the solver at its next event and joins the thread. Safe to call more than once.
   void Stop();
+  // The solver has been handed the model (it may have finished since).
+  bool SolverStarted() const { return solver_started_.load(); }
   // REQUIRES: Stop has returned (or Start was never called).
   const ProverReport& Report() const { return report_; }
 
@@ -56,6 +58,7 @@ class Prover {
   CountModel model_;
   ProverReport report_;
   std::atomic<bool> stop_{false};
+  std::atomic<bool> solver_started_{false};
   std::thread thread_;
 };
 
