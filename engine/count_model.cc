@@ -98,6 +98,8 @@ CountModel BuildCountModel(const Problem& p, const std::vector<Category>& catego
     }
   }
   model.built = variables <= kMaxModelVariables;
+  if (!model.built) return model;
+
   return model;
 }
 

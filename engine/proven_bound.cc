@@ -16,8 +16,10 @@ namespace {
 
 int64_t Pairs(int64_t h) { return h * (h - 1) / 2; }
 
-// Work (state x choice count) beyond which the packing programme gives way to the bound.
+// Work (state x choice count) beyond which the packing programme gives way to the bound: per
+// category, and for all categories of a run together.
 constexpr int64_t kPackingWorkLimit = 4'000'000;
+constexpr int64_t kPackingRunBudget = 100'000'000;
 
 // Packing bound for large categories. Group g can take at most
 // u_g = min(places of type 1, holders of type 1) + min(places of type 2, holders of type 2)
@@ -116,15 +118,19 @@ int64_t LeastSameGroupPairs(std::array<int32_t, 2> holders, const DealtPlaces& d
 
 // Exact by a programme over the groups: best[a][b] is the most pairs with a members of type 1
 // and b of type 2 placed in the groups seen so far.
-int64_t MostSameGroupPairs(std::array<int32_t, 2> holders, const DealtPlaces& dealt) {
+int64_t MostSameGroupPairs(std::array<int32_t, 2> holders, const DealtPlaces& dealt,
+                           int64_t* work_budget) {
   const int64_t k1 = holders[0], k2 = holders[1];
+  const int64_t limit =
+      work_budget != nullptr ? std::min(kPackingWorkLimit, *work_budget) : kPackingWorkLimit;
   int64_t work = 0;
   for (int g = 1; g <= dealt.groups(); ++g) {
     const auto& pl = dealt.places[static_cast<size_t>(g)];
     work += (k1 + 1) * (k2 + 1) * (std::min<int64_t>(pl[0], k1) + 1) *
             (std::min<int64_t>(pl[1], k2) + 1);
-    if (work > kPackingWorkLimit) return PackingBound(holders, dealt);
+    if (work > limit) return PackingBound(holders, dealt);
   }
+  if (work_budget != nullptr) *work_budget -= work;
   constexpr int64_t kNone = -1;
   const auto width = static_cast<size_t>(k2 + 1);
   std::vector<int64_t> best(static_cast<size_t>((k1 + 1) * (k2 + 1)), kNone), next;
@@ -151,6 +157,7 @@ int64_t MostSameGroupPairs(std::array<int32_t, 2> holders, const DealtPlaces& de
 
 int64_t ProvenBound(const Problem& p, const std::vector<Category>& categories) {
   const DealtPlaces dealt = PlacesOfDeal(p);
+  int64_t budget = kPackingRunBudget;
   int64_t bound = 0;
   bool all_dealt = true;
   for (int i = 1; i <= p.PersonCount; ++i)
@@ -166,7 +173,7 @@ int64_t ProvenBound(const Problem& p, const std::vector<Category>& categories) {
       }
     }
     const int64_t pairs = category.weight > 0 ? LeastSameGroupPairs(holders, dealt)
-                                              : MostSameGroupPairs(holders, dealt);
+                                              : MostSameGroupPairs(holders, dealt, &budget);
     bound += category.weight * (pairs + Pairs(undealt));
   }
   // The Target Score counts every person as dealt; with persons left in group 0 it is no bound.

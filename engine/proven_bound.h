@@ -27,14 +27,16 @@ DealtPlaces PlacesOfDeal(const Problem& problem);
 // Exact. REQUIRES: holders[t] <= the places of type t.
 int64_t LeastSameGroupPairs(std::array<int32_t, 2> holders, const DealtPlaces& places);
 
-// The most same-group pairs among them: exact when a small dynamic programme fits a fixed work
-// limit, otherwise a bound that is never below the exact value.
-int64_t MostSameGroupPairs(std::array<int32_t, 2> holders, const DealtPlaces& places);
+// The most same-group pairs among them: exact when a small dynamic programme fits the work
+// budget (which it then draws on), otherwise a bound that is never below the exact value.
+int64_t MostSameGroupPairs(std::array<int32_t, 2> holders, const DealtPlaces& places,
+                           int64_t* work_budget = nullptr);
 
 // The sum, over categories, of the weight times the least (positive weight) or most (negative
 // weight) same-group pairs, plus the fixed pairs of persons left in group 0. Never below
 // TargetScore when every person is dealt (with persons left in group 0 the Target Score can
-// exceed the best possible score, so it is not used). REQUIRES: `categories` from ListCategories, Assignment as dealt.
+// exceed the best possible score, so it is not used). REQUIRES: `categories` from ListCategories,
+// Assignment as dealt.
 int64_t ProvenBound(const Problem& problem, const std::vector<Category>& categories);
 
 }  // namespace quorvale
