@@ -71,12 +71,6 @@ CountModel BuildCountModel(const Problem& p, const std::vector<Category>& catego
 
   // Each group's nearest earlier group with the same places of each type: the groups of one
   // class form a chain, ordered by their keys.
-  for (CountCategory& category : model.categories) {
-    category.pair_limit = category.unit_weight > 0
-                              ? LeastSameGroupPairs(category.members_of_type, model.places)
-                              : MostSameGroupPairs(category.members_of_type, model.places);
-  }
-
   model.twin_before.assign(static_cast<size_t>(groups) + 1, 0);
   for (int g = 2; g <= groups; ++g) {
     for (int before = g - 1; before >= 1; --before) {
@@ -99,7 +93,11 @@ CountModel BuildCountModel(const Problem& p, const std::vector<Category>& catego
   }
   model.built = variables <= kMaxModelVariables;
   if (!model.built) return model;
-
+  for (CountCategory& category : model.categories) {
+    category.pair_limit = category.unit_weight > 0
+                              ? LeastSameGroupPairs(category.members_of_type, model.places)
+                              : MostSameGroupPairs(category.members_of_type, model.places);
+  }
   return model;
 }
 
