@@ -36,6 +36,30 @@ std::pair<int64_t, int64_t> PairsByEveryDistribution(std::array<int32_t, 2> hold
   return {least, most};
 }
 
+TEST(CategoriesTest, TheirPairsAddUpToTheConflictMatrix) {
+  for (uint32_t seed = 1; seed <= 200; ++seed) {
+    const test::ProofInstance instance = test::MakeProofInstance(seed, test::RandomShape(seed, 14));
+    const Problem& p = instance.problem;
+    const auto size = static_cast<size_t>(p.PersonCount) + 1;
+    std::vector<int64_t> sums(size * size, 0);
+    for (const Category& category : instance.categories) {
+      for (size_t a = 0; a < category.members.size(); ++a) {
+        for (size_t b = a + 1; b < category.members.size(); ++b) {
+          sums[static_cast<size_t>(category.members[a]) * size +
+               static_cast<size_t>(category.members[b])] += category.weight;
+        }
+      }
+    }
+    for (int a = 1; a < p.PersonCount; ++a) {
+      for (int b = a + 1; b <= p.PersonCount; ++b) {
+        ASSERT_EQ(sums[static_cast<size_t>(a) * size + static_cast<size_t>(b)],
+                  p.ConflictMatrix(a, b))
+            << "seed " << seed << ", persons " << a << " and " << b;
+      }
+    }
+  }
+}
+
 TEST(ProvenBoundTest, OneCategoryIsExactForEveryPlacesAndHolders) {
   std::mt19937 rng(7);
   auto uniform = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
