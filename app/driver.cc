@@ -13,10 +13,14 @@
 #include "base/format.h"
 #include "console/box.h"
 #include "console/search_screen.h"
+#include "engine/categories.h"
 #include "engine/conflict_matrix.h"
 #include "engine/engine.h"
 #include "engine/initial_assignment.h"
 #include "engine/problem.h"
+#include "engine/proof_board.h"
+#include "engine/proven_bound.h"
+#include "engine/prover.h"
 #include "engine/search.h"
 #include "input/data_reader.h"
 #include "input/file_reader.h"
@@ -102,7 +106,8 @@ class Run {
   // The HTML report of the best grouping and the summary lines; a report that cannot be written
   // is said in the summary and changes nothing else.
   void WriteReport(const Problem& problem, const std::string& folder, uint32_t seed,
-                   const SearchOutcome& outcome, const ResultsFile& results);
+                   const SearchOutcome& outcome, const ResultsFile& results,
+                   const Verdict& verdict);
   void PrintBanner();
 
   const Options& options_;
@@ -189,8 +194,10 @@ int Run::SetUpMode(const std::string& current_folder) {
 }
 
 void Run::WriteReport(const Problem& problem, const std::string& folder, uint32_t seed,
-                      const SearchOutcome& outcome, const ResultsFile& results) {
+                      const SearchOutcome& outcome, const ResultsFile& results,
+                      const Verdict& verdict) {
   ReportData data = FolderReportData(problem, folder);
+  data.verdict = verdict;
   data.rows_not_read = notes_.warnings.rows_not_read;
   if (env_.describe_report) env_.describe_report(data);
   RunFacts& run = data.run;
@@ -230,7 +237,7 @@ void Run::WriteReport(const Problem& problem, const std::string& folder, uint32_
   if (!data.rules.empty()) {
     notes.insert(notes.begin(), StringPrintf("Rules kept: %d of %zu.", kept, data.rules.size()));
   }
-  env_.summary = SummaryLines(problem, folder, written, notes);
+  env_.summary = SummaryLines(problem, verdict, folder, written, notes);
 }
 
 int Run::Execute() {
@@ -288,6 +295,8 @@ int Run::Execute() {
   }
   if (const int stopped = StopExitCode(); stopped != 0) return stopped;
 
+  // The categories as the data states them; building the matrix clears turned-around codes.
+  const std::vector<Category> categories = ListCategories(problem);
   SearchScreen screen(console());
   screen.ShowBuildingMatrix();
   if (Status status = BuildConflictMatrix(problem); !status.ok()) {
@@ -310,8 +319,23 @@ int Run::Execute() {
                                env_.stop, env_.first_save_ms};
   search_env.time_limit_ms = options_.time_limit_ms.value_or(0);
   search_env.last_cycle = options_.last_cycle.value_or(0);
+  // The prover runs beside every search for the verdict; only --stop-when-proven lets its
+  // bound end the search.
+  const int64_t proven_bound = ProvenBound(problem, categories);
+  ProofBoard board(proven_bound);
+  ProverSettings prover_settings = env_.prover;
+  if (options_.time_limit_ms && prover_settings.time_limit_ms == 0) {
+    prover_settings.time_limit_ms = *options_.time_limit_ms;
+  }
+  Prover prover(problem, categories, board, prover_settings);
+  search_env.proof = &board;
+  search_env.stop_when_proven = options_.stop_when_proven;
+  prover.Start();
   const SearchOutcome outcome = RunSearch(problem, search_env);
-  WriteReport(problem, folder, seed, outcome, results);
+  prover.Stop();
+  const Verdict verdict = MakeVerdict(problem, proven_bound, &prover.Report());
+  if (env_.verdict != nullptr) *env_.verdict = verdict;
+  WriteReport(problem, folder, seed, outcome, results, verdict);
 
   if (outcome.stop_signal != 0) {
     if (outcome.saved) {

@@ -20,6 +20,8 @@
 #include "engine/problem.h"
 #include "engine/search.h"
 #include "report/report_data.h"
+#include "engine/prover.h"
+#include "engine/verdict.h"
 
 namespace quorvale {
 
@@ -54,6 +56,10 @@ struct ProgramEnvironment {
   std::string report_path{};
   // When set, adds the names, labels and rules the report shows (the roster front end).
   std::function<void(ReportData&)> describe_report = nullptr;
+  // The prover beside the search; tests let it start at once.
+  ProverSettings prover{};
+  // When set, receives the verdict on the best grouping of a search that was run.
+  Verdict* verdict = nullptr;
 };
 
 // Runs the program once and returns its exit code. `notes`, when given, receives what is to be

@@ -97,6 +97,8 @@ int main(int argc, char** argv) {
     options.folder = mix->plan.work_folder;
     if (!options.seed) options.seed = mix->plan.seed;
     if (!options.time_limit_ms) options.time_limit_ms = mix->plan.time_limit_ms;
+    // A roster run ends as soon as its best grouping is proven the best possible.
+    options.stop_when_proven = true;
   }
 
   InstallStopSignalHandlers();

@@ -34,6 +34,7 @@ Status ParseOptions(int argc, char** argv, Options& options) {
                                         {"version", no_argument, nullptr, 'V'},
                                         {"time-limit", required_argument, nullptr, 't'},
                                         {"last-cycle", required_argument, nullptr, 'l'},
+                                        {"stop-when-proven", no_argument, nullptr, 'p'},
                                         {nullptr, 0, nullptr, 0}};
   options = Options{};
   opterr = 0;
@@ -79,6 +80,9 @@ Status ParseOptions(int argc, char** argv, Options& options) {
         options.last_cycle = static_cast<int32_t>(cycle);
         break;
       }
+      case 'p':
+        options.stop_when_proven = true;
+        break;
       case 'h':
         options.help = true;
         break;
@@ -113,6 +117,7 @@ Status ParseOptions(int argc, char** argv, Options& options) {
 
 std::string UsageText() {
   return "Usage: quorvalemixer [--folder DIR] [--seed N] [--time-limit DURATION] [--no-pause]\n"
+         "                     [--last-cycle N] [--stop-when-proven]\n"
          "       quorvalemixer init ROSTER.csv\n"
          "       quorvalemixer MIX.toml [--seed N] [--time-limit DURATION] [--no-pause]\n"
          "       quorvalemixer --help | --version\n"
@@ -135,6 +140,9 @@ std::string UsageText() {
          "  --last-cycle N end the search after cycle N, as if its plan ended there: with the\n"
          "                 same seed it repeats exactly a run that the time limit cut short\n"
          "  --no-pause     end without the closing countdown or key wait\n"
+         "  --stop-when-proven\n"
+         "                 end the search as soon as its best grouping is proven the best\n"
+         "                 possible, even short of the Target Score\n"
          "  --help         show this text\n"
          "  --version      show the version\n"
          "\n"

@@ -18,6 +18,7 @@ struct Options {
   std::optional<int64_t> time_limit_ms;  // --time-limit DURATION: end the search after it
   std::optional<std::string> init_roster;  // init ROSTER.csv: write a first mix file
   std::optional<std::string> mix_file;     // MIX.toml: run a mix
+  bool stop_when_proven = false;      // --stop-when-proven: end once the best is proven best
   bool help = false;
   bool version = false;
 };

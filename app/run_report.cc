@@ -33,13 +33,14 @@ std::string LocalDateTime() {
   return text;
 }
 
-std::vector<std::string> SummaryLines(const Problem& p, const std::string& folder,
+std::vector<std::string> SummaryLines(const Problem& p, const Verdict& verdict,
+                                      const std::string& folder,
                                       const std::vector<std::string>& written,
                                       const std::vector<std::string>& notes) {
   std::vector<std::string> lines;
   lines.push_back("Best score " + FormatPoints(p.BestScore) + ", Target Score " +
                   FormatPoints(p.TargetScore) + " (lower is better).");
-  lines.push_back(VerdictLine(p.BestScore, p.TargetScore));
+  lines.push_back(VerdictLine(verdict));
   for (const std::string& note : notes) lines.push_back(note);
   lines.push_back("Folder: " + (folder.empty() ? std::string(".") : folder));
   for (size_t i = 0; i < written.size(); ++i) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/problem.h"
+#include "engine/verdict.h"
 #include "report/report_data.h"
 
 namespace quorvale {
@@ -17,7 +18,8 @@ ReportData FolderReportData(const Problem& problem, const std::string& folder);
 std::string LocalDateTime();
 
 // The lines printed below the screen: the scores and the verdict, the folder, the files written.
-std::vector<std::string> SummaryLines(const Problem& problem, const std::string& folder,
+std::vector<std::string> SummaryLines(const Problem& problem, const Verdict& verdict,
+                                      const std::string& folder,
                                       const std::vector<std::string>& written,
                                       const std::vector<std::string>& notes);
 

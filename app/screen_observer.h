@@ -21,6 +21,7 @@ class ScreenObserver final : public SearchObserver {
   void SaveFailed(const std::string& reason) override { screen_.ShowSaveError(reason); }
   void SaveRecovered() override { screen_.ClearSaveError(); }
   void Closing(bool target_reached) override { screen_.ShowClosing(target_reached); }
+  void ClosingProvenBest() override { screen_.ShowClosingProvenBest(); }
 
  private:
   SearchScreen& screen_;

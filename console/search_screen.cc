@@ -81,4 +81,13 @@ void SearchScreen::ShowClosing(bool target_reached) {
   console_.Flush();
 }
 
+void SearchScreen::ShowClosingProvenBest() {
+  console_.SetCursor(0, 10);
+  console_.SetAttribute(kWhiteOnGreen);
+  DrawBox(console_, 21, 12, 78, 14);
+  console_.SetCursor(24, 13);
+  console_.Write("PROVEN !! Best possible score reached & search ended");
+  console_.Flush();
+}
+
 }  // namespace quorvale

@@ -32,6 +32,8 @@ class SearchScreen {
   void ClearSaveError();
   // The closing box with the success or completion message.
   void ShowClosing(bool target_reached);
+  // The closing box of a search that stopped because its best was proven the best possible.
+  void ShowClosingProvenBest();
 
  private:
   void WriteSaveRows(const std::string& message);

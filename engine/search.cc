@@ -39,6 +39,12 @@ class Search final : public SearchMonitor {
   // One pass of the cycle in progress for one person type. Returns false when stopped.
   bool Pass(int32_t scramble_type);
   void UpdateBest();
+  // With stop_when_proven: the best score equals the proven lower bound.
+  bool ProvenBest() const {
+    return env_.stop_when_proven && env_.proof != nullptr &&
+           p_.BestScore == env_.proof->LowerBound();
+  }
+  void CloseProven();
   void SaveIfDue();
   Status Save(int32_t target_status);
   void Close();
@@ -58,9 +64,14 @@ class Search final : public SearchMonitor {
 
 SearchOutcome Search::Run() {
   refresh_.Start();
+  if (env_.proof != nullptr) env_.proof->OfferBest(p_);
   if (p_.CurrentScore == p_.TargetScore) {
     outcome_.TargetStatus = kTargetReached;
     Close();
+    return outcome_;
+  }
+  if (ProvenBest()) {
+    CloseProven();
     return outcome_;
   }
   random_.Seed(env_.seed);
@@ -74,6 +85,10 @@ SearchOutcome Search::Run() {
       if (p_.BestScore == p_.TargetScore) {
         outcome_.TargetStatus = kTargetReached;
         Close();
+        return outcome_;
+      }
+      if (ProvenBest()) {
+        CloseProven();
         return outcome_;
       }
     }
@@ -108,9 +123,11 @@ bool Search::Pass(int32_t scramble_type) {
 }
 
 void Search::UpdateBest() {
-  if (p_.CurrentScore < p_.BestScore) improved_since_save_ = true;
+  const bool improved = p_.CurrentScore < p_.BestScore;
+  if (improved) improved_since_save_ = true;
   // A tie replaces the best grouping too: the search moves on from the newer one.
   if (p_.CurrentScore <= p_.BestScore) KeepAsBest(p_);
+  if (improved && env_.proof != nullptr) env_.proof->OfferBest(p_);
 }
 
 void Search::SaveIfDue() {
@@ -145,6 +162,17 @@ void Search::Close() {
   observer_.Closing(outcome_.TargetStatus == kTargetReached);
   outcome_.CycleNumber = cycle_;
   Save(outcome_.TargetStatus);
+}
+
+// The closing of a search whose best was proven the best possible: the Target Score was not
+// reached, and the results say so.
+void Search::CloseProven() {
+  outcome_.proven_best = true;
+  cycle_ = std::min(cycle_, p_.TotalCycles);
+  ShowPanelNow();
+  observer_.ClosingProvenBest();
+  outcome_.CycleNumber = cycle_;
+  Save(kTargetNotReached);
 }
 
 void Search::Stopped() {

@@ -10,6 +10,7 @@
 #include "base/clock.h"
 #include "engine/engine.h"
 #include "engine/problem.h"
+#include "engine/proof_board.h"
 #include "engine/results_sink.h"
 #include "engine/search_observer.h"
 
@@ -32,6 +33,11 @@ struct SearchEnvironment {
   int64_t time_limit_ms = 0;
   // When above 0, the search ends after this cycle, as if its plan ended there.
   int32_t last_cycle = 0;
+  // Shared with the prover: the search offers its best groupings there and reads the proven
+  // lower bound. Offering changes nothing in the search itself.
+  ProofBoard* proof = nullptr;
+  // End the search, at the end of a pass, once its best score equals the proven lower bound.
+  bool stop_when_proven = false;
 };
 
 struct SearchOutcome {
@@ -41,6 +47,7 @@ struct SearchOutcome {
   bool time_limit_hit = false;  // the time limit ended the search before its plan was spent
   bool saved = true;            // the last save succeeded
   std::string save_error;       // why it did not
+  bool proven_best = false;  // it ended because its best score was proven the best possible
 };
 
 // Runs the search on a problem whose first grouping has been dealt and evaluated and whose

@@ -26,6 +26,9 @@ class SearchObserver {
   // The search has ended on its own, at its target or with its plan spent; the final save
   // follows. Not reported when the search was stopped.
   virtual void Closing(bool target_reached) = 0;
+  // The search has ended because its best score was proven the best possible, short of the
+  // Target Score; the final save follows. Observers that do not tell it apart show a completion.
+  virtual void ClosingProvenBest() { Closing(false); }
 };
 
 }  // namespace quorvale

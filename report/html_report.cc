@@ -151,9 +151,19 @@ std::string Page::GroupHeaders() const {
 }
 
 void Page::Verdict() {
-  const bool reached = p_.BestScore <= p_.TargetScore;
+  const bool reached = p_.BestScore <= p_.TargetScore || (data_.verdict && data_.verdict->proven_best);
   out_ += std::string("<p class=\"verdict") + (reached ? " reached" : "") + "\" id=\"verdict\">" +
-          EscapeHtml(VerdictSentence(p_.BestScore, p_.TargetScore)) + "</p>\n";
+          EscapeHtml(data_.verdict ? VerdictSentence(*data_.verdict)
+                                   : VerdictSentence(p_.BestScore, p_.TargetScore)) +
+          "</p>\n";
+  if (data_.verdict && data_.verdict->LowerBound > p_.TargetScore) {
+    out_ += "<p>Proven lower bound <b>" + FormatPoints(data_.verdict->LowerBound) +
+            "</b>: it also counts how many persons of each type each group holds" +
+            (data_.verdict->solver_ran ? " and, where the exact model was solved, how the columns "
+                                         "interact"
+                                       : "") +
+            ".</p>\n";
+  }
   out_ += "<p>Best score <b>" + FormatPoints(p_.BestScore) + "</b>, Target Score <b>" +
           FormatPoints(p_.TargetScore) + "</b>, gap <b>" +
           FormatPoints(p_.BestScore - p_.TargetScore) +

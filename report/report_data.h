@@ -4,10 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/parameters.h"
+#include "engine/verdict.h"
 
 namespace quorvale {
 
@@ -46,6 +48,7 @@ struct ReportData {
   // The column balanced over the groups through the persons' types, by person (index 0 unused).
   std::string balance_name;
   std::vector<std::string> balance_values;
+  std::optional<Verdict> verdict;  // the proven bounds, when they were computed
   int64_t rows_not_read = 0;  // rows of "data.txt" after the last one needed
   RunFacts run;
 };

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/verdict.h"
+
 namespace quorvale {
 
 // Hundredths as points with two decimals, "-12.50".
@@ -14,5 +16,10 @@ std::string VerdictSentence(int64_t best_score, int64_t target_score);
 
 // The same verdict in one short line, for the summary below the screen.
 std::string VerdictLine(int64_t best_score, int64_t target_score);
+
+// The verdict with the proven bounds: "proven best possible", "at most X above the best
+// possible", or the Target Score's verdict with the highest bound proven.
+std::string VerdictSentence(const Verdict& verdict);
+std::string VerdictLine(const Verdict& verdict);
 
 }  // namespace quorvale
