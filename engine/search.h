@@ -18,6 +18,10 @@ namespace quorvale {
 // Interim saving begins with the first pass that ends 16 seconds or more into the run.
 inline constexpr int64_t kFirstSaveMs = 16000;
 
+// How the search improves the grouping: the scrambler cycles, or the deep search for large
+// classes (engine/deep_search.h).
+enum class SearchStrategy { kClassic, kDeep };
+
 struct SearchEnvironment {
   SearchObserver& observer;  // told what happens; draws the screen in the program
   Clock& clock;
@@ -27,6 +31,11 @@ struct SearchEnvironment {
   const std::atomic<int>* stop = nullptr;  // non-zero: stop at the next exchange or pass
   // No interim save happens before the clock reads this many milliseconds.
   int64_t first_save_ms = kFirstSaveMs;
+  // When the clock reads this many milliseconds, the search ends as if its plan were spent, at
+  // the end of the round in progress; 0 means no limit. The deep search honours it.
+  int64_t time_limit_ms = 0;
+  SearchStrategy strategy = SearchStrategy::kClassic;
+  int threads = 1;  // chains of the deep search; the classic search runs on one thread
 };
 
 struct SearchOutcome {

@@ -1,0 +1,192 @@
+// The deep search's chain: its tables, the exchange, the best-partner scan and the descent.
+#include "engine/deep_chain.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+
+namespace quorvale {
+
+namespace {
+
+// Added to the gain of a partner that may not be taken (own group, other class): far below any
+// real gain, and still far from the end of the sum's range.
+constexpr int32_t kMasked = -(1 << 30);
+// Row sums of |M| below this keep every sum of a scan, kMasked included, inside 32 bits.
+constexpr int64_t kNarrowRowSum = int64_t{1} << 27;
+// A random exchange gives up looking for a partner in another group after this many draws.
+constexpr int kPartnerDraws = 32;
+
+}  // namespace
+
+DeepChain::DeepChain(const Problem& problem, uint64_t seed)
+    : p_(problem),
+      n_(problem.PersonCount),
+      g_(problem.GroupCount),
+      grp_(static_cast<size_t>(n_) + 1, 0),
+      cls_(static_cast<size_t>(n_) + 1, 0),
+      tt_((static_cast<size_t>(g_) + 1) * (static_cast<size_t>(n_) + 1), 0),
+      pc_(static_cast<size_t>(n_) + 1, 0),
+      kv_(static_cast<size_t>(g_) + 1, 0),
+      class_members_(2),
+      random_(seed) {
+  for (auto& slot : slot_) slot.assign(static_cast<size_t>(n_) + 1, 0);
+  int64_t widest = 0;
+  for (int32_t r = 1; r <= n_; ++r) {
+    const int16_t* row = p_.ConflictMatrix.Row(r);
+    int64_t sum = 0;
+    for (int32_t x = 1; x <= n_; ++x) sum += std::abs(int32_t{row[x]});
+    widest = std::max(widest, sum);
+  }
+  narrow_ = widest < kNarrowRowSum;
+}
+
+void DeepChain::Load(const std::vector<int32_t>& assignment) {
+  movers_.clear();
+  for (auto& members : class_members_) members.clear();
+  for (int32_t r = 1; r <= n_; ++r) {
+    const size_t i = static_cast<size_t>(r);
+    grp_[i] = assignment[i];
+    const int32_t type = p_.Type(r);
+    const bool moves = grp_[i] >= 1 && (type == 1 || type == 2);
+    cls_[i] = static_cast<int8_t>(moves ? type : 0);
+    slot_[0][i] = moves && type == 1 ? grp_[i] : 0;
+    slot_[1][i] = moves && type == 2 ? grp_[i] : 0;
+    if (moves) {
+      movers_.push_back(r);
+      class_members_[static_cast<size_t>(type - 1)].push_back(r);
+    }
+  }
+  std::fill(tt_.begin(), tt_.end(), 0);
+  std::vector<int64_t> sums(static_cast<size_t>(g_) + 1);
+  score_ = 0;
+  for (int32_t r = 1; r <= n_; ++r) {
+    const int16_t* row = p_.ConflictMatrix.Row(r);
+    std::fill(sums.begin(), sums.end(), 0);
+    for (int32_t x = 1; x <= n_; ++x) sums[static_cast<size_t>(grp_[static_cast<size_t>(x)])] += row[x];
+    for (int32_t g = 1; g <= g_; ++g) Tt(g)[r] = static_cast<int32_t>(sums[static_cast<size_t>(g)]);
+    const int32_t own = grp_[static_cast<size_t>(r)];
+    pc_[static_cast<size_t>(r)] = own >= 1 ? Tt(own)[r] : 0;
+    score_ += pc_[static_cast<size_t>(r)];
+  }
+  score_ /= 2;
+  undo_.clear();
+}
+
+void DeepChain::CopyPersonConflicts(std::vector<int32_t>& out) const {
+  out.assign(pc_.begin(), pc_.end());
+}
+
+int64_t DeepChain::Gain(int32_t k, int32_t j) const {
+  const int32_t gk = grp_[static_cast<size_t>(k)];
+  const int32_t gj = grp_[static_cast<size_t>(j)];
+  return 2 * int64_t{p_.ConflictMatrix(k, j)} + pc_[static_cast<size_t>(k)] +
+         pc_[static_cast<size_t>(j)] - Tt(gj)[k] - Tt(gk)[j];
+}
+
+void DeepChain::Exchange(int32_t k, int32_t j) {
+  /*
+   * Moves k from gk to gj and j from gj to gk.
+   *   1. the score falls by the exchange's gain;
+   *   2. groups and the class slots change for k and j;
+   *   3. every person's weight with gk gains M[r][j] - M[r][k], with gj the opposite;
+   *   4. the persons of gk and gj take their new own-group weight.
+   */
+  const int32_t gk = grp_[static_cast<size_t>(k)];
+  const int32_t gj = grp_[static_cast<size_t>(j)];
+  // 1. Score.
+  score_ -= Gain(k, j);
+  // 2. Groups.
+  grp_[static_cast<size_t>(k)] = gj;
+  grp_[static_cast<size_t>(j)] = gk;
+  std::vector<int32_t>& slot = slot_[cls_[static_cast<size_t>(k)] - 1];
+  slot[static_cast<size_t>(k)] = gj;
+  slot[static_cast<size_t>(j)] = gk;
+  // 3. Columns gk and gj.
+  const int16_t* mk = p_.ConflictMatrix.Row(k);
+  const int16_t* mj = p_.ConflictMatrix.Row(j);
+  int32_t* tk = Tt(gk);
+  int32_t* tj = Tt(gj);
+  const int32_t* grp = grp_.data();
+  int32_t* pc = pc_.data();
+  for (int32_t r = 1; r <= n_; ++r) {
+    const int32_t d = int32_t{mj[r]} - int32_t{mk[r]};
+    const int32_t in_k = tk[r] + d;
+    const int32_t in_j = tj[r] - d;
+    tk[r] = in_k;
+    tj[r] = in_j;
+    // 4. Own-group weights.
+    pc[r] = grp[r] == gk ? in_k : (grp[r] == gj ? in_j : pc[r]);
+  }
+  undo_.emplace_back(k, j);
+}
+
+template <typename Sum>
+std::pair<int32_t, int64_t> DeepChain::BestPartner(int32_t k) {
+  /*
+   * gain(k, j) = 2 M[k][j] + pc[j] - tt[gk][j] + kv[gj], with kv[h] = pc[k] - tt[h][k]; the
+   * class slot sends a partner of another class or of k's own group to kv[0] = kv[gk] = kMasked.
+   * One pass finds the largest gain, a second the first partner that has it.
+   */
+  const size_t gk = static_cast<size_t>(grp_[static_cast<size_t>(k)]);
+  const int32_t pck = pc_[static_cast<size_t>(k)];
+  for (int32_t h = 1; h <= g_; ++h) kv_[static_cast<size_t>(h)] = pck - Tt(h)[k];
+  kv_[0] = kMasked;
+  kv_[gk] = kMasked;
+  const int16_t* row = p_.ConflictMatrix.Row(k);
+  const int32_t* pc = pc_.data();
+  const int32_t* tgk = Tt(static_cast<int32_t>(gk));
+  const int32_t* slot = slot_[cls_[static_cast<size_t>(k)] - 1].data();
+  const int32_t* kv = kv_.data();
+  const auto gain = [&](int32_t j) {
+    return Sum{2} * row[j] + Sum{pc[j]} - Sum{tgk[j]} + Sum{kv[slot[j]]};
+  };
+  Sum best = std::numeric_limits<Sum>::min();
+  for (int32_t j = 1; j <= n_; ++j) best = std::max(best, gain(j));
+  if (best <= 0) return {0, 0};
+  int32_t j = 1;
+  while (gain(j) != best) ++j;
+  return {j, int64_t{best}};
+}
+
+bool DeepChain::Descend(const Poll& poll) {
+  bool exchanged = true;
+  while (exchanged) {
+    exchanged = false;
+    for (const int32_t k : movers_) {
+      if (!poll()) return false;
+      const auto [j, gain] = narrow_ ? BestPartner<int32_t>(k) : BestPartner<int64_t>(k);
+      if (j == 0) continue;
+      Exchange(k, j);
+      exchanged = true;
+    }
+  }
+  return true;
+}
+
+void DeepChain::Perturb(int32_t count) {
+  if (movers_.empty()) return;
+  for (int32_t i = 0; i < count; ++i) {
+    const int32_t k = movers_[random_.Below(static_cast<uint32_t>(movers_.size()))];
+    const std::vector<int32_t>& members =
+        class_members_[static_cast<size_t>(cls_[static_cast<size_t>(k)] - 1)];
+    for (int draw = 0; draw < kPartnerDraws; ++draw) {
+      const int32_t j = members[random_.Below(static_cast<uint32_t>(members.size()))];
+      if (grp_[static_cast<size_t>(j)] == grp_[static_cast<size_t>(k)]) continue;
+      Exchange(k, j);
+      break;
+    }
+  }
+}
+
+void DeepChain::Revert() {
+  // An exchange undoes itself; the replays must not land in the log they are read from.
+  std::vector<std::pair<int32_t, int32_t>> log;
+  log.swap(undo_);
+  for (auto it = log.rbegin(); it != log.rend(); ++it) Exchange(it->first, it->second);
+  undo_.clear();
+  log.clear();
+  undo_.swap(log);  // keeps the log's capacity for the next round
+}
+
+}  // namespace quorvale

@@ -1,0 +1,105 @@
+// One chain of the deep search: a grouping with tables of its own, the best-improvement exchange
+// descent, random exchanges to perturb it, and an undo log to go back to where it was.
+//
+// Invariant: between calls, tt_[g][r] is the weight of person r with the members of group g,
+// pc_[r] = tt_[grp_[r]][r] (0 for a person in no group), and score_ is half the sum of pc_, which
+// is what EvaluateAssignment computes for the same grouping. An exchange of k and j keeps this
+// exact in O(N): row r of the matrix is its column too, so column gk of every row gains
+// M[r][j] - M[r][k] and column gj loses it. Only persons of one exchange class trade groups,
+// so no group changes its size or its count of either type.
+//
+// The chain reads the problem's ConflictMatrix and types and never writes the problem, so
+// several chains may run on one problem in separate threads.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include "engine/problem.h"
+
+namespace quorvale {
+
+// A small generator of the deep search: SplitMix64 (Steele, Lea and Flood 2014), the same on
+// every platform, so that a chain's moves are fixed by its seed.
+class SplitMix64 {
+ public:
+  explicit SplitMix64(uint64_t seed) : state_(seed) {}
+  uint64_t Next() {
+    uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+  }
+  // A number in 0..bound-1. REQUIRES: bound >= 1.
+  uint32_t Below(uint32_t bound) {
+    return static_cast<uint32_t>(((Next() >> 32) * uint64_t{bound}) >> 32);
+  }
+
+ private:
+  uint64_t state_;
+};
+
+class DeepChain {
+ public:
+  // Polled before each person's scan; false stops the descent at once.
+  using Poll = std::function<bool()>;
+
+  // Sizes the tables for `problem`, whose ConflictMatrix is built and whose types are final.
+  DeepChain(const Problem& problem, uint64_t seed);
+
+  // Takes `assignment` (entries 1..N) as the grouping and evaluates it in full.
+  void Load(const std::vector<int32_t>& assignment);
+
+  int64_t score() const { return score_; }
+  const std::vector<int32_t>& assignment() const { return grp_; }
+  // PersonConflict of the chain's grouping, entries 0..N.
+  void CopyPersonConflicts(std::vector<int32_t>& out) const;
+  // Persons that can trade groups with someone.
+  int32_t exchangeable() const { return static_cast<int32_t>(movers_.size()); }
+
+  // The amount by which the score falls when k and j exchange their groups.
+  // REQUIRES: k and j in the same class, in different groups.
+  int64_t Gain(int32_t k, int32_t j) const;
+  void Exchange(int32_t k, int32_t j);
+
+  // Best-improvement descent: each person in turn takes its best exchange partner if that
+  // lowers the score, in rounds until a whole round finds none (the local-maximum exchange of
+  // Papenberg and Klau 2021, with the weights negated). Returns false when `poll` stopped it; the
+  // tables are then consistent at the last exchange made.
+  bool Descend(const Poll& poll);
+
+  // Makes `count` random exchanges of persons of one class in different groups.
+  void Perturb(int32_t count);
+
+  // Starts recording exchanges; Revert undoes every exchange made since, in reverse order.
+  void Mark() { undo_.clear(); }
+  void Revert();
+
+ private:
+  // The partner with the largest gain for k (the lowest-numbered one among equals), or 0.
+  template <typename Sum>
+  std::pair<int32_t, int64_t> BestPartner(int32_t k);
+
+  const Problem& p_;
+  const int32_t n_;
+  const int32_t g_;
+  bool narrow_ = true;  // the gains of a scan fit 32-bit sums
+  std::vector<int32_t> grp_;
+  std::vector<int8_t> cls_;                 // exchange class 1 or 2, 0 = never exchanged
+  std::vector<int32_t> slot_[2];            // per class: the person's group if of that class, else 0
+  int32_t* Tt(int32_t group) { return tt_.data() + static_cast<size_t>(group) * static_cast<size_t>(n_ + 1); }
+  const int32_t* Tt(int32_t group) const { return tt_.data() + static_cast<size_t>(group) * static_cast<size_t>(n_ + 1); }
+
+  std::vector<int32_t> tt_;                 // G + 1 rows of N + 1
+  std::vector<int32_t> pc_;                 // N + 1
+  std::vector<int32_t> kv_;                 // G + 1: scratch of a scan
+  std::vector<int32_t> movers_;             // persons of class 1 or 2
+  std::vector<std::vector<int32_t>> class_members_;  // per class
+  std::vector<std::pair<int32_t, int32_t>> undo_;
+  int64_t score_ = 0;
+  SplitMix64 random_;
+};
+
+}  // namespace quorvale
