@@ -110,7 +110,7 @@ class Recorder final : public SearchObserver {
   void PanelDue(const PanelValues& values, int64_t elapsed_ms) override {
     if (elapsed_ms <= limit_ms_) points.push_back({elapsed_ms, values.best, values.cycle});
     if (verbose_ && elapsed_ms >= next_print_ms_) {
-      std::printf("%7.2f s  best %10.2f  current %10.2f  cycle %d\n", elapsed_ms / 1000.0,
+      std::printf("%7.2f s  best %10.2f  current %10.2f  cycle %d\n", static_cast<double>(elapsed_ms) / 1000.0,
                   static_cast<double>(values.best) / 100.0,
                   static_cast<double>(values.current) / 100.0, values.cycle);
       std::fflush(stdout);
@@ -163,6 +163,14 @@ RunResult RunOnce(const Instance& instance, SearchStrategy strategy, int threads
   env.strategy = strategy;
   env.threads = threads;
   RunSearch(p, env);
+  // The best score must be what a full evaluation of the best grouping gives.
+  const int64_t claimed = p.BestScore;
+  std::copy(p.BestAssignment.begin(), p.BestAssignment.end(), p.Assignment.begin());
+  if (EvaluateAssignment(p, engine) != claimed) {
+    std::fprintf(stderr, "%s: best score %lld is not its grouping's %lld\n", instance.name,
+                 static_cast<long long>(claimed), static_cast<long long>(p.CurrentScore));
+    std::exit(1);
+  }
   RunResult result{p.TargetScore, {}, recorder.points.empty() ? 0 : recorder.points.back().cycle};
   for (const int s : checkpoints) result.best_at.push_back(recorder.BestAt(int64_t{s} * 1000));
   result.best_at.back() = std::min(result.best_at.back(), p.BestScore);

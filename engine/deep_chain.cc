@@ -28,6 +28,8 @@ DeepChain::DeepChain(const Problem& problem, uint64_t seed)
       tt_((static_cast<size_t>(g_) + 1) * (static_cast<size_t>(n_) + 1), 0),
       pc_(static_cast<size_t>(n_) + 1, 0),
       kv_(static_cast<size_t>(g_) + 1, 0),
+      dirty_(static_cast<size_t>(g_) + 1, 0),
+      sweep_(static_cast<size_t>(g_) + 1, 0),
       class_members_(2),
       random_(seed) {
   for (auto& slot : slot_) slot.assign(static_cast<size_t>(n_) + 1, 0);
@@ -64,13 +66,14 @@ void DeepChain::Load(const std::vector<int32_t>& assignment) {
     const int16_t* row = p_.ConflictMatrix.Row(r);
     std::fill(sums.begin(), sums.end(), 0);
     for (int32_t x = 1; x <= n_; ++x) sums[static_cast<size_t>(grp_[static_cast<size_t>(x)])] += row[x];
-    for (int32_t g = 1; g <= g_; ++g) Tt(g)[r] = static_cast<int32_t>(sums[static_cast<size_t>(g)]);
-    const int32_t own = grp_[static_cast<size_t>(r)];
-    pc_[static_cast<size_t>(r)] = own >= 1 ? Tt(own)[r] : 0;
+    // Group 0 holds the persons never dealt; their weights with each other count as a group's.
+    for (int32_t g = 0; g <= g_; ++g) Tt(g)[r] = static_cast<int32_t>(sums[static_cast<size_t>(g)]);
+    pc_[static_cast<size_t>(r)] = Tt(grp_[static_cast<size_t>(r)])[r];
     score_ += pc_[static_cast<size_t>(r)];
   }
   score_ /= 2;
   undo_.clear();
+  std::fill(dirty_.begin() + 1, dirty_.end(), 1);
 }
 
 void DeepChain::CopyPersonConflicts(std::vector<int32_t>& out) const {
@@ -118,6 +121,8 @@ void DeepChain::Exchange(int32_t k, int32_t j) {
     // 4. Own-group weights.
     pc[r] = grp[r] == gk ? in_k : (grp[r] == gj ? in_j : pc[r]);
   }
+  dirty_[static_cast<size_t>(gk)] = 1;
+  dirty_[static_cast<size_t>(gj)] = 1;
   undo_.emplace_back(k, j);
 }
 
@@ -150,15 +155,18 @@ std::pair<int32_t, int64_t> DeepChain::BestPartner(int32_t k) {
 }
 
 bool DeepChain::Descend(const Poll& poll) {
-  bool exchanged = true;
-  while (exchanged) {
-    exchanged = false;
+  while (std::find(dirty_.begin() + 1, dirty_.end(), 1) != dirty_.end()) {
+    sweep_.swap(dirty_);
+    std::fill(dirty_.begin(), dirty_.end(), 0);
     for (const int32_t k : movers_) {
-      if (!poll()) return false;
+      if (!sweep_[static_cast<size_t>(grp_[static_cast<size_t>(k)])]) continue;
+      if (!poll()) {
+        // The groups this round has not finished must still be scanned.
+        for (size_t g = 1; g < dirty_.size(); ++g) dirty_[g] = dirty_[g] || sweep_[g];
+        return false;
+      }
       const auto [j, gain] = narrow_ ? BestPartner<int32_t>(k) : BestPartner<int64_t>(k);
-      if (j == 0) continue;
-      Exchange(k, j);
-      exchanged = true;
+      if (j != 0) Exchange(k, j);
     }
   }
   return true;
@@ -167,7 +175,11 @@ bool DeepChain::Descend(const Poll& poll) {
 void DeepChain::Perturb(int32_t count) {
   if (movers_.empty()) return;
   for (int32_t i = 0; i < count; ++i) {
-    const int32_t k = movers_[random_.Below(static_cast<uint32_t>(movers_.size()))];
+    // Of two persons drawn, the one with more conflict moves: the perturbation leans towards
+    // the persons whose place costs most, as the scrambler's does.
+    int32_t k = movers_[random_.Below(static_cast<uint32_t>(movers_.size()))];
+    const int32_t other = movers_[random_.Below(static_cast<uint32_t>(movers_.size()))];
+    if (pc_[static_cast<size_t>(other)] > pc_[static_cast<size_t>(k)]) k = other;
     const std::vector<int32_t>& members =
         class_members_[static_cast<size_t>(cls_[static_cast<size_t>(k)] - 1)];
     for (int draw = 0; draw < kPartnerDraws; ++draw) {
@@ -187,6 +199,8 @@ void DeepChain::Revert() {
   undo_.clear();
   log.clear();
   undo_.swap(log);  // keeps the log's capacity for the next round
+  // Back at the end of a finished descent: nothing gains.
+  std::fill(dirty_.begin(), dirty_.end(), 0);
 }
 
 }  // namespace quorvale

@@ -1,8 +1,8 @@
 // One chain of the deep search: a grouping with tables of its own, the best-improvement exchange
 // descent, random exchanges to perturb it, and an undo log to go back to where it was.
 //
-// Invariant: between calls, tt_[g][r] is the weight of person r with the members of group g,
-// pc_[r] = tt_[grp_[r]][r] (0 for a person in no group), and score_ is half the sum of pc_, which
+// Invariant: between calls, tt_[g][r] is the weight of person r with the members of group g
+// (group 0 holding the persons never dealt, who never move), pc_[r] = tt_[grp_[r]][r], and score_ is half the sum of pc_, which
 // is what EvaluateAssignment computes for the same grouping. An exchange of k and j keeps this
 // exact in O(N): row r of the matrix is its column too, so column gk of every row gains
 // M[r][j] - M[r][k] and column gj loses it. Only persons of one exchange class trade groups,
@@ -68,12 +68,17 @@ class DeepChain {
   // lowers the score, in rounds until a whole round finds none (the local-maximum exchange of
   // Papenberg and Klau 2021, with the weights negated). Returns false when `poll` stopped it; the
   // tables are then consistent at the last exchange made.
+  //
+  // An exchange between groups a and b changes only the gains of pairs with a member of a or b,
+  // so a round scans only the members of groups that took part in an exchange since their last
+  // scan (a Load counts as an exchange everywhere); at its end no exchange gains.
   bool Descend(const Poll& poll);
 
   // Makes `count` random exchanges of persons of one class in different groups.
   void Perturb(int32_t count);
 
   // Starts recording exchanges; Revert undoes every exchange made since, in reverse order.
+  // REQUIRES for Revert: the grouping at Mark was the end of a finished descent.
   void Mark() { undo_.clear(); }
   void Revert();
 
@@ -92,9 +97,11 @@ class DeepChain {
   int32_t* Tt(int32_t group) { return tt_.data() + static_cast<size_t>(group) * static_cast<size_t>(n_ + 1); }
   const int32_t* Tt(int32_t group) const { return tt_.data() + static_cast<size_t>(group) * static_cast<size_t>(n_ + 1); }
 
-  std::vector<int32_t> tt_;                 // G + 1 rows of N + 1
+  std::vector<int32_t> tt_;                 // G + 1 rows of N + 1, group 0 first
   std::vector<int32_t> pc_;                 // N + 1
   std::vector<int32_t> kv_;                 // G + 1: scratch of a scan
+  std::vector<char> dirty_;                 // G + 1: the group changed since its last scan
+  std::vector<char> sweep_;                 // G + 1: the groups the round in progress scans
   std::vector<int32_t> movers_;             // persons of class 1 or 2
   std::vector<std::vector<int32_t>> class_members_;  // per class
   std::vector<std::pair<int32_t, int32_t>> undo_;

@@ -17,6 +17,8 @@
 #include "engine/deep_search.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -47,6 +49,15 @@ Tuning TuningFor(int32_t movers) {
   t.weak_max = std::clamp(movers / 25, 3, 25);
   t.patience = std::clamp(movers / 4, 20, 250);
   t.strong = std::max(t.weak_max * 2, movers / 12);
+  if (const char* e = std::getenv("QM_TUNE")) {  // TEMPORARY tuning hook
+    double a, b, c, d;
+    if (std::sscanf(e, "%lf %lf %lf %lf", &a, &b, &c, &d) == 4) {
+      t.weak_min = static_cast<int32_t>(a);
+      t.weak_max = std::max(t.weak_min, static_cast<int32_t>(b * movers));
+      t.patience = static_cast<int32_t>(c);
+      t.strong = static_cast<int32_t>(d * movers);
+    }
+  }
   return t;
 }
 
