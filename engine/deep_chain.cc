@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "engine/deep_kernels.h"
+
 namespace quorvale {
 
 namespace {
@@ -16,6 +18,8 @@ constexpr int32_t kMasked = -(1 << 30);
 constexpr int64_t kNarrowRowSum = int64_t{1} << 27;
 // A random exchange gives up looking for a partner in another group after this many draws.
 constexpr int kPartnerDraws = 32;
+// Partners per call of the scan kernel.
+constexpr int32_t kScanBlock = 128;
 
 }  // namespace
 
@@ -106,21 +110,9 @@ void DeepChain::Exchange(int32_t k, int32_t j) {
   slot[static_cast<size_t>(k)] = gj;
   slot[static_cast<size_t>(j)] = gk;
   // 3. Columns gk and gj.
-  const int16_t* mk = p_.ConflictMatrix.Row(k);
-  const int16_t* mj = p_.ConflictMatrix.Row(j);
-  int32_t* tk = Tt(gk);
-  int32_t* tj = Tt(gj);
-  const int32_t* grp = grp_.data();
-  int32_t* pc = pc_.data();
-  for (int32_t r = 1; r <= n_; ++r) {
-    const int32_t d = int32_t{mj[r]} - int32_t{mk[r]};
-    const int32_t in_k = tk[r] + d;
-    const int32_t in_j = tj[r] - d;
-    tk[r] = in_k;
-    tj[r] = in_j;
-    // 4. Own-group weights.
-    pc[r] = grp[r] == gk ? in_k : (grp[r] == gj ? in_j : pc[r]);
-  }
+  // 4. Own-group weights, in the same pass.
+  DeepApplyExchange(p_.ConflictMatrix.Row(k), p_.ConflictMatrix.Row(j), Tt(gk), Tt(gj),
+                    grp_.data(), pc_.data(), gk, gj, n_);
   dirty_[static_cast<size_t>(gk)] = 1;
   dirty_[static_cast<size_t>(gj)] = 1;
   undo_.emplace_back(k, j);
@@ -147,9 +139,22 @@ std::pair<int32_t, int64_t> DeepChain::BestPartner(int32_t k) {
     return Sum{2} * row[j] + Sum{pc[j]} - Sum{tgk[j]} + Sum{kv[slot[j]]};
   };
   Sum best = std::numeric_limits<Sum>::min();
-  for (int32_t j = 1; j <= n_; ++j) best = std::max(best, gain(j));
-  if (best <= 0) return {0, 0};
   int32_t j = 1;
+  if constexpr (sizeof(Sum) == sizeof(int32_t)) {
+    // Blocks of partners: the vector kernel finds each block's largest gain, and only the first
+    // block that holds the overall largest is searched for its partner.
+    const DeepScanRow scan{row, pc, tgk, slot, kv};
+    for (int32_t from = 1; from <= n_; from += kScanBlock) {
+      const int32_t block_best = DeepScanMax(scan, from, std::min(from + kScanBlock - 1, n_));
+      if (block_best > best) {
+        best = block_best;
+        j = from;
+      }
+    }
+  } else {
+    for (int32_t k2 = 1; k2 <= n_; ++k2) best = std::max(best, gain(k2));
+  }
+  if (best <= 0) return {0, 0};
   while (gain(j) != best) ++j;
   return {j, int64_t{best}};
 }
@@ -188,6 +193,23 @@ void DeepChain::Perturb(int32_t count) {
       Exchange(k, j);
       break;
     }
+  }
+}
+
+void DeepChain::ScrambleConflicts(int32_t share) {
+  if (movers_.empty()) return;
+  const int32_t type = cls_[static_cast<size_t>(movers_[random_.Below(static_cast<uint32_t>(movers_.size()))])];
+  chosen_.clear();
+  for (const int32_t r : class_members_[static_cast<size_t>(type - 1)]) {
+    if (pc_[static_cast<size_t>(r)] >= 1 && static_cast<int32_t>(random_.Below(1024)) < share) {
+      chosen_.push_back(r);
+    }
+  }
+  // A Fisher-Yates shuffle of their groups, made of exchanges so the tables follow.
+  for (size_t i = chosen_.size(); i > 1; --i) {
+    const int32_t a = chosen_[i - 1];
+    const int32_t b = chosen_[random_.Below(static_cast<uint32_t>(i))];
+    if (grp_[static_cast<size_t>(a)] != grp_[static_cast<size_t>(b)]) Exchange(a, b);
   }
 }
 

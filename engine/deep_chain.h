@@ -76,6 +76,10 @@ class DeepChain {
 
   // Makes `count` random exchanges of persons of one class in different groups.
   void Perturb(int32_t count);
+  // Deals the groups of a random set of persons of one class out again among them in a random
+  // order: each person in conflict (PersonConflict of 1 or more) joins the set with a chance of
+  // `share` in 1024, as the scrambler does with its focus on the conflicts.
+  void ScrambleConflicts(int32_t share);
 
   // Starts recording exchanges; Revert undoes every exchange made since, in reverse order.
   // REQUIRES for Revert: the grouping at Mark was the end of a finished descent.
@@ -105,6 +109,7 @@ class DeepChain {
   std::vector<int32_t> movers_;             // persons of class 1 or 2
   std::vector<std::vector<int32_t>> class_members_;  // per class
   std::vector<std::pair<int32_t, int32_t>> undo_;
+  std::vector<int32_t> chosen_;  // scratch of ScrambleConflicts
   int64_t score_ = 0;
   SplitMix64 random_;
 };
