@@ -3,8 +3,10 @@
 // input and without writing "results.txt".
 #include "app/driver.h"
 
+#include <algorithm>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "app/screen_observer.h"
@@ -49,6 +51,12 @@ std::vector<std::string> WrapText(std::string_view text, size_t width) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
   }
   return lines;
+}
+
+// The cores the deep search may use by default.
+int AvailableCores() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores == 0 ? 1 : static_cast<int>(std::min(cores, 256u));
 }
 
 // A missing file keeps the program's classic wording; any other failure says what is wrong.
@@ -230,6 +238,8 @@ int Run::Execute() {
                                options_.seed ? *options_.seed : env_.calendar_seconds(),
                                env_.stop,
                                env_.first_save_ms};
+  search_env.strategy = options_.search;
+  search_env.threads = options_.threads > 0 ? options_.threads : AvailableCores();
   const SearchOutcome outcome = RunSearch(problem, search_env);
 
   if (outcome.stop_signal != 0) {

@@ -5,11 +5,17 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <string>
+#include <string_view>
 
 namespace quorvale {
 
 namespace {
 
+// More chains than this would only share the cores.
+constexpr uint32_t kMaxThreads = 256;
+
+// A whole number from 0 to 4294967295, digits only.
 bool ParseSeed(const char* text, uint32_t& seed) {
   if (text == nullptr || *text < '0' || *text > '9') return false;
   errno = 0;
@@ -24,9 +30,10 @@ bool ParseSeed(const char* text, uint32_t& seed) {
 
 Status ParseOptions(int argc, char** argv, Options& options) {
   static const option kLongOptions[] = {
-      {"folder", required_argument, nullptr, 'f'}, {"seed", required_argument, nullptr, 's'},
-      {"no-pause", no_argument, nullptr, 'n'},     {"help", no_argument, nullptr, 'h'},
-      {"version", no_argument, nullptr, 'V'},      {nullptr, 0, nullptr, 0}};
+      {"folder", required_argument, nullptr, 'f'},  {"seed", required_argument, nullptr, 's'},
+      {"no-pause", no_argument, nullptr, 'n'},      {"help", no_argument, nullptr, 'h'},
+      {"version", no_argument, nullptr, 'V'},       {"search", required_argument, nullptr, 'S'},
+      {"threads", required_argument, nullptr, 'T'}, {nullptr, 0, nullptr, 0}};
   options = Options{};
   opterr = 0;
   optind = 0;  // 0 also resets getopt's internal state, so repeated calls start afresh
@@ -53,6 +60,24 @@ Status ParseOptions(int argc, char** argv, Options& options) {
       case 'n':
         options.no_pause = true;
         break;
+      case 'S':
+        if (std::string_view(optarg) == "classic") {
+          options.search = SearchStrategy::kClassic;
+        } else if (std::string_view(optarg) == "deep") {
+          options.search = SearchStrategy::kDeep;
+        } else {
+          return Status::Error(std::string("--search needs classic or deep, not '") + optarg + "'");
+        }
+        break;
+      case 'T': {
+        uint32_t threads = 0;
+        if (!ParseSeed(optarg, threads) || threads < 1 || threads > kMaxThreads) {
+          return Status::Error(std::string("--threads needs a whole number from 1 to ") +
+                               std::to_string(kMaxThreads) + ", not '" + optarg + "'");
+        }
+        options.threads = static_cast<int>(threads);
+        break;
+      }
       case 'h':
         options.help = true;
         break;
@@ -71,7 +96,8 @@ Status ParseOptions(int argc, char** argv, Options& options) {
 }
 
 std::string UsageText() {
-  return "Usage: quorvalemixer [--folder DIR] [--seed N] [--no-pause]\n"
+  return "Usage: quorvalemixer [--folder DIR] [--seed N] [--no-pause] [--search classic|deep]\n"
+         "                    [--threads N]\n"
          "       quorvalemixer --help | --version\n"
          "\n"
          "Divides the persons of data.txt into groups as parameters.txt asks and saves the best\n"
@@ -85,6 +111,10 @@ std::string UsageText() {
          "  --seed N       seed the search with N (0..4294967295) instead of the time of day,\n"
          "                 so that a run can be repeated exactly\n"
          "  --no-pause     end without the closing countdown or key wait\n"
+         "  --search S     classic: the scrambler cycles (the default); deep: a deeper search\n"
+         "                 for large classes, whose cycles are its perturbation rounds\n"
+         "  --threads N    chains of the deep search, sharing the best grouping (default: the\n"
+         "                 cores available); with 1 a run is fixed by its seed\n"
          "  --help         show this text\n"
          "  --version      show the version\n"
          "\n"

@@ -12,10 +12,8 @@ namespace quorvale {
 namespace {
 
 // Added to the gain of a partner that may not be taken (own group, other class): far below any
-// real gain, and still far from the end of the sum's range.
+// real gain, and with row sums under kNarrowRowSum still far from the end of a 32-bit sum.
 constexpr int32_t kMasked = -(1 << 30);
-// Row sums of |M| below this keep every sum of a scan, kMasked included, inside 32 bits.
-constexpr int64_t kNarrowRowSum = int64_t{1} << 27;
 // A random exchange gives up looking for a partner in another group after this many draws.
 constexpr int kPartnerDraws = 32;
 // Partners per call of the scan kernel.
@@ -23,7 +21,7 @@ constexpr int32_t kScanBlock = 128;
 
 }  // namespace
 
-DeepChain::DeepChain(const Problem& problem, uint64_t seed)
+DeepChain::DeepChain(const Problem& problem, uint64_t seed, int64_t narrow_row_sum)
     : p_(problem),
       n_(problem.PersonCount),
       g_(problem.GroupCount),
@@ -44,7 +42,7 @@ DeepChain::DeepChain(const Problem& problem, uint64_t seed)
     for (int32_t x = 1; x <= n_; ++x) sum += std::abs(int32_t{row[x]});
     widest = std::max(widest, sum);
   }
-  narrow_ = widest < kNarrowRowSum;
+  narrow_ = widest < narrow_row_sum;
 }
 
 void DeepChain::Load(const std::vector<int32_t>& assignment) {
@@ -69,7 +67,8 @@ void DeepChain::Load(const std::vector<int32_t>& assignment) {
   for (int32_t r = 1; r <= n_; ++r) {
     const int16_t* row = p_.ConflictMatrix.Row(r);
     std::fill(sums.begin(), sums.end(), 0);
-    for (int32_t x = 1; x <= n_; ++x) sums[static_cast<size_t>(grp_[static_cast<size_t>(x)])] += row[x];
+    for (int32_t x = 1; x <= n_; ++x)
+      sums[static_cast<size_t>(grp_[static_cast<size_t>(x)])] += row[x];
     // Group 0 holds the persons never dealt; their weights with each other count as a group's.
     for (int32_t g = 0; g <= g_; ++g) Tt(g)[r] = static_cast<int32_t>(sums[static_cast<size_t>(g)]);
     pc_[static_cast<size_t>(r)] = Tt(grp_[static_cast<size_t>(r)])[r];
@@ -111,8 +110,8 @@ void DeepChain::Exchange(int32_t k, int32_t j) {
   slot[static_cast<size_t>(j)] = gk;
   // 3. Columns gk and gj.
   // 4. Own-group weights, in the same pass.
-  DeepApplyExchange(p_.ConflictMatrix.Row(k), p_.ConflictMatrix.Row(j), Tt(gk), Tt(gj),
-                    grp_.data(), pc_.data(), gk, gj, n_);
+  DeepApplyExchange(p_.ConflictMatrix.Row(k), p_.ConflictMatrix.Row(j), Tt(gk), Tt(gj), grp_.data(),
+                    pc_.data(), gk, gj, n_);
   dirty_[static_cast<size_t>(gk)] = 1;
   dirty_[static_cast<size_t>(gj)] = 1;
   undo_.emplace_back(k, j);
@@ -198,7 +197,8 @@ void DeepChain::Perturb(int32_t count) {
 
 void DeepChain::ScrambleConflicts(int32_t share) {
   if (movers_.empty()) return;
-  const int32_t type = cls_[static_cast<size_t>(movers_[random_.Below(static_cast<uint32_t>(movers_.size()))])];
+  const int32_t type =
+      cls_[static_cast<size_t>(movers_[random_.Below(static_cast<uint32_t>(movers_.size()))])];
   chosen_.clear();
   for (const int32_t r : class_members_[static_cast<size_t>(type - 1)]) {
     if (pc_[static_cast<size_t>(r)] >= 1 && static_cast<int32_t>(random_.Below(1024)) < share) {

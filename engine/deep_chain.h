@@ -2,11 +2,11 @@
 // descent, random exchanges to perturb it, and an undo log to go back to where it was.
 //
 // Invariant: between calls, tt_[g][r] is the weight of person r with the members of group g
-// (group 0 holding the persons never dealt, who never move), pc_[r] = tt_[grp_[r]][r], and score_ is half the sum of pc_, which
-// is what EvaluateAssignment computes for the same grouping. An exchange of k and j keeps this
-// exact in O(N): row r of the matrix is its column too, so column gk of every row gains
-// M[r][j] - M[r][k] and column gj loses it. Only persons of one exchange class trade groups,
-// so no group changes its size or its count of either type.
+// (group 0 holding the persons never dealt, who never move), pc_[r] = tt_[grp_[r]][r], and score_
+// is half the sum of pc_, which is what EvaluateAssignment computes for the same grouping. An
+// exchange of k and j keeps this exact in O(N): row r of the matrix is its column too, so column gk
+// of every row gains M[r][j] - M[r][k] and column gj loses it. Only persons of one exchange class
+// trade groups, so no group changes its size or its count of either type.
 //
 // The chain reads the problem's ConflictMatrix and types and never writes the problem, so
 // several chains may run on one problem in separate threads.
@@ -46,8 +46,12 @@ class DeepChain {
   // Polled before each person's scan; false stops the descent at once.
   using Poll = std::function<bool()>;
 
+  // Row sums of |M| below this let a scan add its gains in 32 bits.
+  static constexpr int64_t kNarrowRowSum = int64_t{1} << 27;
+
   // Sizes the tables for `problem`, whose ConflictMatrix is built and whose types are final.
-  DeepChain(const Problem& problem, uint64_t seed);
+  // Scans add in 64 bits when a row's sum of |M| reaches `narrow_row_sum`.
+  DeepChain(const Problem& problem, uint64_t seed, int64_t narrow_row_sum = kNarrowRowSum);
 
   // Takes `assignment` (entries 1..N) as the grouping and evaluates it in full.
   void Load(const std::vector<int32_t>& assignment);
@@ -96,17 +100,21 @@ class DeepChain {
   const int32_t g_;
   bool narrow_ = true;  // the gains of a scan fit 32-bit sums
   std::vector<int32_t> grp_;
-  std::vector<int8_t> cls_;                 // exchange class 1 or 2, 0 = never exchanged
-  std::vector<int32_t> slot_[2];            // per class: the person's group if of that class, else 0
-  int32_t* Tt(int32_t group) { return tt_.data() + static_cast<size_t>(group) * static_cast<size_t>(n_ + 1); }
-  const int32_t* Tt(int32_t group) const { return tt_.data() + static_cast<size_t>(group) * static_cast<size_t>(n_ + 1); }
+  std::vector<int8_t> cls_;       // exchange class 1 or 2, 0 = never exchanged
+  std::vector<int32_t> slot_[2];  // per class: the person's group if of that class, else 0
+  int32_t* Tt(int32_t group) {
+    return tt_.data() + static_cast<size_t>(group) * static_cast<size_t>(n_ + 1);
+  }
+  const int32_t* Tt(int32_t group) const {
+    return tt_.data() + static_cast<size_t>(group) * static_cast<size_t>(n_ + 1);
+  }
 
-  std::vector<int32_t> tt_;                 // G + 1 rows of N + 1, group 0 first
-  std::vector<int32_t> pc_;                 // N + 1
-  std::vector<int32_t> kv_;                 // G + 1: scratch of a scan
-  std::vector<char> dirty_;                 // G + 1: the group changed since its last scan
-  std::vector<char> sweep_;                 // G + 1: the groups the round in progress scans
-  std::vector<int32_t> movers_;             // persons of class 1 or 2
+  std::vector<int32_t> tt_;      // G + 1 rows of N + 1, group 0 first
+  std::vector<int32_t> pc_;      // N + 1
+  std::vector<int32_t> kv_;      // G + 1: scratch of a scan
+  std::vector<char> dirty_;      // G + 1: the group changed since its last scan
+  std::vector<char> sweep_;      // G + 1: the groups the round in progress scans
+  std::vector<int32_t> movers_;  // persons of class 1 or 2
   std::vector<std::vector<int32_t>> class_members_;  // per class
   std::vector<std::pair<int32_t, int32_t>> undo_;
   std::vector<int32_t> chosen_;  // scratch of ScrambleConflicts

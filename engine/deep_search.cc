@@ -1,18 +1,20 @@
-// The deep search: iterated maxima search on exchanges, after Lai and Hao, "Iterated maxima
-// search for the maximally diverse grouping problem", European Journal of Operational Research
-// 254(3), 2016, which is this problem with the weights negated. Its pieces here:
+// The deep search: an iterated local search on exchanges in the shape of the iterated maxima
+// search of Lai and Hao, "Iterated maxima search for the maximally diverse grouping problem",
+// European Journal of Operational Research 254(3), 2016, which is this problem with the weights
+// negated. Its pieces here:
 //   - the descent: best-improvement exchange per person in rounds until none gains (the
 //     local-maximum method of Papenberg and Klau, "Using anticlustering to partition data sets
 //     into equivalent parts", Psychological Methods 26(2), 2021);
-//   - the maxima search: a weak perturbation of a few random exchanges and a descent, kept when
-//     the score does not rise and undone otherwise; its strength grows by one exchange with
-//     every attempt that finds nothing better and falls back at an improvement, as the jump
-//     magnitude of breakout local search does (Benlic and Hao, Engineering Applications of
-//     Artificial Intelligence 26(3), 2013);
+//   - the maxima search: a weak perturbation and a descent, kept when the score does not rise
+//     and undone otherwise. The perturbation alternates random exchanges with a scramble of
+//     some of one type's persons in conflict, and its strength grows by one with every attempt
+//     that finds nothing better and falls back at an improvement, as the jump magnitude of
+//     breakout local search does (Benlic and Hao, Engineering Applications of Artificial
+//     Intelligence 26(3), 2013);
 //   - a perturbation round: once the maxima search has failed a number of times in a row, a
 //     strong perturbation of the best grouping found so far starts the next one.
 // The rounds are the search's cycles. With more than one thread, each further chain starts from
-// a random grouping of its own, and every chain restarts its rounds from the best grouping any
+// a random grouping of its own, and every chain starts its rounds from the best grouping any
 // chain has found; only the calling thread talks to the observer, the clock and the results.
 #include "engine/deep_search.h"
 
@@ -186,7 +188,7 @@ class WorkerHost final : public ChainHost {
   }
   const std::vector<int32_t>* BetterThan(int64_t score, int64_t& better_score) override {
     return shared_.best.CopyIfBetter(score, grouping_, nullptr, better_score) ? &grouping_
-                                                                               : nullptr;
+                                                                              : nullptr;
   }
 
  private:
@@ -222,8 +224,7 @@ class DeepSearch final : public ChainHost {
  private:
   int32_t Cycle() const { return std::min(shared_.rounds.load(), p_.TotalCycles); }
   PanelValues Values() const {
-    return PanelValues{p_.CurrentScore, p_.ShownTargetScore, p_.BestScore, Cycle(),
-                       p_.TotalCycles};
+    return PanelValues{p_.CurrentScore, p_.ShownTargetScore, p_.BestScore, Cycle(), p_.TotalCycles};
   }
   void PanelRefreshIfDue() {
     if (const std::optional<int64_t> now = refresh_.Due()) observer_.PanelDue(Values(), *now);
@@ -231,9 +232,7 @@ class DeepSearch final : public ChainHost {
   bool StopRequested() const {
     return env_.stop != nullptr && env_.stop->load(std::memory_order_relaxed) != 0;
   }
-  bool TimeIsUp() {
-    return env_.time_limit_ms > 0 && env_.clock.ElapsedMs() >= env_.time_limit_ms;
-  }
+  bool TimeIsUp() { return env_.time_limit_ms > 0 && env_.clock.ElapsedMs() >= env_.time_limit_ms; }
   void StartWorkers(uint64_t seed);
   void StopWorkers();
   // Takes a better grouping of another chain as the best so far.

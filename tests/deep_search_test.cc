@@ -86,6 +86,19 @@ TEST(DeepChainTest, PersonConflictsMatchTheFullEvaluation) {
   EXPECT_EQ(conflicts, evaluated);
 }
 
+TEST(DeepChainTest, WideSumsMakeTheSameExchanges) {
+  Problem p = test::MakeRandomProblem(9, {80, 6, 4, 1, false, 300});
+  DeepChain narrow(p, 5);
+  DeepChain wide(p, 5, 0);  // every scan in 64 bits
+  for (DeepChain* chain : {&narrow, &wide}) {
+    chain->Load(p.Assignment);
+    chain->Perturb(40);
+    ASSERT_TRUE(chain->Descend([] { return true; }));
+  }
+  EXPECT_EQ(wide.assignment(), narrow.assignment());
+  EXPECT_EQ(wide.score(), narrow.score());
+}
+
 class NullObserver final : public SearchObserver {
  public:
   void PanelDue(const PanelValues& values, int64_t) override {
@@ -159,8 +172,8 @@ int64_t BruteForceOptimum(Problem& p) {
 TEST(DeepSearchTest, ReachesTheBruteForcedOptimumOfSmallInstances) {
   for (uint32_t seed = 1; seed <= 12; ++seed) {
     // Up to 11 persons of two types in 3 groups: at most a few thousand groupings.
-    Problem p = test::MakeRandomProblem(seed, {9 + static_cast<int>(seed % 3), 3, 3,
-                                               seed % 2 == 0 ? 1 : 3, false, 200});
+    Problem p = test::MakeRandomProblem(
+        seed, {9 + static_cast<int>(seed % 3), 3, 3, seed % 2 == 0 ? 1 : 3, false, 200});
     const int64_t optimum = BruteForceOptimum(p);
     DeepRig rig(std::move(p));
     rig.Run(seed);
@@ -170,7 +183,8 @@ TEST(DeepSearchTest, ReachesTheBruteForcedOptimumOfSmallInstances) {
 
 TEST(DeepSearchTest, KeepsGroupsAndTypesAndItsBestScoreIsItsGroupings) {
   for (uint32_t seed = 1; seed <= 10; ++seed) {
-    Problem p = test::MakeRandomProblem(seed, {60, 7, 4, 1 + static_cast<int>(seed % 4), true, 300});
+    Problem p =
+        test::MakeRandomProblem(seed, {60, 7, 4, 1 + static_cast<int>(seed % 4), true, 300});
     const auto counts = GroupTypeCounts(p, p.Assignment);
     const int64_t start = p.BestScore;
     DeepRig rig(std::move(p));
