@@ -2,8 +2,9 @@
 // seconds of wall-clock time, on class-like instances built here from a fixed seed. A class
 // column (weight 100) asks to spread former classmates, a town column (50) to spread
 // neighbours, and a language column (-50) with one majority language to keep speakers of the
-// other languages together; persons are of two types. The mixed instance has five columns with
-// positive and negative weights. Lower scores are better.
+// other languages together; persons are of two types. The mixed instances have five columns
+// with positive and negative weights; in the packed one a negative column has six codes, so
+// large groups of persons want to be together. Lower scores are better.
 //
 //   quorvale_quality                          every instance, classic, deep, deep on 2 threads
 //   quorvale_quality --instance=NAME --strategy=classic|deep --threads=N --seconds=S --seed=N
@@ -31,7 +32,7 @@ struct Instance {
   const char* name;
   int persons;
   int groups;
-  bool mixed;
+  int kind;       // 0 classes, 1 mixed weights, 2 mixed weights with large groups to keep together
   bool in_table;  // false: only with --instance
 };
 
@@ -56,7 +57,7 @@ Problem BuildInstance(const Instance& instance, uint32_t seed) {
   std::mt19937 rng(seed);
   std::vector<int> weights;
   std::vector<std::vector<int>> columns;
-  if (!instance.mixed) {
+  if (instance.kind == 0) {
     std::vector<int> classes;  // classes of about 25
     for (int i = 0; i < n; ++i) classes.push_back(1 + i * std::max(1, n / 25) / n);
     std::shuffle(classes.begin(), classes.end(), rng);
@@ -66,10 +67,15 @@ Problem BuildInstance(const Instance& instance, uint32_t seed) {
     }
     weights = {100, 50, -50};
     columns = {classes, SkewedCodes(rng, n, std::max(2, n / 15)), language};
-  } else {
+  } else if (instance.kind == 2) {
     weights = {100, 60, -40, 30, -20};
     columns = {SkewedCodes(rng, n, n / 25), SkewedCodes(rng, n, n / 12), SkewedCodes(rng, n, 6),
                SkewedCodes(rng, n, 40), SkewedCodes(rng, n, n / 50)};
+  } else {
+    // Mostly spreading, so the Target Score is positive, with small clusters to keep together.
+    weights = {100, 60, -40, 30, 20};
+    columns = {SkewedCodes(rng, n, n / 25), SkewedCodes(rng, n, n / 12),
+               SkewedCodes(rng, n, n / 20), SkewedCodes(rng, n, 40), SkewedCodes(rng, n, 8)};
   }
   Parameters params;
   params.PersonCount = n;

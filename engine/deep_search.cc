@@ -12,7 +12,8 @@
 //     breakout local search does (Benlic and Hao, Engineering Applications of Artificial
 //     Intelligence 26(3), 2013);
 //   - a perturbation round: once the maxima search has failed a number of times in a row, a
-//     strong perturbation of the best grouping found so far starts the next one.
+//     strong perturbation of the best grouping found so far starts the next one; it grows by
+//     half with every round that found nothing better.
 // The rounds are the search's cycles. With more than one thread, each further chain starts from
 // a random grouping of its own, and every chain starts its rounds from the best grouping any
 // chain has found; only the calling thread talks to the observer, the clock and the results.
@@ -39,18 +40,21 @@ namespace {
 struct Tuning {
   int32_t weak_min;
   int32_t weak_max;
-  int32_t patience;  // failed maxima-search attempts in a row that end a round
-  int32_t strong;    // exchanges of the perturbation that starts a round
+  int32_t patience;    // failed maxima-search attempts in a row that end a round
+  int32_t strong_min;  // exchanges of the perturbation that starts a round: from this many,
+  int32_t strong_max;  // growing after each round that found nothing better, up to this
 };
 
-// Measured on the class-like instances of bench/search_quality.cc: small strengths let the
-// descent undo the perturbation, and a round start as strong as a new random grouping did best.
+// Measured on the instances of bench/search_quality.cc: small strengths let the descent undo the
+// perturbation; a round start of a quarter of the persons suited mixed weights, one as strong as
+// a new random grouping the classes, so it grows from the one to the other.
 Tuning TuningFor(int32_t movers) {
   Tuning t{};
   t.weak_min = 5;
   t.weak_max = std::max(t.weak_min, movers / 2);
   t.patience = 10;
-  t.strong = std::max(t.weak_max, movers);
+  t.strong_max = std::max(t.weak_max, movers);
+  t.strong_min = std::max(t.weak_min, movers / 4);
   return t;
 }
 
@@ -78,7 +82,9 @@ void RunChain(DeepChain& chain, ChainHost& host) {
   int64_t best = chain.score();
   std::vector<int32_t> best_grouping = chain.assignment();
   if (!host.AfterStep(chain) || !finished) return;
+  int32_t strong = t.strong_min;
   for (;;) {
+    const int64_t round_start_best = best;
     // The maxima search.
     int32_t strength = t.weak_min;
     for (int32_t fails = 0; fails < t.patience;) {
@@ -107,7 +113,9 @@ void RunChain(DeepChain& chain, ChainHost& host) {
       if (chain.score() > before) chain.Revert();
       strength = std::min(strength + 1, t.weak_max);
     }
-    // The next round, from the best grouping found by any chain.
+    // The next round, from the best grouping found by any chain; the longer nothing improves,
+    // the farther from it.
+    strong = best < round_start_best ? t.strong_min : std::min(strong + strong / 2, t.strong_max);
     if (!host.ClaimRound()) return;
     int64_t shared_score = 0;
     if (const std::vector<int32_t>* shared = host.BetterThan(best, shared_score)) {
@@ -116,7 +124,7 @@ void RunChain(DeepChain& chain, ChainHost& host) {
     }
     chain.Load(best_grouping);
     chain.Mark();
-    chain.Perturb(t.strong);
+    chain.Perturb(strong);
     finished = chain.Descend(poll);
     if (chain.score() < best) {
       best = chain.score();
@@ -252,6 +260,7 @@ class DeepSearch final : public ChainHost {
   std::vector<std::unique_ptr<WorkerHost>> worker_hosts_;
   std::vector<std::thread> workers_;
   std::vector<int32_t> grouping_;
+  const DeepChain* chain_ = nullptr;  // the calling thread's chain
   bool improved_since_save_ = false;
   bool interim_saving_on_ = false;
   bool save_failed_ = false;
@@ -268,6 +277,7 @@ SearchOutcome DeepSearch::Run() {
   SplitMix64 seeds(env_.seed);
   DeepChain chain(p_, seeds.Next());
   chain.Load(p_.Assignment);
+  chain_ = &chain;
   StartWorkers(seeds.Next());
   RunChain(chain, *this);
   StopWorkers();
@@ -317,6 +327,7 @@ void DeepSearch::TakeSharedBest() {
 }
 
 bool DeepSearch::KeepGoing() {
+  p_.CurrentScore = chain_->score();  // the panel follows the descent as it goes
   PanelRefreshIfDue();
   return !StopRequested() && !TimeIsUp() && !shared_.over.load(std::memory_order_relaxed);
 }
