@@ -37,10 +37,11 @@ struct Instance {
 };
 
 constexpr Instance kInstances[] = {
-    {"class-300", 300, 15, false, true},  {"class-1000", 1000, 20, false, true},
-    {"mixed-1000", 1000, 20, true, true}, {"class-5000", 5000, 20, false, true},
-    {"class-100", 100, 5, false, false},  {"class-150", 150, 6, false, false},
-    {"class-200", 200, 8, false, false},  {"mixed-300", 300, 15, true, false}};
+    {"class-300", 300, 15, 0, true},   {"class-1000", 1000, 20, 0, true},
+    {"mixed-1000", 1000, 20, 1, true}, {"packed-1000", 1000, 20, 2, true},
+    {"class-5000", 5000, 20, 0, true}, {"class-100", 100, 5, 0, false},
+    {"class-150", 150, 6, 0, false},   {"class-200", 200, 8, 0, false},
+    {"mixed-300", 300, 15, 1, false}};
 
 // A column's codes: `codes` of them, each person's drawn with weights falling like 1/(rank+2).
 std::vector<int> SkewedCodes(std::mt19937& rng, int persons, int codes) {

@@ -118,11 +118,12 @@ void DeepChain::Exchange(int32_t k, int32_t j) {
 }
 
 template <typename Sum>
-std::pair<int32_t, int64_t> DeepChain::BestPartner(int32_t k) {
+int32_t DeepChain::ImprovingPartner(int32_t k) {
   /*
    * gain(k, j) = 2 M[k][j] + pc[j] - tt[gk][j] + kv[gj], with kv[h] = pc[k] - tt[h][k]; the
    * class slot sends a partner of another class or of k's own group to kv[0] = kv[gk] = kMasked.
-   * One pass finds the largest gain, a second the first partner that has it.
+   * The vector kernel finds a block's largest gain; the first block with a positive one is then
+   * searched for its first partner with a positive gain.
    */
   const size_t gk = static_cast<size_t>(grp_[static_cast<size_t>(k)]);
   const int32_t pck = pc_[static_cast<size_t>(k)];
@@ -137,25 +138,17 @@ std::pair<int32_t, int64_t> DeepChain::BestPartner(int32_t k) {
   const auto gain = [&](int32_t j) {
     return Sum{2} * row[j] + Sum{pc[j]} - Sum{tgk[j]} + Sum{kv[slot[j]]};
   };
-  Sum best = std::numeric_limits<Sum>::min();
-  int32_t j = 1;
+  int32_t from = 1;
   if constexpr (sizeof(Sum) == sizeof(int32_t)) {
-    // Blocks of partners: the vector kernel finds each block's largest gain, and only the first
-    // block that holds the overall largest is searched for its partner.
     const DeepScanRow scan{row, pc, tgk, slot, kv};
-    for (int32_t from = 1; from <= n_; from += kScanBlock) {
-      const int32_t block_best = DeepScanMax(scan, from, std::min(from + kScanBlock - 1, n_));
-      if (block_best > best) {
-        best = block_best;
-        j = from;
-      }
+    while (from <= n_ && DeepScanMax(scan, from, std::min(from + kScanBlock - 1, n_)) <= 0) {
+      from += kScanBlock;
     }
-  } else {
-    for (int32_t k2 = 1; k2 <= n_; ++k2) best = std::max(best, gain(k2));
   }
-  if (best <= 0) return {0, 0};
-  while (gain(j) != best) ++j;
-  return {j, int64_t{best}};
+  for (int32_t j = from; j <= n_; ++j) {
+    if (gain(j) > 0) return j;
+  }
+  return 0;
 }
 
 bool DeepChain::Descend(const Poll& poll) {
@@ -169,7 +162,7 @@ bool DeepChain::Descend(const Poll& poll) {
         for (size_t g = 1; g < dirty_.size(); ++g) dirty_[g] = dirty_[g] || sweep_[g];
         return false;
       }
-      const auto [j, gain] = narrow_ ? BestPartner<int32_t>(k) : BestPartner<int64_t>(k);
+      const int32_t j = narrow_ ? ImprovingPartner<int32_t>(k) : ImprovingPartner<int64_t>(k);
       if (j != 0) Exchange(k, j);
     }
   }

@@ -2,7 +2,7 @@
 // search of Lai and Hao, "Iterated maxima search for the maximally diverse grouping problem",
 // European Journal of Operational Research 254(3), 2016, which is this problem with the weights
 // negated. Its pieces here:
-//   - the descent: best-improvement exchange per person in rounds until none gains (the
+//   - the descent: an improving exchange per person in rounds until none gains (after the
 //     local-maximum method of Papenberg and Klau, "Using anticlustering to partition data sets
 //     into equivalent parts", Psychological Methods 26(2), 2021);
 //   - the maxima search: a weak perturbation and a descent, kept when the score does not rise
