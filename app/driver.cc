@@ -5,8 +5,10 @@
 
 #include "app/run_report.h"
 
+#include <algorithm>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "app/screen_observer.h"
@@ -57,6 +59,12 @@ std::vector<std::string> WrapText(std::string_view text, size_t width) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
   }
   return lines;
+}
+
+// The cores the deep search may use by default.
+int AvailableCores() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores == 0 ? 1 : static_cast<int>(std::min(cores, 256u));
 }
 
 // A missing file keeps the program's classic wording; any other failure says what is wrong.
@@ -331,6 +339,8 @@ int Run::Execute() {
   search_env.proof = &board;
   search_env.stop_when_proven = options_.stop_when_proven;
   prover.Start();
+  search_env.strategy = options_.search;
+  search_env.threads = options_.threads > 0 ? options_.threads : AvailableCores();
   const SearchOutcome outcome = RunSearch(problem, search_env);
   prover.Stop();
   const Verdict verdict = MakeVerdict(problem, proven_bound, &prover.Report());

@@ -18,10 +18,10 @@
 #include "console/console.h"
 #include "engine/engine.h"
 #include "engine/problem.h"
-#include "engine/search.h"
-#include "report/report_data.h"
 #include "engine/prover.h"
+#include "engine/search.h"
 #include "engine/verdict.h"
+#include "report/report_data.h"
 
 namespace quorvale {
 

@@ -23,6 +23,7 @@
 #include "app/stop_signal.h"
 #include "console/screen.h"
 #include "console/terminal.h"
+#include "engine/deep_search.h"
 
 namespace {
 
@@ -99,6 +100,12 @@ int main(int argc, char** argv) {
     if (!options.time_limit_ms) options.time_limit_ms = mix->plan.time_limit_ms;
     // A roster run ends as soon as its best grouping is proven the best possible.
     options.stop_when_proven = true;
+    // The deep search by the mix file's word, else by the roster's size; --search wins.
+    if (!options.search_given) {
+      const bool deep = mix->plan.search ? *mix->plan.search == "deep"
+                                         : mix->plan.params.PersonCount >= kDeepSearchFromPersons;
+      options.search = deep ? SearchStrategy::kDeep : SearchStrategy::kClassic;
+    }
   }
 
   InstallStopSignalHandlers();

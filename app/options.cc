@@ -8,12 +8,18 @@
 #include <string_view>
 #include <vector>
 
+#include <string>
+#include <string_view>
 #include "base/duration.h"
 
 namespace quorvale {
 
 namespace {
 
+// More chains than this would only share the cores.
+constexpr uint32_t kMaxThreads = 256;
+
+// A whole number from 0 to 4294967295, digits only.
 bool ParseSeed(const char* text, uint32_t& seed) {
   if (text == nullptr || *text < '0' || *text > '9') return false;
   errno = 0;
@@ -35,6 +41,8 @@ Status ParseOptions(int argc, char** argv, Options& options) {
                                         {"time-limit", required_argument, nullptr, 't'},
                                         {"last-cycle", required_argument, nullptr, 'l'},
                                         {"stop-when-proven", no_argument, nullptr, 'p'},
+                                        {"search", required_argument, nullptr, 'S'},
+                                        {"threads", required_argument, nullptr, 'T'},
                                         {nullptr, 0, nullptr, 0}};
   options = Options{};
   opterr = 0;
@@ -83,6 +91,25 @@ Status ParseOptions(int argc, char** argv, Options& options) {
       case 'p':
         options.stop_when_proven = true;
         break;
+      case 'S':
+        options.search_given = true;
+        if (std::string_view(optarg) == "classic") {
+          options.search = SearchStrategy::kClassic;
+        } else if (std::string_view(optarg) == "deep") {
+          options.search = SearchStrategy::kDeep;
+        } else {
+          return Status::Error(std::string("--search needs classic or deep, not '") + optarg + "'");
+        }
+        break;
+      case 'T': {
+        uint32_t threads = 0;
+        if (!ParseSeed(optarg, threads) || threads < 1 || threads > kMaxThreads) {
+          return Status::Error(std::string("--threads needs a whole number from 1 to ") +
+                               std::to_string(kMaxThreads) + ", not '" + optarg + "'");
+        }
+        options.threads = static_cast<int>(threads);
+        break;
+      }
       case 'h':
         options.help = true;
         break;
@@ -117,9 +144,10 @@ Status ParseOptions(int argc, char** argv, Options& options) {
 
 std::string UsageText() {
   return "Usage: quorvalemixer [--folder DIR] [--seed N] [--time-limit DURATION] [--no-pause]\n"
-         "                     [--last-cycle N] [--stop-when-proven]\n"
+         "                     [--last-cycle N] [--stop-when-proven] [--search classic|deep]\n"
+         "                     [--threads N]\n"
          "       quorvalemixer init ROSTER.csv\n"
-         "       quorvalemixer MIX.toml [--seed N] [--time-limit DURATION] [--no-pause]\n"
+         "       quorvalemixer MIX.toml [the same options, but --folder]\n"
          "       quorvalemixer --help | --version\n"
          "\n"
          "init reads a roster (a CSV file with a header row, one row per person) and writes a\n"
@@ -143,6 +171,10 @@ std::string UsageText() {
          "  --stop-when-proven\n"
          "                 end the search as soon as its best grouping is proven the best\n"
          "                 possible, even short of the Target Score\n"
+         "  --search S     classic: the scrambler cycles (the default); deep: a deeper search\n"
+         "                 for large classes, whose cycles are its perturbation rounds\n"
+         "  --threads N    chains of the deep search, sharing the best grouping (default: the\n"
+         "                 cores available); with 1 a run is fixed by its seed\n"
          "  --help         show this text\n"
          "  --version      show the version\n"
          "\n"

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/status.h"
+#include "engine/search.h"
 
 namespace quorvale {
 
@@ -18,7 +19,10 @@ struct Options {
   std::optional<int64_t> time_limit_ms;  // --time-limit DURATION: end the search after it
   std::optional<std::string> init_roster;  // init ROSTER.csv: write a first mix file
   std::optional<std::string> mix_file;     // MIX.toml: run a mix
-  bool stop_when_proven = false;      // --stop-when-proven: end once the best is proven best
+  bool stop_when_proven = false;           // --stop-when-proven: end once the best is proven best
+  SearchStrategy search = SearchStrategy::kClassic;  // --search classic|deep
+  bool search_given = false;                         // --search was on the command line
+  int threads = 0;  // --threads N: chains of the deep search; 0 = the cores available
   bool help = false;
   bool version = false;
 };

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 
+#include "engine/deep_search.h"
 #include "engine/initial_assignment.h"
 #include "engine/panel_refresh.h"
 #include "engine/random.h"
@@ -185,6 +186,7 @@ void Search::Stopped() {
 }  // namespace
 
 SearchOutcome RunSearch(Problem& problem, SearchEnvironment& environment) {
+  if (environment.strategy == SearchStrategy::kDeep) return RunDeepSearch(problem, environment);
   Search search(problem, environment);
   return search.Run();
 }

@@ -19,6 +19,10 @@ namespace quorvale {
 // Interim saving begins with the first pass that ends 16 seconds or more into the run.
 inline constexpr int64_t kFirstSaveMs = 16000;
 
+// How the search improves the grouping: the scrambler cycles, or the deep search for large
+// classes (engine/deep_search.h).
+enum class SearchStrategy { kClassic, kDeep };
+
 struct SearchEnvironment {
   SearchObserver& observer;  // told what happens; draws the screen in the program
   Clock& clock;
@@ -38,6 +42,8 @@ struct SearchEnvironment {
   ProofBoard* proof = nullptr;
   // End the search, at the end of a pass, once its best score equals the proven lower bound.
   bool stop_when_proven = false;
+  SearchStrategy strategy = SearchStrategy::kClassic;
+  int threads = 1;  // chains of the deep search; the classic search runs on one thread
 };
 
 struct SearchOutcome {
@@ -47,7 +53,7 @@ struct SearchOutcome {
   bool time_limit_hit = false;  // the time limit ended the search before its plan was spent
   bool saved = true;            // the last save succeeded
   std::string save_error;       // why it did not
-  bool proven_best = false;  // it ended because its best score was proven the best possible
+  bool proven_best = false;     // it ended because its best score was proven the best possible
 };
 
 // Runs the search on a problem whose first grouping has been dealt and evaluated and whose

@@ -262,6 +262,7 @@ Status Builder::Build(std::vector<std::vector<int32_t>>& data) {
   }
   plan_.seed = mix_.seed;
   plan_.time_limit_ms = mix_.time_limit_ms;
+  plan_.search = mix_.search;
   if (!plan_.time_limit_ms && !mix_.plan) plan_.time_limit_ms = kDefaultTimeLimitMs;
 
   data.assign(static_cast<size_t>(n_) + 1, std::vector<int32_t>(columns.size() + 2, 0));

@@ -268,6 +268,12 @@ Status MixReader::Read(const toml::table& root) {
         }
       }
       mix_.time_limit_ms = ms;
+    } else if (key == "search") {
+      status = Text(node, key, text);
+      if (status.ok() && text != "classic" && text != "deep") {
+        status = Error(node, "search is \"" + text + "\"; expected \"classic\" or \"deep\".");
+      }
+      mix_.search = text;
     } else if (key == "delimiter") {
       status = Text(node, key, text);
       if (status.ok() && text != "," && text != ";" && text != "\t") {
@@ -281,9 +287,10 @@ Status MixReader::Read(const toml::table& root) {
     } else if (key == "plan") {
       status = Plan(node);
     } else {
-      status = Error(node, "unknown key \"" + key +
-                               "\"; expected roster, name, groups, group_size, balance, seed, "
-                               "time_limit, delimiter, [spread], [pack], [rules] or [plan].");
+      status =
+          Error(node, "unknown key \"" + key +
+                          "\"; expected roster, name, groups, group_size, balance, seed, "
+                          "time_limit, search, delimiter, [spread], [pack], [rules] or [plan].");
     }
     if (!status.ok()) return status;
   }

@@ -40,6 +40,7 @@ struct MixFile {
   std::optional<uint32_t> seed;
   std::optional<int64_t> time_limit_ms;
   std::optional<char> delimiter;
+  std::optional<std::string> search;    // "classic" or "deep"; unset: chosen by the roster's size
   std::vector<MixColumnWeight> spread;  // in the order of the file
   std::vector<MixColumnWeight> pack;
   std::vector<MixRuleNames> rules;  // apart rules first, each kind in the order of the file

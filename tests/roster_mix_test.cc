@@ -55,7 +55,7 @@ constexpr const char* kHead = "roster = \"r.csv\"\nname = \"Name\"\ngroups = 2\n
 TEST(RosterMixTest, RefusalsNameTheLine) {
   EXPECT_EQ(Refusal(std::string(kHead) + "colour = 3\n"),
             "m.toml, line 4: unknown key \"colour\"; expected roster, name, groups, group_size, "
-            "balance, seed, time_limit, delimiter, [spread], [pack], [rules] or [plan].");
+            "balance, seed, time_limit, search, delimiter, [spread], [pack], [rules] or [plan].");
   EXPECT_EQ(Refusal(std::string(kHead) + "[spread]\n\"Class\" = { weight = 5, mojority = 1 }\n"),
             "m.toml, line 5: unknown key \"mojority\" in \"Class\" in [spread]; expected weight "
             "or majority.");

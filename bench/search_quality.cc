@@ -1,0 +1,265 @@
+// The search-quality benchmark: the best score each search strategy has found after 1, 5 and 30
+// seconds of wall-clock time, on class-like instances built here from a fixed seed. A class
+// column (weight 100) asks to spread former classmates, a town column (50) to spread
+// neighbours, and a language column (-50) with one majority language to keep speakers of the
+// other languages together; persons are of two types. The mixed instances have five columns
+// with positive and negative weights; in the packed one a negative column has six codes, so
+// large groups of persons want to be together. Lower scores are better.
+//
+//   quorvale_quality                          every instance, classic, deep, deep on 2 threads
+//   quorvale_quality --instance=NAME --strategy=classic|deep --threads=N --seconds=S --seed=N
+//                                             one run, printing the best score at each panel
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/real_platform.h"
+#include "engine/conflict_matrix.h"
+#include "engine/engine.h"
+#include "engine/initial_assignment.h"
+#include "engine/problem.h"
+#include "engine/search.h"
+
+namespace quorvale {
+namespace {
+
+struct Instance {
+  const char* name;
+  int persons;
+  int groups;
+  int kind;       // 0 classes, 1 mixed weights, 2 mixed weights with large groups to keep together
+  bool in_table;  // false: only with --instance
+};
+
+constexpr Instance kInstances[] = {
+    {"class-300", 300, 15, 0, true},   {"class-1000", 1000, 20, 0, true},
+    {"mixed-1000", 1000, 20, 1, true}, {"packed-1000", 1000, 20, 2, true},
+    {"class-5000", 5000, 20, 0, true}, {"class-100", 100, 5, 0, false},
+    {"class-150", 150, 6, 0, false},   {"class-200", 200, 8, 0, false},
+    {"mixed-300", 300, 15, 1, false}};
+
+// A column's codes: `codes` of them, each person's drawn with weights falling like 1/(rank+2).
+std::vector<int> SkewedCodes(std::mt19937& rng, int persons, int codes) {
+  std::vector<double> weights;
+  for (int c = 0; c < codes; ++c) weights.push_back(1.0 / (c + 2));
+  std::discrete_distribution<int> pick(weights.begin(), weights.end());
+  std::vector<int> out;
+  for (int i = 0; i < persons; ++i) out.push_back(1 + pick(rng));
+  return out;
+}
+
+Problem BuildInstance(const Instance& instance, uint32_t seed) {
+  const int n = instance.persons;
+  std::mt19937 rng(seed);
+  std::vector<int> weights;
+  std::vector<std::vector<int>> columns;
+  if (instance.kind == 0) {
+    std::vector<int> classes;  // classes of about 25
+    for (int i = 0; i < n; ++i) classes.push_back(1 + i * std::max(1, n / 25) / n);
+    std::shuffle(classes.begin(), classes.end(), rng);
+    std::vector<int> language;  // 70 in 100 speak language 1, the rest one of four others
+    for (int i = 0; i < n; ++i) {
+      language.push_back(rng() % 100 < 70 ? 1 : 2 + static_cast<int>(rng() % 4));
+    }
+    weights = {100, 50, -50};
+    columns = {classes, SkewedCodes(rng, n, std::max(2, n / 15)), language};
+  } else if (instance.kind == 2) {
+    weights = {100, 60, -40, 30, -20};
+    columns = {SkewedCodes(rng, n, n / 25), SkewedCodes(rng, n, n / 12), SkewedCodes(rng, n, 6),
+               SkewedCodes(rng, n, 40), SkewedCodes(rng, n, n / 50)};
+  } else {
+    // Mostly spreading, so the Target Score is positive, with small clusters to keep together.
+    weights = {100, 60, -40, 30, 20};
+    columns = {SkewedCodes(rng, n, n / 25), SkewedCodes(rng, n, n / 12),
+               SkewedCodes(rng, n, n / 20), SkewedCodes(rng, n, 40), SkewedCodes(rng, n, 8)};
+  }
+  Parameters params;
+  params.PersonCount = n;
+  params.ColumnCount = static_cast<int>(columns.size()) + 2;
+  params.TypeMode = 1;
+  params.GroupCount = instance.groups;
+  // A plan long enough that only the clock ends a run.
+  params.RunCount = 100000;
+  params.StagesPerRun = 4;
+  params.FocusCycles = 5;
+  params.SpreadCycles = 5;
+  Problem p;
+  if (!AllocateProblem(params, p).ok()) std::exit(1);
+  for (size_t c = 0; c < columns.size(); ++c) {
+    const int col = static_cast<int>(c) + 2;
+    p.DataTable(0, col) = weights[c];
+    for (int i = 1; i <= n; ++i) p.DataTable(i, col) = columns[c][static_cast<size_t>(i - 1)];
+  }
+  for (int i = 1; i <= n; ++i) {
+    p.DataTable(i, 0) = i;
+    p.DataTable(i, 1) = 1 + static_cast<int>(rng() % 2);
+  }
+  if (!BuildConflictMatrix(p).ok()) std::exit(1);
+  DealInitialAssignment(p);
+  Engine engine(SupportedKernelLevel());
+  SetUpStartValues(p, engine);
+  return p;
+}
+
+class NullSink final : public ResultsSink {
+ public:
+  Status Write(const Problem&, int32_t, int32_t) override { return Status::Ok(); }
+};
+
+// Notes the best score at every panel and stops the search at the time limit.
+class Recorder final : public SearchObserver {
+ public:
+  Recorder(std::atomic<int>& stop, int64_t limit_ms, bool verbose)
+      : stop_(stop), limit_ms_(limit_ms), verbose_(verbose) {}
+  void PanelDue(const PanelValues& values, int64_t elapsed_ms) override {
+    if (elapsed_ms <= limit_ms_) points.push_back({elapsed_ms, values.best, values.cycle});
+    if (verbose_ && elapsed_ms >= next_print_ms_) {
+      std::printf("%7.2f s  best %10.2f  current %10.2f  cycle %d\n",
+                  static_cast<double>(elapsed_ms) / 1000.0,
+                  static_cast<double>(values.best) / 100.0,
+                  static_cast<double>(values.current) / 100.0, values.cycle);
+      std::fflush(stdout);
+      next_print_ms_ = elapsed_ms + 500;
+    }
+    if (elapsed_ms >= limit_ms_) stop_.store(99);
+  }
+  void InterimSavingOn() override {}
+  void SaveFailed(const std::string&) override {}
+  void SaveRecovered() override {}
+  void Closing(bool) override {}
+  // The best score seen at or before `ms`.
+  int64_t BestAt(int64_t ms) const {
+    int64_t best = points.empty() ? 0 : points.front().best;
+    for (const Point& point : points) {
+      if (point.ms <= ms) best = point.best;
+    }
+    return best;
+  }
+  struct Point {
+    int64_t ms;
+    int64_t best;
+    int32_t cycle;
+  };
+  std::vector<Point> points;
+
+ private:
+  std::atomic<int>& stop_;
+  int64_t limit_ms_;
+  bool verbose_;
+  int64_t next_print_ms_ = 0;
+};
+
+struct RunResult {
+  int64_t target;
+  std::vector<int64_t> best_at;
+  int32_t cycles;
+};
+
+RunResult RunOnce(const Instance& instance, SearchStrategy strategy, int threads, int seconds,
+                  uint32_t seed, const std::vector<int>& checkpoints, bool verbose) {
+  Problem p = BuildInstance(instance, 2026);
+  Engine engine(SupportedKernelLevel());
+  std::atomic<int> stop{0};
+  Recorder recorder(stop, int64_t{seconds} * 1000, verbose);
+  NullSink sink;
+  SteadyClock clock;  // starts here, so the matrix and the deal do not count
+  SearchEnvironment env{recorder, clock, sink, engine, seed, &stop};
+  env.first_save_ms = INT64_MAX;
+  env.strategy = strategy;
+  env.threads = threads;
+  RunSearch(p, env);
+  // The best score must be what a full evaluation of the best grouping gives.
+  const int64_t claimed = p.BestScore;
+  std::copy(p.BestAssignment.begin(), p.BestAssignment.end(), p.Assignment.begin());
+  if (EvaluateAssignment(p, engine) != claimed) {
+    std::fprintf(stderr, "%s: best score %lld is not its grouping's %lld\n", instance.name,
+                 static_cast<long long>(claimed), static_cast<long long>(p.CurrentScore));
+    std::exit(1);
+  }
+  RunResult result{p.TargetScore, {}, recorder.points.empty() ? 0 : recorder.points.back().cycle};
+  for (const int s : checkpoints) result.best_at.push_back(recorder.BestAt(int64_t{s} * 1000));
+  result.best_at.back() = std::min(result.best_at.back(), p.BestScore);
+  return result;
+}
+
+// Scores as "results.txt" holds them: hundredths of a point.
+std::string Points(int64_t hundredths) { return std::to_string(hundredths); }
+
+int Main(int argc, char** argv) {
+  std::string only;
+  std::string strategy_name = "deep";
+  int threads = 1;
+  int seconds = 30;
+  uint32_t seed = 1;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const auto value = [&](const char* key) -> const char* {
+      return arg.rfind(key, 0) == 0 ? argv[i] + std::strlen(key) : nullptr;
+    };
+    if (const char* v = value("--instance=")) {
+      only = v;
+    } else if (const char* s = value("--strategy=")) {
+      strategy_name = s;
+    } else if (const char* t = value("--threads=")) {
+      threads = std::atoi(t);
+    } else if (const char* sec = value("--seconds=")) {
+      seconds = std::atoi(sec);
+    } else if (const char* sd = value("--seed=")) {
+      seed = static_cast<uint32_t>(std::strtoul(sd, nullptr, 10));
+    } else {
+      std::fprintf(stderr,
+                   "usage: %s [--instance=NAME --strategy=classic|deep --threads=N "
+                   "--seconds=S --seed=N]\n",
+                   argv[0]);
+      return 2;
+    }
+  }
+  if (!only.empty()) {
+    for (const Instance& instance : kInstances) {
+      if (only != instance.name) continue;
+      const SearchStrategy strategy =
+          strategy_name == "classic" ? SearchStrategy::kClassic : SearchStrategy::kDeep;
+      const RunResult r = RunOnce(instance, strategy, threads, seconds, seed, {seconds}, true);
+      std::printf("%s %s threads %d: target %s, best %s after %d s, %d cycles\n", instance.name,
+                  strategy_name.c_str(), threads, Points(r.target).c_str(),
+                  Points(r.best_at.back()).c_str(), seconds, r.cycles);
+      return 0;
+    }
+    std::fprintf(stderr, "no instance %s\n", only.c_str());
+    return 2;
+  }
+  const std::vector<int> checkpoints = {1, 5, 30};
+  std::printf(
+      "| instance | Target Score | strategy | best at 1 s | 5 s | 30 s | cycles in 30 s |\n");
+  std::printf("|---|---|---|---|---|---|---|\n");
+  struct Variant {
+    const char* name;
+    SearchStrategy strategy;
+    int threads;
+  };
+  const Variant variants[] = {{"classic", SearchStrategy::kClassic, 1},
+                              {"deep, 1 thread", SearchStrategy::kDeep, 1},
+                              {"deep, 2 threads", SearchStrategy::kDeep, 2}};
+  for (const Instance& instance : kInstances) {
+    if (!instance.in_table) continue;
+    for (const Variant& variant : variants) {
+      const RunResult r =
+          RunOnce(instance, variant.strategy, variant.threads, 30, seed, checkpoints, false);
+      std::printf("| %s | %s | %s | %s | %s | %s | %d |\n", instance.name, Points(r.target).c_str(),
+                  variant.name, Points(r.best_at[0]).c_str(), Points(r.best_at[1]).c_str(),
+                  Points(r.best_at[2]).c_str(), r.cycles);
+      std::fflush(stdout);
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+}  // namespace quorvale
+
+int main(int argc, char** argv) { return quorvale::Main(argc, argv); }

@@ -1,0 +1,221 @@
+// The deep search's chain: its tables, the exchange, the best-partner scan and the descent.
+#include "engine/deep_chain.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+
+#include "engine/deep_kernels.h"
+
+namespace quorvale {
+
+namespace {
+
+// Added to the gain of a partner that may not be taken (own group, other class): far below any
+// real gain, and with row sums under kNarrowRowSum still far from the end of a 32-bit sum.
+constexpr int32_t kMasked = -(1 << 30);
+// A random exchange gives up looking for a partner in another group after this many draws.
+constexpr int kPartnerDraws = 32;
+// Partners per call of the scan kernel.
+constexpr int32_t kScanBlock = 128;
+
+}  // namespace
+
+DeepChain::DeepChain(const Problem& problem, uint64_t seed, int64_t narrow_row_sum)
+    : p_(problem),
+      n_(problem.PersonCount()),
+      g_(problem.GroupCount()),
+      grp_(static_cast<size_t>(n_) + 1, 0),
+      cls_(static_cast<size_t>(n_) + 1, 0),
+      tt_((static_cast<size_t>(g_) + 1) * (static_cast<size_t>(n_) + 1), 0),
+      pc_(static_cast<size_t>(n_) + 1, 0),
+      kv_(static_cast<size_t>(g_) + 1, 0),
+      dirty_(static_cast<size_t>(g_) + 1, 0),
+      sweep_(static_cast<size_t>(g_) + 1, 0),
+      class_members_(2),
+      random_(seed) {
+  for (auto& slot : slot_) slot.assign(static_cast<size_t>(n_) + 1, 0);
+  int64_t widest = 0;
+  for (int32_t r = 1; r <= n_; ++r) {
+    const int16_t* row = p_.ConflictMatrix.Row(r);
+    int64_t sum = 0;
+    for (int32_t x = 1; x <= n_; ++x) sum += std::abs(int32_t{row[x]});
+    widest = std::max(widest, sum);
+  }
+  narrow_ = widest < narrow_row_sum;
+}
+
+void DeepChain::Load(const std::vector<int32_t>& assignment) {
+  movers_.clear();
+  for (auto& members : class_members_) members.clear();
+  for (int32_t r = 1; r <= n_; ++r) {
+    const size_t i = static_cast<size_t>(r);
+    grp_[i] = assignment[i];
+    const int32_t type = p_.Type(r);
+    const bool moves = grp_[i] >= 1 && (type == 1 || type == 2);
+    cls_[i] = static_cast<int8_t>(moves ? type : 0);
+    slot_[0][i] = moves && type == 1 ? grp_[i] : 0;
+    slot_[1][i] = moves && type == 2 ? grp_[i] : 0;
+    if (moves) {
+      movers_.push_back(r);
+      class_members_[static_cast<size_t>(type - 1)].push_back(r);
+    }
+  }
+  std::fill(tt_.begin(), tt_.end(), 0);
+  std::vector<int64_t> sums(static_cast<size_t>(g_) + 1);
+  score_ = 0;
+  for (int32_t r = 1; r <= n_; ++r) {
+    const int16_t* row = p_.ConflictMatrix.Row(r);
+    std::fill(sums.begin(), sums.end(), 0);
+    for (int32_t x = 1; x <= n_; ++x)
+      sums[static_cast<size_t>(grp_[static_cast<size_t>(x)])] += row[x];
+    // Group 0 holds the persons never dealt; their weights with each other count as a group's.
+    for (int32_t g = 0; g <= g_; ++g) Tt(g)[r] = static_cast<int32_t>(sums[static_cast<size_t>(g)]);
+    pc_[static_cast<size_t>(r)] = Tt(grp_[static_cast<size_t>(r)])[r];
+    score_ += pc_[static_cast<size_t>(r)];
+  }
+  score_ /= 2;
+  undo_.clear();
+  std::fill(dirty_.begin() + 1, dirty_.end(), 1);
+}
+
+void DeepChain::CopyPersonConflicts(std::vector<int32_t>& out) const {
+  out.assign(pc_.begin(), pc_.end());
+}
+
+int64_t DeepChain::Gain(int32_t k, int32_t j) const {
+  const int32_t gk = grp_[static_cast<size_t>(k)];
+  const int32_t gj = grp_[static_cast<size_t>(j)];
+  return 2 * int64_t{p_.ConflictMatrix(k, j)} + pc_[static_cast<size_t>(k)] +
+         pc_[static_cast<size_t>(j)] - Tt(gj)[k] - Tt(gk)[j];
+}
+
+void DeepChain::Exchange(int32_t k, int32_t j) {
+  /*
+   * Moves k from gk to gj and j from gj to gk.
+   *   1. the score falls by the exchange's gain;
+   *   2. groups and the class slots change for k and j;
+   *   3. every person's weight with gk gains M[r][j] - M[r][k], with gj the opposite;
+   *   4. the persons of gk and gj take their new own-group weight.
+   */
+  const int32_t gk = grp_[static_cast<size_t>(k)];
+  const int32_t gj = grp_[static_cast<size_t>(j)];
+  // 1. Score.
+  score_ -= Gain(k, j);
+  // 2. Groups.
+  grp_[static_cast<size_t>(k)] = gj;
+  grp_[static_cast<size_t>(j)] = gk;
+  std::vector<int32_t>& slot = slot_[cls_[static_cast<size_t>(k)] - 1];
+  slot[static_cast<size_t>(k)] = gj;
+  slot[static_cast<size_t>(j)] = gk;
+  // 3. Columns gk and gj.
+  // 4. Own-group weights, in the same pass.
+  DeepApplyExchange(p_.ConflictMatrix.Row(k), p_.ConflictMatrix.Row(j), Tt(gk), Tt(gj), grp_.data(),
+                    pc_.data(), gk, gj, n_);
+  dirty_[static_cast<size_t>(gk)] = 1;
+  dirty_[static_cast<size_t>(gj)] = 1;
+  undo_.emplace_back(k, j);
+}
+
+template <typename Sum>
+int32_t DeepChain::ImprovingPartner(int32_t k) {
+  /*
+   * gain(k, j) = 2 M[k][j] + pc[j] - tt[gk][j] + kv[gj], with kv[h] = pc[k] - tt[h][k]; the
+   * class slot sends a partner of another class or of k's own group to kv[0] = kv[gk] = kMasked.
+   * The vector kernel finds a block's largest gain; the first block with a positive one is then
+   * searched for its first partner with a positive gain.
+   */
+  const size_t gk = static_cast<size_t>(grp_[static_cast<size_t>(k)]);
+  const int32_t pck = pc_[static_cast<size_t>(k)];
+  for (int32_t h = 1; h <= g_; ++h) kv_[static_cast<size_t>(h)] = pck - Tt(h)[k];
+  kv_[0] = kMasked;
+  kv_[gk] = kMasked;
+  const int16_t* row = p_.ConflictMatrix.Row(k);
+  const int32_t* pc = pc_.data();
+  const int32_t* tgk = Tt(static_cast<int32_t>(gk));
+  const int32_t* slot = slot_[cls_[static_cast<size_t>(k)] - 1].data();
+  const int32_t* kv = kv_.data();
+  const auto gain = [&](int32_t j) {
+    return Sum{2} * row[j] + Sum{pc[j]} - Sum{tgk[j]} + Sum{kv[slot[j]]};
+  };
+  int32_t from = 1;
+  if constexpr (sizeof(Sum) == sizeof(int32_t)) {
+    const DeepScanRow scan{row, pc, tgk, slot, kv};
+    while (from <= n_ && DeepScanMax(scan, from, std::min(from + kScanBlock - 1, n_)) <= 0) {
+      from += kScanBlock;
+    }
+  }
+  for (int32_t j = from; j <= n_; ++j) {
+    if (gain(j) > 0) return j;
+  }
+  return 0;
+}
+
+bool DeepChain::Descend(const Poll& poll) {
+  while (std::find(dirty_.begin() + 1, dirty_.end(), 1) != dirty_.end()) {
+    sweep_.swap(dirty_);
+    std::fill(dirty_.begin(), dirty_.end(), 0);
+    for (const int32_t k : movers_) {
+      if (!sweep_[static_cast<size_t>(grp_[static_cast<size_t>(k)])]) continue;
+      if (!poll()) {
+        // The groups this round has not finished must still be scanned.
+        for (size_t g = 1; g < dirty_.size(); ++g) dirty_[g] = dirty_[g] || sweep_[g];
+        return false;
+      }
+      const int32_t j = narrow_ ? ImprovingPartner<int32_t>(k) : ImprovingPartner<int64_t>(k);
+      if (j != 0) Exchange(k, j);
+    }
+  }
+  return true;
+}
+
+void DeepChain::Perturb(int32_t count) {
+  if (movers_.empty()) return;
+  for (int32_t i = 0; i < count; ++i) {
+    // Of two persons drawn, the one with more conflict moves: the perturbation leans towards
+    // the persons whose place costs most, as the scrambler's does.
+    int32_t k = movers_[random_.Below(static_cast<uint32_t>(movers_.size()))];
+    const int32_t other = movers_[random_.Below(static_cast<uint32_t>(movers_.size()))];
+    if (pc_[static_cast<size_t>(other)] > pc_[static_cast<size_t>(k)]) k = other;
+    const std::vector<int32_t>& members =
+        class_members_[static_cast<size_t>(cls_[static_cast<size_t>(k)] - 1)];
+    for (int draw = 0; draw < kPartnerDraws; ++draw) {
+      const int32_t j = members[random_.Below(static_cast<uint32_t>(members.size()))];
+      if (grp_[static_cast<size_t>(j)] == grp_[static_cast<size_t>(k)]) continue;
+      Exchange(k, j);
+      break;
+    }
+  }
+}
+
+void DeepChain::ScrambleConflicts(int32_t share) {
+  if (movers_.empty()) return;
+  const int32_t type =
+      cls_[static_cast<size_t>(movers_[random_.Below(static_cast<uint32_t>(movers_.size()))])];
+  chosen_.clear();
+  for (const int32_t r : class_members_[static_cast<size_t>(type - 1)]) {
+    if (pc_[static_cast<size_t>(r)] >= 1 && static_cast<int32_t>(random_.Below(1024)) < share) {
+      chosen_.push_back(r);
+    }
+  }
+  // A Fisher-Yates shuffle of their groups, made of exchanges so the tables follow.
+  for (size_t i = chosen_.size(); i > 1; --i) {
+    const int32_t a = chosen_[i - 1];
+    const int32_t b = chosen_[random_.Below(static_cast<uint32_t>(i))];
+    if (grp_[static_cast<size_t>(a)] != grp_[static_cast<size_t>(b)]) Exchange(a, b);
+  }
+}
+
+void DeepChain::Revert() {
+  // An exchange undoes itself; the replays must not land in the log they are read from.
+  std::vector<std::pair<int32_t, int32_t>> log;
+  log.swap(undo_);
+  for (auto it = log.rbegin(); it != log.rend(); ++it) Exchange(it->first, it->second);
+  undo_.clear();
+  log.clear();
+  undo_.swap(log);  // keeps the log's capacity for the next round
+  // Back at the end of a finished descent: nothing gains.
+  std::fill(dirty_.begin(), dirty_.end(), 0);
+}
+
+}  // namespace quorvale

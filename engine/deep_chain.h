@@ -1,0 +1,127 @@
+// One chain of the deep search: a grouping with tables of its own, the best-improvement exchange
+// descent, random exchanges to perturb it, and an undo log to go back to where it was.
+//
+// Invariant: between calls, tt_[g][r] is the weight of person r with the members of group g
+// (group 0 holding the persons never dealt, who never move), pc_[r] = tt_[grp_[r]][r], and score_
+// is half the sum of pc_, which is what EvaluateAssignment computes for the same grouping. An
+// exchange of k and j keeps this exact in O(N): row r of the matrix is its column too, so column gk
+// of every row gains M[r][j] - M[r][k] and column gj loses it. Only persons of one exchange class
+// trade groups, so no group changes its size or its count of either type.
+//
+// The chain reads the problem's ConflictMatrix and types and never writes the problem, so
+// several chains may run on one problem in separate threads.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include "engine/problem.h"
+
+namespace quorvale {
+
+// A small generator of the deep search: SplitMix64 (Steele, Lea and Flood 2014), the same on
+// every platform, so that a chain's moves are fixed by its seed.
+class SplitMix64 {
+ public:
+  explicit SplitMix64(uint64_t seed) : state_(seed) {}
+  uint64_t Next() {
+    uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+  }
+  // A number in 0..bound-1. REQUIRES: bound >= 1.
+  uint32_t Below(uint32_t bound) {
+    return static_cast<uint32_t>(((Next() >> 32) * uint64_t{bound}) >> 32);
+  }
+
+ private:
+  uint64_t state_;
+};
+
+class DeepChain {
+ public:
+  // Polled before each person's scan; false stops the descent at once.
+  using Poll = std::function<bool()>;
+
+  // Row sums of |M| below this let a scan add its gains in 32 bits.
+  static constexpr int64_t kNarrowRowSum = int64_t{1} << 27;
+
+  // Sizes the tables for `problem`, whose ConflictMatrix is built and whose types are final.
+  // Scans add in 64 bits when a row's sum of |M| reaches `narrow_row_sum`.
+  DeepChain(const Problem& problem, uint64_t seed, int64_t narrow_row_sum = kNarrowRowSum);
+
+  // Takes `assignment` (entries 1..N) as the grouping and evaluates it in full.
+  void Load(const std::vector<int32_t>& assignment);
+
+  int64_t score() const { return score_; }
+  const std::vector<int32_t>& assignment() const { return grp_; }
+  // PersonConflict of the chain's grouping, entries 0..N.
+  void CopyPersonConflicts(std::vector<int32_t>& out) const;
+  // Persons that can trade groups with someone.
+  int32_t exchangeable() const { return static_cast<int32_t>(movers_.size()); }
+
+  // The amount by which the score falls when k and j exchange their groups.
+  // REQUIRES: k and j in the same class, in different groups.
+  int64_t Gain(int32_t k, int32_t j) const;
+  void Exchange(int32_t k, int32_t j);
+
+  // Exchange descent: each person in turn takes the first partner (in person order) whose
+  // exchange lowers the score, in rounds until a whole round finds none. The rounds per person
+  // are those of the local-maximum exchange of Papenberg and Klau 2021 (weights negated); taking
+  // the first gain instead of the best one did as well or better in the quality benchmark, and
+  // costs less. Returns false when `poll` stopped it; the
+  // tables are then consistent at the last exchange made.
+  //
+  // An exchange between groups a and b changes only the gains of pairs with a member of a or b,
+  // so a round scans only the members of groups that took part in an exchange since their last
+  // scan (a Load counts as an exchange everywhere); at its end no exchange gains.
+  bool Descend(const Poll& poll);
+
+  // Makes `count` random exchanges of persons of one class in different groups.
+  void Perturb(int32_t count);
+  // Deals the groups of a random set of persons of one class out again among them in a random
+  // order: each person in conflict (PersonConflict of 1 or more) joins the set with a chance of
+  // `share` in 1024, as the scrambler does with its focus on the conflicts.
+  void ScrambleConflicts(int32_t share);
+
+  // Starts recording exchanges; Revert undoes every exchange made since, in reverse order.
+  // REQUIRES for Revert: the grouping at Mark was the end of a finished descent.
+  void Mark() { undo_.clear(); }
+  void Revert();
+
+ private:
+  // The lowest-numbered partner whose exchange with k gains, or 0.
+  template <typename Sum>
+  int32_t ImprovingPartner(int32_t k);
+
+  const Problem& p_;
+  const int32_t n_;
+  const int32_t g_;
+  bool narrow_ = true;  // the gains of a scan fit 32-bit sums
+  std::vector<int32_t> grp_;
+  std::vector<int8_t> cls_;       // exchange class 1 or 2, 0 = never exchanged
+  std::vector<int32_t> slot_[2];  // per class: the person's group if of that class, else 0
+  int32_t* Tt(int32_t group) {
+    return tt_.data() + static_cast<size_t>(group) * static_cast<size_t>(n_ + 1);
+  }
+  const int32_t* Tt(int32_t group) const {
+    return tt_.data() + static_cast<size_t>(group) * static_cast<size_t>(n_ + 1);
+  }
+
+  std::vector<int32_t> tt_;      // G + 1 rows of N + 1, group 0 first
+  std::vector<int32_t> pc_;      // N + 1
+  std::vector<int32_t> kv_;      // G + 1: scratch of a scan
+  std::vector<char> dirty_;      // G + 1: the group changed since its last scan
+  std::vector<char> sweep_;      // G + 1: the groups the round in progress scans
+  std::vector<int32_t> movers_;  // persons of class 1 or 2
+  std::vector<std::vector<int32_t>> class_members_;  // per class
+  std::vector<std::pair<int32_t, int32_t>> undo_;
+  std::vector<int32_t> chosen_;  // scratch of ScrambleConflicts
+  int64_t score_ = 0;
+  SplitMix64 random_;
+};
+
+}  // namespace quorvale

@@ -1,0 +1,297 @@
+// The deep search: its chain's tables against a full evaluation, its descent's local optima,
+// brute-forced optima of small instances, and the search's contract: determinism for a seed,
+// group sizes and type counts, the best score, the stop flag, the time limit and the plan.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <utility>
+#include <vector>
+
+#include "engine/deep_chain.h"
+#include "engine/deep_search.h"
+#include "engine/initial_assignment.h"
+#include "engine/search.h"
+#include "engine/search_observer.h"
+#include "tests/support/fakes.h"
+#include "tests/support/random_problem.h"
+
+namespace quorvale {
+namespace {
+
+// Scores `assignment` in full with the problem's own evaluation, leaving its PersonConflict in
+// `conflicts`; the problem's grouping and tables are as before.
+int64_t FullScore(Problem& p, const std::vector<int32_t>& assignment,
+                  std::vector<int32_t>* conflicts = nullptr) {
+  const std::vector<int32_t> kept = p.Assignment;
+  std::copy(assignment.begin() + 1, assignment.end(), p.Assignment.begin() + 1);
+  Engine engine(KernelLevel::kPlain);
+  const int64_t score = EvaluateAssignment(p, engine);
+  if (conflicts != nullptr) *conflicts = p.PersonConflict;
+  p.Assignment = kept;
+  EvaluateAssignment(p, engine);
+  return score;
+}
+
+// Persons of each (group, type): what no exchange may change.
+std::map<std::pair<int32_t, int32_t>, int> GroupTypeCounts(const Problem& p,
+                                                           const std::vector<int32_t>& grouping) {
+  std::map<std::pair<int32_t, int32_t>, int> counts;
+  for (int r = 1; r <= p.PersonCount(); ++r) ++counts[{grouping[static_cast<size_t>(r)], p.Type(r)}];
+  return counts;
+}
+
+TEST(DeepChainTest, TablesStayExactThroughExchangesDescentsAndReverts) {
+  for (uint32_t seed = 1; seed <= 40; ++seed) {
+    const test::RandomProblemShape shape = test::RandomShape(seed, 30);
+    Problem p = test::MakeRandomProblem(seed, shape);
+    DeepChain chain(p, seed);
+    chain.Load(p.Assignment);
+    const auto counts = GroupTypeCounts(p, p.Assignment);
+    ASSERT_EQ(chain.score(), p.CurrentScore) << seed;
+    ASSERT_TRUE(chain.Descend([] { return true; }));
+    // A finished descent leaves no exchange that gains.
+    for (int k = 1; k <= p.PersonCount(); ++k) {
+      for (int j = 1; j <= p.PersonCount(); ++j) {
+        const int32_t gk = chain.assignment()[static_cast<size_t>(k)];
+        const int32_t gj = chain.assignment()[static_cast<size_t>(j)];
+        if (gk == 0 || gj == 0 || gk == gj || p.Type(k) != p.Type(j)) continue;
+        if (p.Type(k) != 1 && p.Type(k) != 2) continue;
+        ASSERT_LE(chain.Gain(k, j), 0) << seed << ": " << k << " with " << j;
+      }
+    }
+    const std::vector<int32_t> optimum = chain.assignment();
+    const int64_t optimum_score = chain.score();
+    chain.Mark();
+    chain.Perturb(5);
+    EXPECT_EQ(chain.score(), FullScore(p, chain.assignment())) << seed;
+    EXPECT_EQ(GroupTypeCounts(p, chain.assignment()), counts) << seed;
+    chain.Revert();
+    EXPECT_EQ(chain.assignment(), optimum) << seed;
+    EXPECT_EQ(chain.score(), optimum_score) << seed;
+  }
+}
+
+TEST(DeepChainTest, PersonConflictsMatchTheFullEvaluation) {
+  Problem p = test::MakeRandomProblem(7, {40, 5, 4, 1, true, 300});
+  DeepChain chain(p, 3);
+  chain.Load(p.Assignment);
+  chain.Perturb(30);
+  ASSERT_TRUE(chain.Descend([] { return true; }));
+  std::vector<int32_t> conflicts;
+  chain.CopyPersonConflicts(conflicts);
+  std::vector<int32_t> evaluated;
+  EXPECT_EQ(FullScore(p, chain.assignment(), &evaluated), chain.score());
+  EXPECT_EQ(conflicts, evaluated);
+}
+
+TEST(DeepChainTest, WideSumsMakeTheSameExchanges) {
+  Problem p = test::MakeRandomProblem(9, {80, 6, 4, 1, false, 300});
+  DeepChain narrow(p, 5);
+  DeepChain wide(p, 5, 0);  // every scan in 64 bits
+  for (DeepChain* chain : {&narrow, &wide}) {
+    chain->Load(p.Assignment);
+    chain->Perturb(40);
+    ASSERT_TRUE(chain->Descend([] { return true; }));
+  }
+  EXPECT_EQ(wide.assignment(), narrow.assignment());
+  EXPECT_EQ(wide.score(), narrow.score());
+}
+
+class NullObserver final : public SearchObserver {
+ public:
+  void PanelDue(const PanelValues& values, int64_t) override {
+    ++panels;
+    last = values;
+    if (on_panel) on_panel(values);
+  }
+  void InterimSavingOn() override { ++interim_notices; }
+  void SaveFailed(const std::string&) override {}
+  void SaveRecovered() override {}
+  void Closing(bool reached) override { closings.push_back(reached); }
+  int panels = 0;
+  int interim_notices = 0;
+  PanelValues last;
+  std::vector<bool> closings;
+  std::function<void(const PanelValues&)> on_panel;
+};
+
+struct DeepRig {
+  explicit DeepRig(Problem problem, int64_t step_ms = 0)
+      : p(std::move(problem)), clock(0, step_ms), sink(&clock) {}
+  SearchOutcome Run(uint32_t seed = 1, int threads = 1) {
+    SearchEnvironment env{observer, clock, sink, engine, seed, &stop};
+    env.strategy = SearchStrategy::kDeep;
+    env.threads = threads;
+    env.time_limit_ms = time_limit_ms;
+    return RunSearch(p, env);
+  }
+  Problem p;
+  NullObserver observer;
+  Engine engine{SupportedKernelLevel()};
+  test::FakeClock clock;
+  test::RecordingSink sink;
+  std::atomic<int> stop{0};
+  int64_t time_limit_ms = 0;
+};
+
+// The best score over every grouping with the dealt group sizes and type counts: all
+// permutations of each type's group numbers among its persons.
+int64_t BruteForceOptimum(Problem& p) {
+  const std::vector<int32_t> dealt = p.Assignment;
+  Engine engine(KernelLevel::kPlain);
+  std::vector<int> movers[2];
+  for (int r = 1; r <= p.PersonCount(); ++r) {
+    const int32_t type = p.Type(r);
+    if (p.Assignment[static_cast<size_t>(r)] != 0 && (type == 1 || type == 2)) {
+      movers[type - 1].push_back(r);
+    }
+  }
+  std::vector<int32_t> groups[2];
+  for (int t = 0; t < 2; ++t) {
+    for (int r : movers[t]) groups[t].push_back(p.Assignment[static_cast<size_t>(r)]);
+    std::sort(groups[t].begin(), groups[t].end());
+  }
+  int64_t best = INT64_MAX;
+  do {
+    do {
+      for (int t = 0; t < 2; ++t) {
+        for (size_t i = 0; i < movers[t].size(); ++i) {
+          p.Assignment[static_cast<size_t>(movers[t][i])] = groups[t][i];
+        }
+      }
+      best = std::min(best, EvaluateAssignment(p, engine));
+    } while (std::next_permutation(groups[1].begin(), groups[1].end()));
+  } while (std::next_permutation(groups[0].begin(), groups[0].end()));
+  p.Assignment = dealt;
+  EvaluateAssignment(p, engine);
+  return best;
+}
+
+TEST(DeepSearchTest, ReachesTheBruteForcedOptimumOfSmallInstances) {
+  for (uint32_t seed = 1; seed <= 12; ++seed) {
+    // Up to 11 persons of two types in 3 groups: at most a few thousand groupings.
+    Problem p = test::MakeRandomProblem(
+        seed, {9 + static_cast<int>(seed % 3), 3, 3, seed % 2 == 0 ? 1 : 3, false, 200});
+    const int64_t optimum = BruteForceOptimum(p);
+    DeepRig rig(std::move(p));
+    rig.Run(seed);
+    EXPECT_EQ(rig.p.BestScore, optimum) << seed;
+  }
+}
+
+TEST(DeepSearchTest, KeepsGroupsAndTypesAndItsBestScoreIsItsGroupings) {
+  for (uint32_t seed = 1; seed <= 10; ++seed) {
+    Problem p =
+        test::MakeRandomProblem(seed, {60, 7, 4, 1 + static_cast<int>(seed % 4), true, 300});
+    const auto counts = GroupTypeCounts(p, p.Assignment);
+    const int64_t start = p.BestScore;
+    DeepRig rig(std::move(p));
+    const SearchOutcome outcome = rig.Run(seed);
+    EXPECT_LE(rig.p.BestScore, start);
+    EXPECT_EQ(GroupTypeCounts(rig.p, rig.p.BestAssignment), counts) << seed;
+    EXPECT_EQ(FullScore(rig.p, rig.p.BestAssignment), rig.p.BestScore) << seed;
+    // The best conflicts are those of the best grouping; the tables describe Assignment.
+    std::vector<int32_t> conflicts;
+    FullScore(rig.p, rig.p.BestAssignment, &conflicts);
+    EXPECT_EQ(conflicts, rig.p.BestPersonConflict) << seed;
+    EXPECT_EQ(FullScore(rig.p, rig.p.Assignment), rig.p.CurrentScore) << seed;
+    // The plan ends it: every round was run, and the last save is the final one.
+    if (outcome.TargetStatus == kTargetNotReached) {
+      EXPECT_EQ(outcome.CycleNumber, rig.p.TotalCycles) << seed;
+    }
+    ASSERT_FALSE(rig.sink.saves.empty());
+    EXPECT_EQ(rig.sink.saves.back().best_score, rig.p.BestScore);
+    EXPECT_EQ(rig.observer.closings.size(), 1u);
+  }
+}
+
+TEST(DeepSearchTest, OneThreadIsFixedByTheSeed) {
+  const test::RandomProblemShape shape{120, 8, 4, 1, false, 300};
+  std::vector<int32_t> first;
+  int64_t first_score = 0;
+  for (int run = 0; run < 2; ++run) {
+    DeepRig rig(test::MakeRandomProblem(5, shape));
+    rig.p.TotalCycles = 20;
+    rig.Run(77);
+    if (run == 0) {
+      first = rig.p.BestAssignment;
+      first_score = rig.p.BestScore;
+    } else {
+      EXPECT_EQ(rig.p.BestAssignment, first);
+      EXPECT_EQ(rig.p.BestScore, first_score);
+    }
+  }
+}
+
+TEST(DeepSearchTest, TwoThreadsKeepTheContract) {
+  Problem p = test::MakeRandomProblem(11, {150, 10, 4, 1, false, 300});
+  const auto counts = GroupTypeCounts(p, p.Assignment);
+  DeepRig rig(std::move(p));
+  rig.p.TotalCycles = 30;
+  const SearchOutcome outcome = rig.Run(3, 2);
+  EXPECT_EQ(GroupTypeCounts(rig.p, rig.p.BestAssignment), counts);
+  EXPECT_EQ(FullScore(rig.p, rig.p.BestAssignment), rig.p.BestScore);
+  EXPECT_LE(outcome.CycleNumber, rig.p.TotalCycles);
+}
+
+TEST(DeepSearchTest, StopFlagAndTimeLimitEndTheSearch) {
+  const test::RandomProblemShape shape{200, 10, 4, 1, false, 300};
+  {
+    // A stop during the search: saved at once, reported with its signal, no closing.
+    DeepRig rig(test::MakeRandomProblem(2, shape), 1);
+    rig.p.TotalCycles = 1000000;
+    rig.observer.on_panel = [&rig](const PanelValues& values) {
+      if (values.cycle >= 3) rig.stop.store(15);
+    };
+    const SearchOutcome outcome = rig.Run(1, 2);
+    EXPECT_EQ(outcome.stop_signal, 15);
+    EXPECT_TRUE(rig.observer.closings.empty());
+    ASSERT_FALSE(rig.sink.saves.empty());
+    EXPECT_EQ(rig.sink.saves.back().best_score, rig.p.BestScore);
+    EXPECT_EQ(rig.sink.saves.back().target_status, kTargetNotReached);
+    EXPECT_LT(outcome.CycleNumber, 1000000);
+  }
+  {
+    // The time limit: each clock reading moves 1 ms; the search closes soon after 500 ms.
+    DeepRig rig(test::MakeRandomProblem(2, shape), 1);
+    rig.p.TotalCycles = 1000000;
+    rig.time_limit_ms = 500;
+    const SearchOutcome outcome = rig.Run();
+    EXPECT_EQ(outcome.stop_signal, 0);
+    EXPECT_EQ(rig.observer.closings, std::vector<bool>{false});
+    EXPECT_GE(rig.clock.ElapsedMs(), 500);
+    EXPECT_LT(rig.clock.ElapsedMs(), 1500);
+    ASSERT_EQ(rig.sink.saves.size(), 1u);
+    EXPECT_EQ(rig.sink.saves[0].target_status, kTargetNotReached);
+  }
+}
+
+TEST(DeepSearchTest, SavingRulesAreTheClassicOnes) {
+  // 2 ms per clock reading: the first interim save comes once 16 s have passed, with its notice
+  // once, and the last save is the final one.
+  DeepRig rig(test::MakeRandomProblem(4, {100, 6, 4, 1, false, 300}), 2);
+  rig.p.TotalCycles = 1000000;
+  rig.time_limit_ms = 20000;
+  rig.Run();
+  ASSERT_GE(rig.sink.saves.size(), 2u);
+  EXPECT_GE(rig.sink.saves[0].at_ms, kFirstSaveMs);
+  EXPECT_EQ(rig.observer.interim_notices, 1);
+  for (size_t i = 1; i + 1 < rig.sink.saves.size(); ++i) {
+    EXPECT_LT(rig.sink.saves[i].best_score, rig.sink.saves[i - 1].best_score);
+  }
+}
+
+TEST(DeepSearchTest, StartingAtTheTargetClosesAtOnce) {
+  Problem p = test::MakeRandomProblem(1, {8, 2, 0, 1, false, 100});  // no columns: all zero
+  DeepRig rig(std::move(p));
+  const SearchOutcome outcome = rig.Run();
+  EXPECT_EQ(outcome.TargetStatus, kTargetReached);
+  EXPECT_EQ(outcome.CycleNumber, 0);
+  EXPECT_EQ(rig.observer.closings, std::vector<bool>{true});
+  EXPECT_EQ(rig.sink.saves.size(), 1u);
+}
+
+}  // namespace
+}  // namespace quorvale
