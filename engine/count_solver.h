@@ -16,8 +16,8 @@ namespace quorvale {
 inline constexpr int kMaxSolverNodes = 2'000'000;
 
 struct CountSolution {
-  bool has_bound = false;  // the solver got as far as a proven lower bound
-  bool optimal = false;    // it proved `best_score` the least score of any grouping
+  bool has_bound = false;   // the solver got as far as a proven lower bound
+  bool optimal = false;     // it proved `best_score` the least score of any grouping
   int64_t lower_bound = 0;  // hundredths; no grouping scores below it
   int64_t best_score = 0;   // hundredths; the best grouping the solver knows (the seed included)
   std::vector<int32_t> best_counts;  // its counts, as CountsOfGrouping lays them out

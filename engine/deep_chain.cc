@@ -159,7 +159,8 @@ bool DeepChain::Descend(const Poll& poll) {
       if (!sweep_[static_cast<size_t>(grp_[static_cast<size_t>(k)])]) continue;
       if (!poll()) {
         // The groups this round has not finished must still be scanned.
-        for (size_t g = 1; g < dirty_.size(); ++g) dirty_[g] = dirty_[g] || sweep_[g];
+        for (size_t g = 1; g < dirty_.size(); ++g)
+          dirty_[g] = static_cast<char>(dirty_[g] | sweep_[g]);
         return false;
       }
       const int32_t j = narrow_ ? ImprovingPartner<int32_t>(k) : ImprovingPartner<int64_t>(k);
@@ -190,8 +191,8 @@ void DeepChain::Perturb(int32_t count) {
 
 void DeepChain::ScrambleConflicts(int32_t share) {
   if (movers_.empty()) return;
-  const int32_t type =
-      cls_[static_cast<size_t>(movers_[random_.Below(static_cast<uint32_t>(movers_.size()))])];
+  const int32_t type = static_cast<uint8_t>(
+      cls_[static_cast<size_t>(movers_[random_.Below(static_cast<uint32_t>(movers_.size()))])]);
   chosen_.clear();
   for (const int32_t r : class_members_[static_cast<size_t>(type - 1)]) {
     if (pc_[static_cast<size_t>(r)] >= 1 && static_cast<int32_t>(random_.Below(1024)) < share) {

@@ -151,7 +151,8 @@ std::string Page::GroupHeaders() const {
 }
 
 void Page::Verdict() {
-  const bool reached = p_.BestScore <= p_.TargetScore || (data_.verdict && data_.verdict->proven_best);
+  const bool reached =
+      p_.BestScore <= p_.TargetScore || (data_.verdict && data_.verdict->proven_best);
   out_ += std::string("<p class=\"verdict") + (reached ? " reached" : "") + "\" id=\"verdict\">" +
           EscapeHtml(data_.verdict ? VerdictSentence(*data_.verdict)
                                    : VerdictSentence(p_.BestScore, p_.TargetScore)) +

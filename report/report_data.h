@@ -49,7 +49,7 @@ struct ReportData {
   std::string balance_name;
   std::vector<std::string> balance_values;
   std::optional<Verdict> verdict;  // the proven bounds, when they were computed
-  int64_t rows_not_read = 0;  // rows of "data.txt" after the last one needed
+  int64_t rows_not_read = 0;       // rows of "data.txt" after the last one needed
   RunFacts run;
 };
 

@@ -38,7 +38,8 @@ int64_t FullScore(Problem& p, const std::vector<int32_t>& assignment,
 std::map<std::pair<int32_t, int32_t>, int> GroupTypeCounts(const Problem& p,
                                                            const std::vector<int32_t>& grouping) {
   std::map<std::pair<int32_t, int32_t>, int> counts;
-  for (int r = 1; r <= p.PersonCount(); ++r) ++counts[{grouping[static_cast<size_t>(r)], p.Type(r)}];
+  for (int r = 1; r <= p.PersonCount(); ++r)
+    ++counts[{grouping[static_cast<size_t>(r)], p.Type(r)}];
   return counts;
 }
 

@@ -90,7 +90,8 @@ TEST(ProvenBoundTest, LiesBetweenTargetScoreAndTheBestGrouping) {
     const int64_t best = test::BruteForceBestScore(p);
     EXPECT_LE(bound, best) << "seed " << seed;
     bool all_dealt = true;
-    for (int i = 1; i <= p.PersonCount(); ++i) all_dealt &= p.Assignment[static_cast<size_t>(i)] > 0;
+    for (int i = 1; i <= p.PersonCount(); ++i)
+      all_dealt &= p.Assignment[static_cast<size_t>(i)] > 0;
     if (all_dealt) {
       EXPECT_GE(bound, p.TargetScore) << "seed " << seed;
     }
