@@ -289,7 +289,7 @@ int Run::Execute() {
 
   SearchScreen screen(console());
   screen.ShowBuildingMatrix();
-  if (Status status = BuildConflictMatrix(problem); !status.ok()) {
+  if (Status status = BuildConflictMatrix(problem, env_.kernel_level); !status.ok()) {
     return Fail(status);
   }
   screen.ShowSearching(problem.ShownTargetScore);
