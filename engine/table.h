@@ -1,10 +1,7 @@
 // A two-dimensional table held as one contiguous, zero-filled block with a fixed row length.
 #pragma once
 
-#include <sys/mman.h>
-
 #include <cstddef>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -30,7 +27,6 @@ class Table2D {
     }
     T* block = static_cast<T*>(std::calloc(cells == 0 ? 1 : cells, sizeof(T)));
     if (block == nullptr) return false;
-    AskForHugePages(block, bytes);
     data_.reset(block);
     rows_ = rows;
     columns_ = columns;
@@ -76,20 +72,6 @@ class Table2D {
       std::abort();
     }
 #endif
-  }
-
-  // A large table (the matrix) is written whole and then read row after row: in 2 MiB pages it
-  // takes a few hundred page faults instead of hundreds of thousands, and far fewer TLB misses.
-  // Only the whole huge pages inside the block are marked; a refusal changes nothing.
-  static void AskForHugePages(void* block, size_t bytes) {
-    constexpr uintptr_t kHuge = uintptr_t{2} << 20;
-    if (bytes < 4 * kHuge) return;
-    const auto begin = reinterpret_cast<uintptr_t>(block);
-    const uintptr_t first = (begin + kHuge - 1) & ~(kHuge - 1);
-    const uintptr_t last = (begin + bytes) & ~(kHuge - 1);
-    if (last > first) {
-      madvise(reinterpret_cast<void*>(first), static_cast<size_t>(last - first), MADV_HUGEPAGE);
-    }
   }
 
   struct FreeDeleter {
