@@ -1,11 +1,13 @@
 // The engine benchmark: builds its own instances and measures, for the straightforward engine and
-// the fast one side by side, a full scan of the swap descent that finds no exchange, one
+// the fast one side by side, the start-up (matrix, deal and first evaluation) with its peak
+// memory, a full scan of the swap descent that finds no exchange, one
 // EvaluateAssignment, and the scrambler cycles per second of a short fixed-seed search; beside
 // them the time a plain streaming read of the matrix's upper triangle takes, as the physical
 // yardstick for the scan.
 //
-//   quorvale_bench                  N = 200, 1000, 5000 and 20000, G = 10 and 50 (about a minute)
-//   quorvale_bench --quick          N up to 1000
+//   quorvale_bench                  start-up at N = 5000, 20000 and 50000; the rest at N = 200,
+//                                   1000, 5000 and 20000, G = 10 and 50 (a minute or two)
+//   quorvale_bench --quick          start-up at N = 1000 and 5000, the rest up to N = 1000
 //   quorvale_bench --level=avx2     the fast engine's AVX2 (or portable) kernels instead of the
 //                                   best this processor has
 // GCC 12's AVX-512 headers start some intrinsics from a deliberately undefined vector, which its
