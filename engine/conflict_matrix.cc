@@ -99,8 +99,8 @@ Status BuildConflictMatrix(Problem& p, KernelLevel level) {
     inverted[static_cast<size_t>(col)] = CountColumn(p, col, p.DataTable(0, col));
   }
   int64_t non_zero_pairs = 0;
-  const Status status = FillMatrixRows(p, CollectPairColumns(p, inverted),
-                                       std::min(level, SupportedKernelLevel()), non_zero_pairs);
+  Status status = FillMatrixRows(p, CollectPairColumns(p, inverted),
+                                 std::min(level, SupportedKernelLevel()), non_zero_pairs);
   for (int col = 2; col < p.ColumnCount(); ++col) {
     ClearInvertedCode(p, col, inverted[static_cast<size_t>(col)]);
   }
