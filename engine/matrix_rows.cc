@@ -87,10 +87,14 @@ RowFigures PortableMatrixRow(const PairColumns& cols, const int32_t* keys, const
 Status FillMatrixRows(Problem& p, const PairColumns& cols, KernelLevel level,
                       int64_t& non_zero_pairs) {
   const int32_t n = p.PersonCount();
-  const MatrixRowKernel kernel =
-      level >= KernelLevel::kAvx2 && cols.reachable <= std::numeric_limits<int32_t>::max()
-          ? Avx2MatrixRow
-          : PortableMatrixRow;
+  MatrixRowKernel kernel = PortableMatrixRow;
+  if (cols.reachable <= std::numeric_limits<int32_t>::max()) {
+    if (level >= KernelLevel::kAvx512) {
+      kernel = Avx512MatrixRow;
+    } else if (level >= KernelLevel::kAvx2) {
+      kernel = Avx2MatrixRow;
+    }
+  }
   // The group sums are 32-bit: only past this many persons can a row's weights exceed them.
   const bool check_sums = int64_t{n} * -kPairMin > std::numeric_limits<int32_t>::max();
   Status sum_failure = Status::Ok();

@@ -45,11 +45,13 @@ struct RowFigures {
 using MatrixRowKernel = RowFigures (*)(const PairColumns& columns, const int32_t* keys,
                                        const int32_t* paired, int32_t k, int32_t n, int16_t* row);
 
-// The AVX2 version sums in 32 bits: REQUIRES columns.reachable <= INT32_MAX.
+// The AVX2 and AVX-512 versions sum in 32 bits: REQUIRES columns.reachable <= INT32_MAX.
 RowFigures PortableMatrixRow(const PairColumns& columns, const int32_t* keys, const int32_t* paired,
                              int32_t k, int32_t n, int16_t* row);
 RowFigures Avx2MatrixRow(const PairColumns& columns, const int32_t* keys, const int32_t* paired,
                          int32_t k, int32_t n, int16_t* row);
+RowFigures Avx512MatrixRow(const PairColumns& columns, const int32_t* keys, const int32_t* paired,
+                           int32_t k, int32_t n, int16_t* row);
 
 // Fills rows 1..N of problem.ConflictMatrix from `columns` with the kernel of `level` (the
 // portable one below AVX2, or when totals may need more than 32 bits) and sets `non_zero_pairs`

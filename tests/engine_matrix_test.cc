@@ -219,7 +219,8 @@ TEST(ConflictMatrixTest, FirstPairBeyondTheRangeIsNamedAtEveryLevel) {
     data += " " + std::to_string(i) + " 1 " + (pair ? "7 7 " : std::to_string(i) + " 0 ") +
             std::to_string(i % 2);
   }
-  for (const KernelLevel level : {KernelLevel::kPortable, KernelLevel::kAvx2}) {
+  for (const KernelLevel level :
+       {KernelLevel::kPortable, KernelLevel::kAvx2, KernelLevel::kAvx512}) {
     Problem p = test::ProblemFromText("20 5 1 2 1 1 1 0", data);
     const std::string named = "Persons 3 and 9 share categories whose weights add up to 39900,";
     EXPECT_EQ(BuildConflictMatrix(p, level).message().substr(0, named.size()), named)
