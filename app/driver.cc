@@ -307,7 +307,7 @@ int Run::Execute() {
   const std::vector<Category> categories = ListCategories(problem);
   SearchScreen screen(console());
   screen.ShowBuildingMatrix();
-  if (Status status = BuildConflictMatrix(problem); !status.ok()) {
+  if (Status status = BuildConflictMatrix(problem, env_.kernel_level); !status.ok()) {
     return Fail(status);
   }
   screen.ShowSearching(problem.ShownTargetScore);

@@ -1,11 +1,13 @@
 // The engine benchmark: builds its own instances and measures, for the straightforward engine and
-// the fast one side by side, a full scan of the swap descent that finds no exchange, one
+// the fast one side by side, the start-up (matrix, deal and first evaluation) with its peak
+// memory, a full scan of the swap descent that finds no exchange, one
 // EvaluateAssignment, and the scrambler cycles per second of a short fixed-seed search; beside
 // them the time a plain streaming read of the matrix's upper triangle takes, as the physical
 // yardstick for the scan.
 //
-//   quorvale_bench                  N = 200, 1000, 5000 and 20000, G = 10 and 50 (about a minute)
-//   quorvale_bench --quick          N up to 1000
+//   quorvale_bench                  start-up at N = 5000, 20000 and 50000; the rest at N = 200,
+//                                   1000, 5000 and 20000, G = 10 and 50 (a minute or two)
+//   quorvale_bench --quick          start-up at N = 1000 and 5000, the rest up to N = 1000
 //   quorvale_bench --level=avx2     the fast engine's AVX2 (or portable) kernels instead of the
 //                                   best this processor has
 // GCC 12's AVX-512 headers start some intrinsics from a deliberately undefined vector, which its
@@ -15,6 +17,8 @@
 
 #include <fcntl.h>
 #include <immintrin.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -43,6 +47,7 @@
 #include "engine/search.h"
 #include "engine/swap_descent.h"
 #include "reference/reference_engine.h"
+#include "reference/reference_matrix.h"
 
 namespace quorvale {
 namespace {
@@ -68,8 +73,8 @@ double MedianSeconds(const std::function<void()>& step, int min_runs, double min
 }
 
 // Four attribute columns, two with positive and one with a negative weight besides a small one;
-// a third of the persons are of type 2.
-Problem BuildInstance(int n, int g, uint32_t seed) {
+// a third of the persons are of type 2. The tables are allocated and the data filled in.
+Problem InstanceData(int n, int g, uint32_t seed) {
   Parameters params;
   params.PersonCount = n;
   params.ColumnCount = 6;
@@ -95,6 +100,12 @@ Problem BuildInstance(int n, int g, uint32_t seed) {
     p.DataTable(i, 0) = i;
     p.DataTable(i, 1) = rng() % 3 == 0 ? 2 : 1;
   }
+  return p;
+}
+
+// The instance with its matrix built, dealt and evaluated.
+Problem BuildInstance(int n, int g, uint32_t seed) {
+  Problem p = InstanceData(n, g, seed);
   if (!BuildConflictMatrix(p).ok()) {
     std::fprintf(stderr, "cannot build the matrix for N = %d\n", n);
     std::exit(1);
@@ -103,6 +114,65 @@ Problem BuildInstance(int n, int g, uint32_t seed) {
   Engine engine(KernelLevel::kPlain);
   SetUpStartValues(p, engine);
   return p;
+}
+
+struct StartupMeasure {
+  double seconds = -1;
+  double peak_mib = -1;
+  int64_t non_zero_pairs = 0;
+  int64_t score = 0;
+};
+
+// The start-up of a run in a child process of its own, so that its peak memory is its own: the
+// matrix build, the deal and the first evaluation with the density. With `level` kPlain, the
+// straightforward engine: the matrix column by column, then the count of the non-zero pairs.
+StartupMeasure MeasureStartup(int n, int g, KernelLevel level) {
+  int channel[2];
+  if (pipe(channel) != 0) {
+    std::perror("pipe");
+    std::exit(1);
+  }
+  const pid_t child = fork();
+  if (child < 0) {
+    std::perror("fork");
+    std::exit(1);
+  }
+  if (child == 0) {
+    close(channel[0]);
+    Problem p = InstanceData(n, g, static_cast<uint32_t>(n * 100 + g));
+    StartupMeasure m;
+    const auto start = SteadyTime::now();
+    Engine engine(level);
+    if (level == KernelLevel::kPlain) {
+      p.BaseGroupSize = n / g;
+      p.LargeGroupCount = n % g;
+      m.non_zero_pairs = reference::ReferenceBuildMatrix(p);
+      DealInitialAssignment(p);
+      m.score = reference::ReferenceEvaluateAssignment(p);
+    } else {
+      if (!BuildConflictMatrix(p, level).ok()) _exit(1);
+      DealInitialAssignment(p);
+      SetUpStartValues(p, engine);
+      m.non_zero_pairs = p.NonZeroPairs;
+      m.score = p.CurrentScore;
+    }
+    m.seconds = SecondsSince(start);
+    const bool written = write(channel[1], &m, sizeof m) == static_cast<ssize_t>(sizeof m);
+    _exit(written ? 0 : 1);
+  }
+  close(channel[1]);
+  StartupMeasure m;
+  const bool read_all = read(channel[0], &m, sizeof m) == static_cast<ssize_t>(sizeof m);
+  close(channel[0]);
+  int status = 0;
+  rusage usage{};
+  wait4(child, &status, 0, &usage);
+  if (!read_all || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "the start-up at N = %d failed\n", n);
+    std::exit(1);
+  }
+  m.peak_mib = static_cast<double>(usage.ru_maxrss) / 1024.0;
+  return m;
 }
 
 // The streaming read: every upper-triangle entry of every row, as the scan meets them, with the
@@ -338,6 +408,26 @@ int Main(int argc, char** argv) {
   PanelCosts(null_fd, per_reading, per_drawing);
 
   const auto run_start = SteadyTime::now();
+  struct StartupRow {
+    int n;
+    StartupMeasure ref;
+    StartupMeasure fast;
+  };
+  std::vector<StartupRow> startups;
+  // Beyond this the straightforward build takes minutes.
+  constexpr int kReferenceStartupLimit = 20000;
+  for (const int n : quick ? std::vector<int>{1000, 5000} : std::vector<int>{5000, 20000, 50000}) {
+    std::fprintf(stderr, "N = %d: start-up...\n", n);
+    StartupRow row{n, {}, MeasureStartup(n, 10, level)};
+    if (n <= kReferenceStartupLimit) {
+      row.ref = MeasureStartup(n, 10, KernelLevel::kPlain);
+      if (row.ref.non_zero_pairs != row.fast.non_zero_pairs || row.ref.score != row.fast.score) {
+        std::fprintf(stderr, "the start-ups disagree at N = %d\n", n);
+        return 1;
+      }
+    }
+    startups.push_back(row);
+  }
   std::vector<Row> rows;
   for (const int n : sizes) {
     for (const int g : {10, 50}) {
@@ -398,6 +488,18 @@ int Main(int argc, char** argv) {
               per_reading * 1e9, per_drawing * 1e6);
 
   std::printf(
+      "Start-up (the matrix, the deal and the first evaluation with the density), G = 10, each "
+      "in a\nprocess of its own; peak memory is the process's largest resident size:\n\n"
+      "| N | reference s | reference peak MiB | fast s | fast peak MiB | speed-up |\n"
+      "|---|---|---|---|---|---|\n");
+  for (const StartupRow& r : startups) {
+    std::printf("| %d | %s | %s | %s | %s | %s |\n", r.n, Cell(r.ref.seconds, "%.3f").c_str(),
+                Cell(r.ref.peak_mib, "%.0f").c_str(), Cell(r.fast.seconds, "%.3f").c_str(),
+                Cell(r.fast.peak_mib, "%.0f").c_str(),
+                Ratio(r.ref.seconds, r.fast.seconds).c_str());
+  }
+  std::printf("\n");
+  std::printf(
       "Full scan without an exchange (ns per pair), and a streaming read of the same\n"
       "upper-triangle bytes:\n\n");
   std::printf(
@@ -431,8 +533,10 @@ int Main(int argc, char** argv) {
                 Cell(r.panel_percent, "%.2f%%").c_str());
   }
   if (!quick) {
-    std::printf("\nThe reference search is skipped above N = %d, where it would take minutes.\n",
-                kReferenceSearchLimit);
+    std::printf(
+        "\nThe reference search is skipped above N = %d and its start-up above N = %d, where "
+        "they would\ntake minutes.\n",
+        kReferenceSearchLimit, kReferenceStartupLimit);
   }
   std::printf("\nMeasured in %.0f s.\n", total_seconds);
   close(null_fd);

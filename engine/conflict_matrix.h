@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "base/status.h"
+#include "engine/engine.h"
 #include "engine/problem.h"
 
 namespace quorvale {
@@ -18,11 +19,12 @@ int64_t MinSpreadPairs(int64_t holders, int64_t groups);
 // persons and the others M = base_size. REQUIRES: 0 <= holders <= the number of persons.
 int64_t MaxPackedPairs(int64_t holders, int64_t base_size, int64_t large_groups);
 
-// Builds ConflictMatrix, TargetScore, ShownTargetScore, BaseGroupSize and LargeGroupCount from
-// problem.DataTable. The inverted code of a column is cleared from DataTable.
+// Builds ConflictMatrix, TargetScore, ShownTargetScore, BaseGroupSize, LargeGroupCount and
+// NonZeroPairs from problem.DataTable, row by row with the kernels of `level` (or the best this
+// processor has below it). The inverted code of a column is cleared from DataTable.
 //
 // Fails when a pair's total weight does not fit the 16-bit matrix (naming the two persons and
 // their total), or when a person's weights add up beyond what the 32-bit group sums can hold.
-Status BuildConflictMatrix(Problem& problem);
+Status BuildConflictMatrix(Problem& problem, KernelLevel level = SupportedKernelLevel());
 
 }  // namespace quorvale

@@ -100,7 +100,8 @@ void KeepAsBest(Problem& p) {
 void SetUpStartValues(Problem& p, const Engine& engine) {
   EvaluateAssignment(p, engine);
   const int64_t n = p.PersonCount();
-  p.ConflictDensity = static_cast<int32_t>(CountNonZeroPairs(p) * 100 / (n * (n - 1)));
+  const int64_t pairs = p.NonZeroPairs >= 0 ? p.NonZeroPairs : CountNonZeroPairs(p);
+  p.ConflictDensity = static_cast<int32_t>(pairs * 100 / (n * (n - 1)));
   KeepAsBest(p);
   const Parameters& params = p.params;
   // The parameter checks guarantee that the product fits; the factors are widened so that a

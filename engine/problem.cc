@@ -14,9 +14,10 @@ double ProblemBytes(const Parameters& params) {
   const double groups = static_cast<double>(params.GroupCount) + 1;
   const double columns = static_cast<double>(params.ColumnCount);
   // The matrix, then per person: DataTable, ShuffleList and the six person arrays in 4-byte
-  // cells, the checked matrix build's row of 8-byte totals and the scrambler's 12-byte entries;
-  // the group table with its padding, and the fast engine's working arrays.
-  const double tables = persons * (persons * 2 + (columns + 3 + 6) * 4 + 8 + 12);
+  // cells, the row build's code and non-holder copy of each column (8 bytes) and the
+  // scrambler's 12-byte entries; the group table with its padding, and the fast engine's
+  // working arrays.
+  const double tables = persons * (persons * 2 + (columns + 3 + 6) * 4 + columns * 8 + 12);
   const double group_table =
       static_cast<double>(GroupTable::StrideFor(params.PersonCount)) * groups * 4;
   return tables + columns * 4 + group_table +

@@ -42,6 +42,8 @@ struct Problem {
   int64_t CurrentScore = 0;
   int64_t BestScore = 0;
   int32_t ConflictDensity = 0;  // percent of person pairs with a non-zero weight, 0..50
+  // Pairs k < j with a non-zero weight, counted as the matrix is built; -1 when not counted.
+  int64_t NonZeroPairs = -1;
 
   int32_t BaseGroupSize = 0;    // M = N / G
   int32_t LargeGroupCount = 0;  // R = N mod G

@@ -9,6 +9,7 @@
 
 #include "engine/conflict_matrix.h"
 #include "engine/initial_assignment.h"
+#include "reference/reference_matrix.h"
 #include "tests/support/problem_text.h"
 #include "tests/support/random_problem.h"
 
@@ -155,6 +156,76 @@ TEST(ConflictMatrixTest, LargeWeightsAreCheckedPairByPair) {
   }
   EXPECT_GT(refused, 0);
   EXPECT_LT(refused, 40);
+}
+
+// Random data text: `columns` attribute columns with weights up to `max_weight` in magnitude and
+// few codes, so that shared and majority codes are common; codes of 0 and -1 are no category.
+std::string RandomData(std::mt19937& rng, int n, int columns, int max_weight) {
+  std::string data = "0 0";
+  std::vector<int> codes;
+  for (int col = 0; col < columns; ++col) {
+    data += " " + std::to_string(static_cast<int>(rng() % (2u * max_weight + 1)) - max_weight);
+    codes.push_back(std::min(n, 1 + static_cast<int>(rng() % 6)));
+  }
+  for (int i = 1; i <= n; ++i) {
+    data += " " + std::to_string(i) + " " + std::to_string(1 + rng() % 2);
+    for (int col = 0; col < columns; ++col) {
+      data += " " + std::to_string(static_cast<int>(rng() % (codes[col] + 2)) - 1);
+    }
+  }
+  return data;
+}
+
+TEST(ConflictMatrixTest, RowBuildAtEveryLevelEqualsTheColumnBuild) {
+  // Sizes around whole vectors of 8 and 16 persons, so that every tail is met; a column of
+  // weight 0 now and then.
+  for (uint32_t seed = 1; seed <= 60; ++seed) {
+    std::mt19937 rng(seed);
+    const int n = 2 + static_cast<int>(rng() % 70);
+    const int columns = static_cast<int>(rng() % 5);
+    const std::string parameters =
+        std::to_string(n) + " " + std::to_string(columns + 2) + " 1 3 1 1 1 0";
+    const std::string data = RandomData(rng, n, columns, seed % 7 == 0 ? 0 : 4000);
+    Problem straight = test::ProblemFromText(parameters, data);
+    const int64_t non_zero = reference::ReferenceBuildMatrix(straight);
+    std::vector<Problem> built;
+    for (const KernelLevel level :
+         {KernelLevel::kPlain, KernelLevel::kPortable, KernelLevel::kAvx2, KernelLevel::kAvx512}) {
+      built.push_back(test::ProblemFromText(parameters, data));
+      Problem& p = built.back();
+      ASSERT_TRUE(BuildConflictMatrix(p, level).ok());
+      ASSERT_TRUE(std::equal(p.ConflictMatrix.data(),
+                             p.ConflictMatrix.data() + p.ConflictMatrix.size(),
+                             straight.ConflictMatrix.data()))
+          << "seed " << seed << " level " << KernelLevelName(level);
+      EXPECT_EQ(p.NonZeroPairs, non_zero) << "seed " << seed;
+      EXPECT_EQ(p.TargetScore, built.front().TargetScore);
+      for (int col = 2; col < columns + 2; ++col) {
+        const auto at = static_cast<size_t>(col);
+        EXPECT_EQ(p.ColumnBounds[at].least, built.front().ColumnBounds[at].least);
+        EXPECT_EQ(p.ColumnBounds[at].majority_holder,
+                  built.front().ColumnBounds[at].majority_holder);
+      }
+    }
+  }
+}
+
+TEST(ConflictMatrixTest, FirstPairBeyondTheRangeIsNamedAtEveryLevel) {
+  // Persons 3 and 9 are the only pair whose codes add 20000 twice over; every earlier pair is
+  // in range, and so the first pair named is the same whichever kernel builds the rows.
+  std::string data = "0 0 20000 20000 -100";
+  for (int i = 1; i <= 20; ++i) {
+    const bool pair = i == 3 || i == 9;
+    data += " " + std::to_string(i) + " 1 " + (pair ? "7 7 " : std::to_string(i) + " 0 ") +
+            std::to_string(i % 2);
+  }
+  for (const KernelLevel level :
+       {KernelLevel::kPortable, KernelLevel::kAvx2, KernelLevel::kAvx512}) {
+    Problem p = test::ProblemFromText("20 5 1 2 1 1 1 0", data);
+    const std::string named = "Persons 3 and 9 share categories whose weights add up to 39900,";
+    EXPECT_EQ(BuildConflictMatrix(p, level).message().substr(0, named.size()), named)
+        << KernelLevelName(level);
+  }
 }
 
 TEST(EvaluateTest, FourPersonWorkedEvaluation) {
