@@ -31,6 +31,7 @@
 #include "engine/deep_chain.h"
 #include "engine/initial_assignment.h"
 #include "engine/panel_refresh.h"
+#include "engine/results_saving.h"
 
 namespace quorvale {
 
@@ -256,14 +257,12 @@ class DeepSearch final : public ChainHost {
   PanelRefresh refresh_;
   SharedState shared_;
   SearchOutcome outcome_;
+  ResultsSaving saving_{env_, outcome_};
   std::vector<std::unique_ptr<DeepChain>> worker_chains_;
   std::vector<std::unique_ptr<WorkerHost>> worker_hosts_;
   std::vector<std::thread> workers_;
   std::vector<int32_t> grouping_;
   const DeepChain* chain_ = nullptr;  // the calling thread's chain
-  bool improved_since_save_ = false;
-  bool interim_saving_on_ = false;
-  bool save_failed_ = false;
 };
 
 SearchOutcome DeepSearch::Run() {
@@ -323,7 +322,7 @@ void DeepSearch::TakeSharedBest() {
   if (!shared_.best.CopyIfBetter(p_.BestScore, grouping_, &p_.BestPersonConflict, score)) return;
   std::copy(grouping_.begin() + 1, grouping_.end(), p_.BestAssignment.begin() + 1);
   p_.BestScore = score;
-  improved_since_save_ = true;
+  saving_.NoteImprovement();
 }
 
 bool DeepSearch::KeepGoing() {
@@ -339,7 +338,7 @@ bool DeepSearch::AfterStep(const DeepChain& chain) {
               p_.BestAssignment.begin() + 1);
     chain.CopyPersonConflicts(p_.BestPersonConflict);
     p_.BestScore = chain.score();
-    improved_since_save_ = true;
+    saving_.NoteImprovement();
     if (!workers_.empty()) shared_.best.Offer(chain);
   }
   TakeSharedBest();
@@ -349,29 +348,9 @@ bool DeepSearch::AfterStep(const DeepChain& chain) {
   return !StopRequested() && !TimeIsUp();
 }
 
-void DeepSearch::SaveIfDue() {
-  if (env_.clock.ElapsedMs() < env_.first_save_ms) return;
-  // The first interim save happens whatever the score; after it, only improvements are saved.
-  if (interim_saving_on_ && !improved_since_save_) return;
-  if (!Save(kTargetNotReached).ok()) return;
-  improved_since_save_ = false;
-  if (interim_saving_on_) return;
-  interim_saving_on_ = true;
-  observer_.InterimSavingOn();
-}
+void DeepSearch::SaveIfDue() { saving_.SaveIfDue(p_, Cycle()); }
 
-Status DeepSearch::Save(int32_t target_status) {
-  Status status = env_.results.Write(p_, target_status, Cycle());
-  outcome_.saved = status.ok();
-  outcome_.save_error = status.message();
-  if (!status.ok()) {
-    observer_.SaveFailed(status.message());
-  } else if (save_failed_) {
-    observer_.SaveRecovered();
-  }
-  save_failed_ = !status.ok();
-  return status;
-}
+Status DeepSearch::Save(int32_t target_status) { return saving_.Save(p_, target_status, Cycle()); }
 
 void DeepSearch::Close() {
   observer_.PanelDue(Values(), env_.clock.ElapsedMs());

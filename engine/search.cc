@@ -8,6 +8,7 @@
 #include "engine/initial_assignment.h"
 #include "engine/panel_refresh.h"
 #include "engine/random.h"
+#include "engine/results_saving.h"
 #include "engine/scrambler.h"
 #include "engine/search_monitor.h"
 #include "engine/search_schedule.h"
@@ -57,10 +58,8 @@ class Search final : public SearchMonitor {
   PanelRefresh refresh_;
   Lcg15 random_;
   SearchOutcome outcome_;
+  ResultsSaving saving_{env_, outcome_};
   int32_t cycle_ = 0;
-  bool improved_since_save_ = false;
-  bool interim_saving_on_ = false;
-  bool save_failed_ = false;
 };
 
 SearchOutcome Search::Run() {
@@ -125,37 +124,15 @@ bool Search::Pass(int32_t scramble_type) {
 
 void Search::UpdateBest() {
   const bool improved = p_.CurrentScore < p_.BestScore;
-  if (improved) improved_since_save_ = true;
+  if (improved) saving_.NoteImprovement();
   // A tie replaces the best grouping too: the search moves on from the newer one.
   if (p_.CurrentScore <= p_.BestScore) KeepAsBest(p_);
   if (improved && env_.proof != nullptr) env_.proof->OfferBest(p_);
 }
 
-void Search::SaveIfDue() {
-  if (env_.clock.ElapsedMs() < env_.first_save_ms) return;
-  // The first interim save happens whatever the score; after it, only improvements are saved.
-  if (interim_saving_on_ && !improved_since_save_) return;
-  // A failed save is tried again at the next pass, and the notice that promises saved results
-  // appears only once one has really been saved.
-  if (!Save(kTargetNotReached).ok()) return;
-  improved_since_save_ = false;
-  if (interim_saving_on_) return;
-  interim_saving_on_ = true;
-  observer_.InterimSavingOn();
-}
+void Search::SaveIfDue() { saving_.SaveIfDue(p_, cycle_); }
 
-Status Search::Save(int32_t target_status) {
-  Status status = env_.results.Write(p_, target_status, cycle_);
-  outcome_.saved = status.ok();
-  outcome_.save_error = status.message();
-  if (!status.ok()) {
-    observer_.SaveFailed(status.message());
-  } else if (save_failed_) {
-    observer_.SaveRecovered();
-  }
-  save_failed_ = !status.ok();
-  return status;
-}
+Status Search::Save(int32_t target_status) { return saving_.Save(p_, target_status, cycle_); }
 
 void Search::Close() {
   cycle_ = std::min(cycle_, p_.TotalCycles);
