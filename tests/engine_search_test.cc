@@ -48,6 +48,7 @@ struct SearchRig {
       : p(std::move(problem)), clock(start_ms, step_ms), sink(&clock) {}
   SearchOutcome Run(uint32_t seed = 1) {
     SearchEnvironment env{observer, clock, sink, engine, seed, &stop};
+    env.time_limit_ms = time_limit_ms;
     return RunSearch(p, env);
   }
   Problem p;
@@ -58,6 +59,7 @@ struct SearchRig {
   test::FakeClock clock;
   test::RecordingSink sink;
   std::atomic<int> stop{0};
+  int64_t time_limit_ms = 0;
 };
 
 TEST(SearchTest, WaysASearchEnds) {
@@ -99,16 +101,46 @@ TEST(SearchTest, BestScoreNeverRisesAndBelongsToTheBestGrouping) {
   }
 }
 
-// A problem whose target is out of reach, so the search runs its whole plan of 18 cycles.
-Problem LongSearch() {
+// A problem whose target is out of reach, so the search runs its whole plan (18 cycles unless
+// told otherwise).
+Problem LongSearch(int32_t cycles = 18) {
   test::RandomProblemShape shape;
   shape.persons = 30;
   shape.groups = 4;
   Problem p = test::MakeRandomProblem(11, shape);
   p.TargetScore = -1000000;
-  p.params.RunCount = 3;
-  p.TotalCycles = 18;
+  p.params.RunCount = cycles <= 18 ? 3 : 100;
+  p.TotalCycles = cycles;
   return p;
+}
+
+TEST(SearchTimeLimitTest, EndsLikeAPlanOfTheCyclesReached) {
+  SearchRig unlimited(LongSearch(60), 0, 1);  // every clock reading is one millisecond later
+  ASSERT_EQ(unlimited.Run(99).CycleNumber, 60);
+
+  SearchRig limited(LongSearch(60), 0, 1);
+  limited.time_limit_ms = unlimited.clock.ElapsedMs() / 2;
+  const SearchOutcome outcome = limited.Run(99);
+  const int32_t reached = outcome.CycleNumber;
+  ASSERT_GT(reached, 1);
+  ASSERT_LT(reached, 60);
+  EXPECT_TRUE(outcome.time_limit_hit);
+  EXPECT_EQ(outcome.TargetStatus, kTargetNotReached);
+  EXPECT_EQ(limited.screen.TextAt(26, 13, 46), "Search completed: But Target Score not reached");
+  EXPECT_EQ(limited.screen.TextAt(68, 8, 30),
+            "Scrambler Cycles: " + std::to_string(reached) + " of 60    ");
+  ASSERT_EQ(limited.sink.saves.size(), 1u);  // the final save, never past 16 s
+
+  SearchRig planned(LongSearch(reached), 0, 1);
+  planned.Run(99);
+  ASSERT_EQ(planned.sink.saves.size(), 1u);
+  EXPECT_EQ(planned.sink.saves[0].cycle_number, reached);
+  EXPECT_EQ(planned.sink.saves[0].best_score, limited.sink.saves[0].best_score);
+  EXPECT_EQ(planned.sink.saves[0].best_assignment, limited.sink.saves[0].best_assignment);
+
+  SearchRig late(LongSearch(60), 0, 1);  // a limit already passed still finishes one cycle
+  late.time_limit_ms = 1;
+  EXPECT_EQ(late.Run(99).CycleNumber, 1);
 }
 
 TEST(SearchSavingTest, SavingRules) {
