@@ -221,7 +221,14 @@ void Run::WriteReport(const Problem& problem, const std::string& folder, uint32_
       env_.describe_report
           ? StringPrintf("quorvalemixer '%s' --seed %u", data.title.c_str(), seed)
           : StringPrintf("quorvalemixer --folder '%s' --seed %u", data.title.c_str(), seed);
-  if (outcome.time_limit_hit || options_.last_cycle) {
+  if (options_.search == SearchStrategy::kDeep) {
+    const int threads = options_.threads > 0 ? options_.threads : AvailableCores();
+    run.repeat_command += StringPrintf(" --search deep --threads %d", threads);
+    if (threads > 1 || outcome.time_limit_hit) {
+      run.repeat_command +=
+          " (the deep search repeats exactly only on one thread and to its plan's end)";
+    }
+  } else if (outcome.time_limit_hit || options_.last_cycle) {
     run.repeat_command += StringPrintf(" --last-cycle %d", outcome.CycleNumber);
   }
   std::vector<std::string> written;
