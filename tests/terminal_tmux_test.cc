@@ -125,7 +125,14 @@ TEST_F(TerminalTmuxTest, DumbTerminalAndNoColourSendNoColours) {
   WriteInstance(work_, 60, 5, true);
   Type("TERM=dumb " + Program());
   EXPECT_EQ(WaitForExit(), "exit=0");
-  std::string log = ReadWholeFile(folder_.PathOf("pane.log"));
+  // The pane's bytes reach the log through a pipe that may lag behind the pane itself.
+  std::string log;
+  WaitUntil(
+      [&] {
+        return (log = ReadWholeFile(folder_.PathOf("pane.log"))).find("exit=0") !=
+               std::string::npos;
+      },
+      milliseconds(10000));
   EXPECT_EQ(log.find("\x1b["), std::string::npos) << "TERM=dumb: no escape sequences at all";
   EXPECT_NE(log.find(" <Target Score>: "), std::string::npos);
 
@@ -134,7 +141,12 @@ TEST_F(TerminalTmuxTest, DumbTerminalAndNoColourSendNoColours) {
   ASSERT_TRUE(
       WaitUntil([&] { return Pane().size() > 31 && Pane()[30] == "exit=0"; }, milliseconds(30000)))
       << testing::PrintToString(Pane());
-  log = ReadWholeFile(folder_.PathOf("pane.log"));
+  WaitUntil(
+      [&] {
+        return (log = ReadWholeFile(folder_.PathOf("pane.log"))).find("\x1b[23;0t") !=
+               std::string::npos;
+      },
+      milliseconds(10000));
   EXPECT_FALSE(std::regex_search(log, kColour)) << "NO_COLOR: no colour attributes";
   EXPECT_NE(log.find("\x1b[22;0t"), std::string::npos) << "the title is saved";
   EXPECT_EQ(Pane()[8].substr(0, 16), " <Target Score>:");  // the same layout
