@@ -9,7 +9,6 @@
 #include <string>
 #include <thread>
 
-#include "app/options.h"
 #include "app/screen_observer.h"
 #include "console/screen.h"
 #include "console/search_screen.h"
@@ -137,19 +136,10 @@ TEST(ProofSearchTest, AProverStoppedBeforeTheSearchOffersAnythingEndsAtOnce) {
   EXPECT_EQ(verdict.Gap(), rig.p.BestScore - verdict.LowerBound);
 }
 
-TEST(ProofOptionsTest, StopWhenProvenIsAFlag) {
-  const char* words[] = {"quorvalemixer", "--stop-when-proven", "--seed", "3"};
-  Options options;
-  ASSERT_TRUE(ParseOptions(4, const_cast<char**>(words), options).ok());
-  EXPECT_TRUE(options.stop_when_proven);
-  ASSERT_TRUE(ParseOptions(1, const_cast<char**>(words), options).ok());
-  EXPECT_FALSE(options.stop_when_proven);
-}
-
 // The golden instance gives the same "results.txt" for the same seed, with the prover running
 // beside the search.
 TEST(ProofProgramTest, FolderModeKeepsItsResultsForTheSameSeed) {
-  const std::string golden = std::string(QM_EXAMPLES_DIR) + "/../tests/golden/mixed-40/";
+  const std::string golden = std::string(QM_GOLDEN_DIR) + "/mixed-40/";
   test::TempFolder work;
   work.WriteFile("parameters.txt", test::ReadWholeFile(golden + "parameters.txt"));
   work.WriteFile("data.txt", test::ReadWholeFile(golden + "data.txt"));

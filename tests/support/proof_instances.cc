@@ -42,19 +42,7 @@ Problem Allocated(int persons, int attribute_columns, int type_mode, int groups)
 }  // namespace
 
 ProofInstance MakeProofInstance(uint32_t seed, const RandomProblemShape& shape) {
-  std::mt19937 rng(seed);
-  auto uniform = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-  Problem p = Allocated(shape.persons, shape.attribute_columns, shape.type_mode, shape.groups);
-  for (int col = 2; col < p.ColumnCount(); ++col) {
-    p.DataTable(0, col) = uniform(-shape.max_abs_weight, shape.max_abs_weight);
-    const int codes = uniform(1, std::max(1, shape.persons / 2));
-    for (int i = 1; i <= shape.persons; ++i) p.DataTable(i, col) = uniform(-1, codes);
-  }
-  for (int i = 1; i <= shape.persons; ++i) {
-    p.DataTable(i, 0) = i;
-    p.DataTable(i, 1) = shape.other_types && uniform(0, 9) == 0 ? 7 : uniform(1, 2);
-  }
-  return Finish(std::move(p));
+  return Finish(RandomData(seed, shape));
 }
 
 ProofInstance MakeClassInstance(uint32_t seed, int persons, int groups) {

@@ -9,7 +9,7 @@
 
 namespace quorvale::test {
 
-Problem MakeRandomProblem(uint32_t seed, const RandomProblemShape& shape) {
+Problem RandomData(uint32_t seed, const RandomProblemShape& shape) {
   std::mt19937 rng(seed);
   auto uniform = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   Parameters params;
@@ -33,6 +33,11 @@ Problem MakeRandomProblem(uint32_t seed, const RandomProblemShape& shape) {
     p.DataTable(i, 0) = i;
     p.DataTable(i, 1) = shape.other_types && uniform(0, 9) == 0 ? 7 : uniform(1, 2);
   }
+  return p;
+}
+
+Problem MakeRandomProblem(uint32_t seed, const RandomProblemShape& shape) {
+  Problem p = RandomData(seed, shape);
   if (!BuildConflictMatrix(p).ok()) throw std::runtime_error("matrix failed");
   DealInitialAssignment(p);
   Engine engine(SupportedKernelLevel());

@@ -18,6 +18,9 @@ struct RandomProblemShape {
   int max_abs_weight = 200;
 };
 
+// The allocated problem with its data drawn from `seed`; nothing built yet.
+Problem RandomData(uint32_t seed, const RandomProblemShape& shape);
+
 // Builds the data from `seed`, then the conflict matrix, the first deal and its start values.
 Problem MakeRandomProblem(uint32_t seed, const RandomProblemShape& shape);
 
