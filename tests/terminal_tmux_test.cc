@@ -33,13 +33,15 @@ class TerminalTmuxTest : public ::testing::Test {
   }
   std::string Title() { return tmux_("display-message -p '#{pane_title}'"); }
   std::vector<std::string> Pane() { return Lines(tmux_("capture-pane -p")); }
-  // Waits for the line "exit=..." and returns it.
+  // Waits for the line "exit=N" and returns it. The typed command itself may wrap so that its
+  // "exit=$?" starts a line, hence the digits.
   std::string WaitForExit() {
+    static const std::regex kExitLine("exit=[0-9]+");
     std::string found;
     WaitUntil(
         [&] {
           for (const std::string& line : Pane()) {
-            if (line.rfind("exit=", 0) == 0) found = line;
+            if (std::regex_match(line, kExitLine)) found = line;
           }
           return !found.empty();
         },
