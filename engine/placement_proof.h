@@ -1,0 +1,35 @@
+// A proof by placing the packed categories' members. When every packed (weight 0 or below)
+// category draws on a few persons, the count model's relaxation is weak exactly there: it packs
+// fractions of persons whose other categories it then spreads freely. This proof instead tries
+// every placement of those few persons (interchangeable persons and interchangeable empty groups
+// tried once), bounding each partial placement by the categories one by one around what is
+// placed: the spread categories' least pairs and the packed ones' most pairs with the placed
+// persons fixed and everyone else free over the places left. A placement whose bound does not
+// fall below the best known score cannot lead to a better grouping; when no placement does, the
+// best known grouping is the best possible.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "engine/count_model.h"
+
+namespace quorvale {
+
+// The proof is tried only when the packed categories draw on at most this many persons, and
+// gives up after this many placements (each costs a pass over the categories).
+inline constexpr int kMaxPlacedPersons = 28;
+inline constexpr int64_t kMaxPlacements = 20'000'000;
+
+enum class PlacementVerdict {
+  kProven,    // no grouping scores below the best known score
+  kOpen,      // a placement's bound fell below it, or the proof did not apply
+  kCutShort,  // stopped, out of time or out of placements
+};
+
+// `best_score` in hundredths (a grouping's score, as ScoreOfCounts gives it). Returns soon after
+// `stop` becomes true or `seconds` of wall time have passed. REQUIRES: model.built.
+PlacementVerdict ProveByPlacement(const CountModel& model, int64_t best_score, double seconds,
+                                  const std::atomic<bool>& stop);
+
+}  // namespace quorvale
