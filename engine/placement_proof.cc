@@ -18,8 +18,9 @@ int64_t Pairs(int64_t h) { return h * (h - 1) / 2; }
 class PlacementSearch {
  public:
   PlacementSearch(const CountModel& m, int64_t best_units, double seconds,
-                  const std::atomic<bool>& stop)
+                  const std::atomic<bool>& stop, const PlacementCheck& check)
       : m_(m),
+        check_(check),
         groups_(m.groups()),
         best_units_(best_units),
         stop_(stop),
@@ -50,6 +51,10 @@ class PlacementSearch {
       class_of_[static_cast<size_t>(g)] = before > 0 ? class_of_[static_cast<size_t>(before)] : g;
     }
     holds_placed_.assign(static_cast<size_t>(groups_) + 1, false);
+    counts_.assign(m.profiles.size() * static_cast<size_t>(groups_), -1);
+    for (const int32_t q : order_) {
+      std::fill_n(counts_.begin() + q * groups_, groups_, 0);
+    }
   }
 
   int PersonsToPlace() const {
@@ -118,7 +123,16 @@ class PlacementSearch {
     if (open_ || OutOfTime()) return;
     if (Bound() >= best_units_) return;  // nothing below here beats the best known
     if (k == order_.size()) {
-      open_ = true;  // every packed person placed, and still a chance of a better grouping
+      // Every packed person placed, and still a chance of a better grouping.
+      if (check_ && checks_ < kMaxPlacementChecks) {
+        ++checks_;
+        if (check_(counts_)) return;
+      }
+      if (stop_.load(std::memory_order_relaxed) || std::chrono::steady_clock::now() > deadline_) {
+        cut_short_ = true;
+      } else {
+        open_ = true;
+      }
       return;
     }
     const auto q = static_cast<size_t>(order_[k]);
@@ -169,6 +183,7 @@ class PlacementSearch {
     const auto gi = static_cast<size_t>(g);
     const auto type = static_cast<size_t>(profile.type_index);
     residual_.places[gi][type] -= x;
+    counts_[q * static_cast<size_t>(groups_) + gi - 1] += x;
     placed_in_[gi] += x;
     holds_placed_[gi] = placed_in_[gi] > 0;
     for (const int32_t c : profile.categories) {
@@ -178,6 +193,7 @@ class PlacementSearch {
   }
 
   const CountModel& m_;
+  const PlacementCheck& check_;
   const int groups_;
   const int64_t best_units_;
   const std::atomic<bool>& stop_;
@@ -189,6 +205,8 @@ class PlacementSearch {
   std::vector<int32_t> class_of_;
   std::vector<bool> holds_placed_;
   std::vector<int32_t> placed_in_ = std::vector<int32_t>(static_cast<size_t>(groups_) + 1, 0);
+  std::vector<int32_t> counts_;  // per profile and group: placed persons, -1 when not placed
+  int checks_ = 0;
   int64_t placements_ = 0;
   bool open_ = false;
   bool cut_short_ = false;
@@ -197,10 +215,10 @@ class PlacementSearch {
 }  // namespace
 
 PlacementVerdict ProveByPlacement(const CountModel& model, int64_t best_score, double seconds,
-                                  const std::atomic<bool>& stop) {
+                                  const std::atomic<bool>& stop, const PlacementCheck& check) {
   // Scores are whole units above the constant, so "below the best" is "at most one unit less".
   const int64_t best_units = (best_score - model.constant) / model.scale;
-  PlacementSearch search(model, best_units, seconds, stop);
+  PlacementSearch search(model, best_units, seconds, stop, check);
   if (search.PersonsToPlace() > kMaxPlacedPersons) return PlacementVerdict::kOpen;
   return search.Run();
 }

@@ -11,6 +11,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 #include "engine/count_model.h"
 
@@ -20,6 +22,13 @@ namespace quorvale {
 // gives up after this many placements (each costs a pass over the categories).
 inline constexpr int kMaxPlacedPersons = 28;
 inline constexpr int64_t kMaxPlacements = 20'000'000;
+inline constexpr int kMaxPlacementChecks = 200;
+
+// Settles a placement whose bound still falls below the best known score: given the counts of
+// every placed profile (counts[q * G + (g - 1)], -1 for the profiles not placed), returns true
+// when no grouping with those counts scores below the best known score. An exact solver over
+// what is left closes most of them: only spreading remains, where the bounds are nearly tight.
+using PlacementCheck = std::function<bool(const std::vector<int32_t>& counts)>;
 
 enum class PlacementVerdict {
   kProven,    // no grouping scores below the best known score
@@ -27,9 +36,11 @@ enum class PlacementVerdict {
   kCutShort,  // stopped, out of time or out of placements
 };
 
-// `best_score` in hundredths (a grouping's score, as ScoreOfCounts gives it). Returns soon after
-// `stop` becomes true or `seconds` of wall time have passed. REQUIRES: model.built.
+// `best_score` in hundredths (a grouping's score, as ScoreOfCounts gives it). Open placements go
+// to `check` (when given), at most kMaxPlacementChecks of them. Returns soon after `stop` becomes
+// true or `seconds` of wall time have passed. REQUIRES: model.built.
 PlacementVerdict ProveByPlacement(const CountModel& model, int64_t best_score, double seconds,
-                                  const std::atomic<bool>& stop);
+                                  const std::atomic<bool>& stop,
+                                  const PlacementCheck& check = nullptr);
 
 }  // namespace quorvale

@@ -59,9 +59,18 @@ void Prover::Prove() {
   // The placement proof first: where it applies it settles class-like instances in a fraction
   // of the time the solver needs; where it cannot, it gives way within a share of the time.
   const auto placement_start = std::chrono::steady_clock::now();
-  const PlacementVerdict placement = ProveByPlacement(
-      model_, best_score,
-      std::min({seconds, kPlacementShare * seconds + kPlacementLeast, kPlacementMost}), stop_);
+  const double placement_seconds =
+      std::min({seconds, kPlacementShare * seconds + kPlacementLeast, kPlacementMost});
+  const auto placement_end =
+      placement_start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                            std::chrono::duration<double>(placement_seconds));
+  const PlacementCheck check = [&](const std::vector<int32_t>& counts) {
+    const double left =
+        std::chrono::duration<double>(placement_end - std::chrono::steady_clock::now()).count();
+    return NothingBelowWithCounts(model_, counts, best_score, left, stop_);
+  };
+  const PlacementVerdict placement =
+      ProveByPlacement(model_, best_score, placement_seconds, stop_, check);
   if (placement == PlacementVerdict::kProven) {
     report_.has_bound = report_.optimal = true;
     report_.lower_bound = report_.best_score = best_score;
