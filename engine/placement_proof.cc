@@ -64,7 +64,7 @@ class PlacementSearch {
   }
 
   PlacementVerdict Run() {
-    if (order_.empty()) return PlacementVerdict::kOpen;
+    if (order_.empty()) return PlacementVerdict::kDoesNotFit;
     Place(0);
     if (cut_short_) return PlacementVerdict::kCutShort;
     return open_ ? PlacementVerdict::kOpen : PlacementVerdict::kProven;
@@ -219,7 +219,7 @@ PlacementVerdict ProveByPlacement(const CountModel& model, int64_t best_score, d
   // Scores are whole units above the constant, so "below the best" is "at most one unit less".
   const int64_t best_units = (best_score - model.constant) / model.scale;
   PlacementSearch search(model, best_units, seconds, stop, check);
-  if (search.PersonsToPlace() > kMaxPlacedPersons) return PlacementVerdict::kOpen;
+  if (search.PersonsToPlace() > kMaxPlacedPersons) return PlacementVerdict::kDoesNotFit;
   return search.Run();
 }
 

@@ -31,9 +31,10 @@ inline constexpr int kMaxPlacementChecks = 200;
 using PlacementCheck = std::function<bool(const std::vector<int32_t>& counts)>;
 
 enum class PlacementVerdict {
-  kProven,    // no grouping scores below the best known score
-  kOpen,      // a placement's bound fell below it, or the proof did not apply
-  kCutShort,  // stopped, out of time or out of placements
+  kProven,      // no grouping scores below the best known score
+  kOpen,        // a placement's bound fell below it
+  kDoesNotFit,  // no packed category, or too many persons to place
+  kCutShort,    // stopped, out of time or out of placements
 };
 
 // `best_score` in hundredths (a grouping's score, as ScoreOfCounts gives it). Open placements go

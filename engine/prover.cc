@@ -55,32 +55,43 @@ void Prover::Prove() {
   }
   report_.solver_ran = true;
   solver_started_.store(true);
-  const std::vector<int32_t> best_counts = CountsOfGrouping(model_, best);
   // The placement proof first: where it applies it settles class-like instances in a fraction
   // of the time the solver needs; where it cannot, it gives way within a share of the time.
   const auto placement_start = std::chrono::steady_clock::now();
-  const double placement_seconds =
-      std::min({seconds, kPlacementShare * seconds + kPlacementLeast, kPlacementMost});
   const auto placement_end =
-      placement_start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                            std::chrono::duration<double>(placement_seconds));
-  const PlacementCheck check = [&](const std::vector<int32_t>& counts) {
-    const double left =
-        std::chrono::duration<double>(placement_end - std::chrono::steady_clock::now()).count();
-    return NothingBelowWithCounts(model_, counts, best_score, left, stop_);
+      placement_start +
+      std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(
+          std::min({seconds, kPlacementShare * seconds + kPlacementLeast, kPlacementMost})));
+  const auto placement_left = [&] {
+    return std::chrono::duration<double>(placement_end - std::chrono::steady_clock::now()).count();
   };
-  const PlacementVerdict placement =
-      ProveByPlacement(model_, best_score, placement_seconds, stop_, check);
-  if (placement == PlacementVerdict::kProven) {
-    report_.has_bound = report_.optimal = true;
-    report_.lower_bound = report_.best_score = best_score;
-    board_.RaiseLowerBound(best_score);
-    return;
+  const PlacementCheck check = [&](const std::vector<int32_t>& counts) {
+    return NothingBelowWithCounts(model_, counts, best_score, placement_left(), stop_);
+  };
+  while (placement_left() > 0) {
+    const PlacementVerdict placement =
+        ProveByPlacement(model_, best_score, placement_left(), stop_, check);
+    if (placement == PlacementVerdict::kProven) {
+      report_.has_bound = report_.optimal = true;
+      report_.lower_bound = report_.best_score = best_score;
+      board_.RaiseLowerBound(best_score);
+      return;
+    }
+    if (placement != PlacementVerdict::kOpen) break;
+    // An open placement often means that the search has yet to find the best grouping: once it
+    // offers a better one, the proof is tried again with it.
+    std::vector<int32_t> newer;
+    int64_t newer_score = 0;
+    if (!board_.WaitForSettledBest(settings_.settle_ms, stop_, newer, newer_score)) return;
+    if (newer_score >= best_score) break;
+    best.swap(newer);
+    best_score = newer_score;
   }
   if (stop_.load()) return;
   seconds -=
       std::chrono::duration<double>(std::chrono::steady_clock::now() - placement_start).count();
   if (seconds <= 0) return;
+  const std::vector<int32_t> best_counts = CountsOfGrouping(model_, best);
   const CountSolution solution = SolveCountModel(model_, best_counts, seconds, stop_);
   report_.has_bound = solution.has_bound;
   report_.optimal = solution.optimal;
