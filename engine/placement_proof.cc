@@ -32,7 +32,8 @@ class PlacementSearch {
     free_.resize(m.categories.size());
     for (size_t c = 0; c < m.categories.size(); ++c) free_[c] = m.categories[c].members_of_type;
     // The persons to place: every member of a packed category, the profiles in most packed
-    // categories first, so that the packed pairs are settled early.
+    // categories first, so that the packed pairs are settled early, and among those the ones
+    // whose spread categories weigh most, whose clashes lift the bound soonest.
     std::vector<int> packed_in(m.profiles.size(), 0);
     for (const CountCategory& category : m.categories) {
       if (category.unit_weight >= 0) continue;
@@ -41,8 +42,17 @@ class PlacementSearch {
     for (size_t q = 0; q < m.profiles.size(); ++q) {
       if (packed_in[q] > 0) order_.push_back(static_cast<int32_t>(q));
     }
+    std::vector<int64_t> spread_weight(m.profiles.size(), 0);
+    for (size_t q = 0; q < m.profiles.size(); ++q) {
+      for (const int32_t c : m.profiles[q].categories) {
+        const CountCategory& category = m.categories[static_cast<size_t>(c)];
+        if (category.unit_weight > 0) spread_weight[q] += category.unit_weight * category.members;
+      }
+    }
     std::stable_sort(order_.begin(), order_.end(), [&](int32_t a, int32_t b) {
-      return packed_in[static_cast<size_t>(a)] > packed_in[static_cast<size_t>(b)];
+      const auto qa = static_cast<size_t>(a), qb = static_cast<size_t>(b);
+      if (packed_in[qa] != packed_in[qb]) return packed_in[qa] > packed_in[qb];
+      return spread_weight[qa] > spread_weight[qb];
     });
     // Each group's class of interchangeable groups: the first group of its chain.
     class_of_.assign(static_cast<size_t>(groups_) + 1, 0);
@@ -110,11 +120,8 @@ class PlacementSearch {
 
   bool OutOfTime() {
     if (cut_short_) return true;
-    if (++placements_ > kMaxPlacements) cut_short_ = true;
-    if ((placements_ & 255) == 1 &&
-        (stop_.load(std::memory_order_relaxed) || std::chrono::steady_clock::now() > deadline_)) {
-      cut_short_ = true;
-    }
+    if (++placements_ > kMaxPlacements || stop_.load(std::memory_order_relaxed)) cut_short_ = true;
+    if ((placements_ & 63) == 1 && std::chrono::steady_clock::now() > deadline_) cut_short_ = true;
     return cut_short_;
   }
 

@@ -15,9 +15,9 @@ namespace {
 constexpr double kUntilStopped = 1e9;
 // The placement proof's time: this share of the proof's time plus a few seconds, within a cap;
 // the solver has the rest.
-constexpr double kPlacementShare = 0.25;
+constexpr double kPlacementShare = 0.5;
 constexpr double kPlacementLeast = 5.0;
-constexpr double kPlacementMost = 15.0;
+constexpr double kPlacementMost = 40.0;
 
 }  // namespace
 
