@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstddef>
 #include <vector>
 
 #include "engine/proven_bound.h"
@@ -63,7 +64,7 @@ class PlacementSearch {
     holds_placed_.assign(static_cast<size_t>(groups_) + 1, false);
     counts_.assign(m.profiles.size() * static_cast<size_t>(groups_), -1);
     for (const int32_t q : order_) {
-      std::fill_n(counts_.begin() + q * groups_, groups_, 0);
+      std::fill_n(counts_.begin() + static_cast<ptrdiff_t>(q) * groups_, groups_, 0);
     }
   }
 
@@ -109,7 +110,7 @@ class PlacementSearch {
       for (int32_t a = 0; a <= left; ++a) {
         if (best[static_cast<size_t>(a)] < 0) continue;
         for (int32_t x = 0; x <= std::min(most, left - a); ++x) {
-          int64_t& cell = next[static_cast<size_t>(a + x)];
+          int64_t& cell = next[static_cast<size_t>(a) + static_cast<size_t>(x)];
           cell = std::max(cell, best[static_cast<size_t>(a)] + Pairs(here + x));
         }
       }
