@@ -62,6 +62,8 @@ class PlacementSearch {
       class_of_[static_cast<size_t>(g)] = before > 0 ? class_of_[static_cast<size_t>(before)] : g;
     }
     holds_placed_.assign(static_cast<size_t>(groups_) + 1, false);
+    units_.assign(order_.size() + 1, std::vector<int64_t>(m.categories.size(), 0));
+    touched_.assign(m.categories.size(), false);
     counts_.assign(m.profiles.size() * static_cast<size_t>(groups_), -1);
     for (const int32_t q : order_) {
       std::fill_n(counts_.begin() + static_cast<ptrdiff_t>(q) * groups_, groups_, 0);
@@ -82,17 +84,40 @@ class PlacementSearch {
   }
 
  private:
-  // A lower bound, in units, on every grouping that keeps the placements made so far.
-  int64_t Bound() const {
-    int64_t units = 0;
-    for (size_t c = 0; c < m_.categories.size(); ++c) {
-      const CountCategory& category = m_.categories[c];
-      const int64_t pairs = category.unit_weight > 0
-                                ? LeastPairsAround(free_[c], residual_, fixed_[c])
-                                : MostPairsAround(c);
-      units += category.unit_weight * pairs;
+  // A category's share of the bound, in units: its least (spread) or most (packed) pairs around
+  // the placements made so far.
+  int64_t CategoryUnits(size_t c) const {
+    const CountCategory& category = m_.categories[c];
+    const int64_t pairs = category.unit_weight > 0
+                              ? LeastPairsAround(free_[c], residual_, fixed_[c])
+                              : MostPairsAround(c);
+    return category.unit_weight * pairs;
+  }
+
+  // Whether the bound on every grouping that keeps the placements of profiles order_[0..k) falls
+  // below the best known score; keeps each category's share in units_[k]. Placing more persons
+  // only narrows a category's choices, so its share at the parent placement is still a bound:
+  // the categories the last profile belongs to are worked out first, and the others only when
+  // that stale sum does not settle it.
+  bool BoundBelowBest(size_t k) {
+    std::vector<int64_t>& units = units_[k];
+    std::fill(touched_.begin(), touched_.end(), k == 0);
+    if (k > 0) {
+      for (const int32_t c : m_.profiles[static_cast<size_t>(order_[k - 1])].categories)
+        touched_[static_cast<size_t>(c)] = true;
     }
-    return units;
+    int64_t total = 0;
+    for (size_t c = 0; c < units.size(); ++c) {
+      units[c] = touched_[c] ? CategoryUnits(c) : units_[k - 1][c];
+      total += units[c];
+    }
+    if (total >= best_units_ || k == 0) return total < best_units_;
+    total = 0;
+    for (size_t c = 0; c < units.size(); ++c) {
+      if (!touched_[c]) units[c] = CategoryUnits(c);
+      total += units[c];
+    }
+    return total < best_units_;
   }
 
   // The most pairs category c can reach: its free members, their types set aside, over each
@@ -129,7 +154,7 @@ class PlacementSearch {
   // Places the profiles order_[k..].
   void Place(size_t k) {
     if (open_ || OutOfTime()) return;
-    if (Bound() >= best_units_) return;  // nothing below here beats the best known
+    if (!BoundBelowBest(k)) return;  // nothing below here beats the best known
     if (k == order_.size()) {
       // Every packed person placed, and still a chance of a better grouping.
       if (check_ && checks_ < kMaxPlacementChecks) {
@@ -213,6 +238,8 @@ class PlacementSearch {
   std::vector<int32_t> class_of_;
   std::vector<bool> holds_placed_;
   std::vector<int32_t> placed_in_ = std::vector<int32_t>(static_cast<size_t>(groups_) + 1, 0);
+  std::vector<std::vector<int64_t>> units_;  // per depth and category: its share of the bound
+  std::vector<bool> touched_;                // the categories of the profile last placed
   std::vector<int32_t> counts_;  // per profile and group: placed persons, -1 when not placed
   int checks_ = 0;
   int64_t placements_ = 0;
