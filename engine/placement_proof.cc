@@ -55,6 +55,8 @@ class PlacementSearch {
       if (packed_in[qa] != packed_in[qb]) return packed_in[qa] > packed_in[qb];
       return spread_weight[qa] > spread_weight[qb];
     });
+    for (const int32_t q : order_) persons_to_place_ += m.profiles[static_cast<size_t>(q)].persons;
+    if (persons_to_place_ > kMaxPlacedPersons) return;  // Run will not start
     // Each group's class of interchangeable groups: the first group of its chain.
     class_of_.assign(static_cast<size_t>(groups_) + 1, 0);
     for (int g = 1; g <= groups_; ++g) {
@@ -70,14 +72,10 @@ class PlacementSearch {
     }
   }
 
-  int PersonsToPlace() const {
-    int persons = 0;
-    for (const int32_t q : order_) persons += m_.profiles[static_cast<size_t>(q)].persons;
-    return persons;
-  }
-
   PlacementVerdict Run() {
-    if (order_.empty()) return PlacementVerdict::kDoesNotFit;
+    if (order_.empty() || persons_to_place_ > kMaxPlacedPersons) {
+      return PlacementVerdict::kDoesNotFit;
+    }
     Place(0);
     if (cut_short_) return PlacementVerdict::kCutShort;
     return open_ ? PlacementVerdict::kOpen : PlacementVerdict::kProven;
@@ -235,6 +233,7 @@ class PlacementSearch {
   std::vector<std::vector<int32_t>> fixed_;   // per category and group: placed members
   std::vector<std::array<int32_t, 2>> free_;  // per category and type: members not placed
   std::vector<int32_t> order_;
+  int persons_to_place_ = 0;
   std::vector<int32_t> class_of_;
   std::vector<bool> holds_placed_;
   std::vector<int32_t> placed_in_ = std::vector<int32_t>(static_cast<size_t>(groups_) + 1, 0);
@@ -254,7 +253,6 @@ PlacementVerdict ProveByPlacement(const CountModel& model, int64_t best_score, d
   // Scores are whole units above the constant, so "below the best" is "at most one unit less".
   const int64_t best_units = (best_score - model.constant) / model.scale;
   PlacementSearch search(model, best_units, seconds, stop, check);
-  if (search.PersonsToPlace() > kMaxPlacedPersons) return PlacementVerdict::kDoesNotFit;
   return search.Run();
 }
 
