@@ -79,7 +79,9 @@ struct Milp {
   }
 };
 
-Milp BuildMilp(const CountModel& m) {
+// `order_twins`: the rows that order interchangeable groups, left out when counts are fixed
+// group by group from outside.
+Milp BuildMilp(const CountModel& m, bool order_twins) {
   Milp milp;
   const int groups = m.groups();
   const auto count_column = [&](size_t q, int g) { return static_cast<int>(q) * groups + g - 1; };
@@ -154,7 +156,7 @@ Milp BuildMilp(const CountModel& m) {
       const double places = m.places.places[static_cast<size_t>(g)][static_cast<size_t>(t)];
       if (row.getNumElements() > 0) milp.AddRow(row, places, places);
     }
-    if (const int before = m.twin_before[static_cast<size_t>(g)]; before > 0) {
+    if (const int before = m.twin_before[static_cast<size_t>(g)]; order_twins && before > 0) {
       CoinPackedVector row;  // key(before) - key(g) >= 0
       for (size_t q = 0; q < m.profiles.size(); ++q) {
         row.insert(count_column(q, before), static_cast<double>(q + 1));
@@ -189,39 +191,73 @@ std::vector<double> SeedColumns(const CountModel& m, const Milp& milp,
   return columns;
 }
 
-}  // namespace
-
-CountSolution SolveCountModel(const CountModel& m, const std::vector<int32_t>& seed_counts,
-                              double seconds, const std::atomic<bool>& stop) {
-  CountSolution result;
-  if (!m.built || stop.load()) return result;
-  const Milp milp = BuildMilp(m);
-
-  SilentHandler silent;
-  OsiClpSolverInterface solver;
+// The MILP in a CLP solver, silent, its integer columns marked.
+void LoadMilp(const Milp& milp, OsiClpSolverInterface& solver, SilentHandler& silent) {
   solver.passInMessageHandler(&silent);
   solver.getModelPtr()->passInMessageHandler(&silent);
   solver.loadProblem(milp.rows, milp.lower.data(), milp.upper.data(), milp.objective.data(),
                      milp.row_lower.data(), milp.row_upper.data());
   for (size_t k = 0; k < milp.integer.size(); ++k) solver.setInteger(static_cast<int>(k));
+}
 
-  CbcModel model(solver);
+// CBC's limits, stop and strategy, and the first solve.
+void SetUpSearch(const Milp& milp, CbcModel& model, SilentHandler& silent,
+                 StopHandler& stop_handler, double seconds) {
   model.passInMessageHandler(&silent);
   model.setLogLevel(0);
   model.setUseElapsedTime(true);
   model.setMaximumSeconds(seconds);
   model.setMaximumNodes(kMaxSolverNodes);
-  StopHandler stop_handler(stop);
   model.passInEventHandler(&stop_handler);
   // Cuts in the tree as well as at the root (CBC keeps a generator in the tree only while it
   // pays): the bound on these models closes through cuts far more than through branching.
   CbcStrategyDefault strategy(0, 5, 5);
   model.setStrategy(strategy);
   model.solver()->messageHandler()->setLogLevel(0);
-
   model.initialSolve();
   model.findIntegers(false);
   model.passInPriorities(milp.priority.data(), false);
+}
+
+}  // namespace
+
+bool NothingBelowWithCounts(const CountModel& m, const std::vector<int32_t>& fixed_counts,
+                            int64_t best_score, double seconds, const std::atomic<bool>& stop) {
+  if (!m.built || stop.load() || seconds <= 0) return false;
+  Milp milp = BuildMilp(m, false);
+  for (size_t k = 0; k < fixed_counts.size(); ++k) {
+    if (fixed_counts[k] < 0) continue;
+    milp.lower[k] = milp.upper[k] = fixed_counts[k];
+  }
+  SilentHandler silent;
+  OsiClpSolverInterface solver;
+  LoadMilp(milp, solver, silent);
+  solver.initialSolve();
+  if (solver.isProvenPrimalInfeasible()) return true;  // the counts allow no grouping at all
+  CbcModel model(solver);
+  StopHandler stop_handler(stop);
+  SetUpSearch(milp, model, silent, stop_handler, seconds);
+  // Only a grouping at least one unit below the best is of interest.
+  const int64_t best_units = (best_score - m.constant) / m.scale;
+  model.setCutoff(static_cast<double>(best_units) - 0.5);
+  if (stop.load()) return false;
+  model.branchAndBound();
+  // Finished (not stopped by a limit) without a grouping below the cutoff.
+  return model.status() == 0 && !model.isAbandoned() && model.bestSolution() == nullptr;
+}
+
+CountSolution SolveCountModel(const CountModel& m, const std::vector<int32_t>& seed_counts,
+                              double seconds, const std::atomic<bool>& stop) {
+  CountSolution result;
+  if (!m.built || stop.load()) return result;
+  const Milp milp = BuildMilp(m, true);
+
+  SilentHandler silent;
+  OsiClpSolverInterface solver;
+  LoadMilp(milp, solver, silent);
+  CbcModel model(solver);
+  StopHandler stop_handler(stop);
+  SetUpSearch(milp, model, silent, stop_handler, seconds);
   if (!seed_counts.empty()) {
     const std::vector<double> seed = SeedColumns(m, milp, seed_counts);
     const int64_t units = (ScoreOfCounts(m, seed_counts) - m.constant) / m.scale;

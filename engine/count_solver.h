@@ -29,4 +29,10 @@ struct CountSolution {
 CountSolution SolveCountModel(const CountModel& model, const std::vector<int32_t>& seed_counts,
                               double seconds, const std::atomic<bool>& stop);
 
+// True when no grouping whose counts agree with `fixed_counts` (as CountsOfGrouping lays them
+// out; -1 leaves a count free) scores below `best_score`, proven within `seconds`. False when a
+// grouping does, or the solver was cut short.
+bool NothingBelowWithCounts(const CountModel& model, const std::vector<int32_t>& fixed_counts,
+                            int64_t best_score, double seconds, const std::atomic<bool>& stop);
+
 }  // namespace quorvale

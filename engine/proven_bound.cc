@@ -65,14 +65,27 @@ DealtPlaces PlacesOfDeal(const Problem& p) {
 // way are 0, so a path costs the h_g of the group where it ends. Taking the cheapest path every
 // time keeps the flow of least cost, because the group costs are convex (non-decreasing).
 int64_t LeastSameGroupPairs(std::array<int32_t, 2> holders, const DealtPlaces& dealt) {
+  return LeastPairsAround(holders, dealt, {});
+}
+
+// The same flow, with each group's cost starting from the members already in it: the costs stay
+// convex, so the cheapest path each time still gives the least cost.
+int64_t LeastPairsAround(std::array<int32_t, 2> holders, const DealtPlaces& dealt,
+                         const std::vector<int32_t>& already) {
   const int groups = dealt.groups();
   std::vector<std::array<int32_t, 2>> held(static_cast<size_t>(groups) + 1, {0, 0});
   std::vector<int64_t> size(static_cast<size_t>(groups) + 1, 0);
+  int64_t pairs = 0;
+  if (!already.empty()) {
+    for (int g = 1; g <= groups; ++g) {
+      size[static_cast<size_t>(g)] = already[static_cast<size_t>(g)];
+      pairs += Pairs(already[static_cast<size_t>(g)]);
+    }
+  }
   const auto room = [&](int g, int t) {
     return held[static_cast<size_t>(g)][static_cast<size_t>(t)] <
            dealt.places[static_cast<size_t>(g)][static_cast<size_t>(t)];
   };
-  int64_t pairs = 0;
   while (holders[0] + holders[1] > 0) {
     int best_type = -1, best_group = -1;
     int64_t best_cost = std::numeric_limits<int64_t>::max();

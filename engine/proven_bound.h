@@ -27,6 +27,11 @@ DealtPlaces PlacesOfDeal(const Problem& problem);
 // Exact. REQUIRES: holders[t] <= the places of type t.
 int64_t LeastSameGroupPairs(std::array<int32_t, 2> holders, const DealtPlaces& places);
 
+// The same with `already[g]` members fixed in group g (1..G; empty: none) besides the holders,
+// whose places `dealt` no longer counts; their pairs are included. Exact.
+int64_t LeastPairsAround(std::array<int32_t, 2> holders, const DealtPlaces& dealt,
+                         const std::vector<int32_t>& already);
+
 // The most same-group pairs among them: exact when a small dynamic programme fits the work
 // budget (which it then draws on), otherwise a bound that is never below the exact value.
 int64_t MostSameGroupPairs(std::array<int32_t, 2> holders, const DealtPlaces& places,

@@ -15,8 +15,10 @@ namespace quorvale {
 namespace {
 
 // The least and most pairs by trying every way to put the holders into the places.
+// `already[g]`: members fixed in group g besides the holders (empty: none).
 std::pair<int64_t, int64_t> PairsByEveryDistribution(std::array<int32_t, 2> holders,
-                                                     const DealtPlaces& dealt) {
+                                                     const DealtPlaces& dealt,
+                                                     const std::vector<int32_t>& already = {}) {
   int64_t least = std::numeric_limits<int64_t>::max(), most = -1;
   std::function<void(int, std::array<int32_t, 2>, int64_t)> next =
       [&](int g, std::array<int32_t, 2> left, int64_t pairs) {
@@ -30,7 +32,10 @@ std::pair<int64_t, int64_t> PairsByEveryDistribution(std::array<int32_t, 2> hold
         const auto& pl = dealt.places[static_cast<size_t>(g)];
         for (int32_t x = 0; x <= std::min(pl[0], left[0]); ++x)
           for (int32_t y = 0; y <= std::min(pl[1], left[1]); ++y)
-            next(g + 1, {left[0] - x, left[1] - y}, pairs + (x + y) * (x + y - 1) / 2);
+            next(
+                g + 1, {left[0] - x, left[1] - y}, pairs + [](int64_t h) {
+                  return h * (h - 1) / 2;
+                }((already.empty() ? 0 : already[static_cast<size_t>(g)]) + x + y));
       };
   next(1, holders, 0);
   return {least, most};
@@ -76,6 +81,27 @@ TEST(ProvenBoundTest, OneCategoryIsExactForEveryPlacesAndHolders) {
     const auto [least, most] = PairsByEveryDistribution(holders, dealt);
     EXPECT_EQ(LeastSameGroupPairs(holders, dealt), least) << round;
     EXPECT_EQ(MostSameGroupPairs(holders, dealt), most) << round;
+  }
+}
+
+TEST(ProvenBoundTest, SpreadingAroundFixedMembersIsExact) {
+  std::mt19937 rng(11);
+  auto uniform = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  for (int round = 0; round < 400; ++round) {
+    DealtPlaces dealt;
+    dealt.places.assign(static_cast<size_t>(uniform(1, 5)) + 1, {0, 0});
+    std::vector<int32_t> already(dealt.places.size(), 0);
+    std::array<int32_t, 2> total{0, 0};
+    for (size_t g = 1; g < dealt.places.size(); ++g) {
+      dealt.places[g] = {uniform(0, 3), uniform(0, 3)};
+      already[g] = uniform(0, 3);
+      total[0] += dealt.places[g][0];
+      total[1] += dealt.places[g][1];
+    }
+    const std::array<int32_t, 2> holders{uniform(0, total[0]), uniform(0, total[1])};
+    EXPECT_EQ(LeastPairsAround(holders, dealt, already),
+              PairsByEveryDistribution(holders, dealt, already).first)
+        << round;
   }
 }
 
