@@ -35,7 +35,7 @@ int32_t PortableApplyExchange(const ExchangeRows& x) {
     const int32_t g = x.grp[r];
     if (g == x.gj) x.pc[r] = to_gj;
     if (g == x.gk) x.pc[r] = to_gk;
-    x.person_conflict[r] = x.pc[r];
+    if (x.person_conflict != nullptr) x.person_conflict[r] = x.pc[r];
     largest = std::max({largest, std::abs(to_gj), std::abs(to_gk)});
   }
   return largest;

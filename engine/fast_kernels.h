@@ -56,7 +56,8 @@ inline void FillLookup(const ScanRow& row) {
 // The rows an exchange of k (into group gj) and j (into gk) changes. grp already holds the new
 // groups. For r = 0..n: d = M[k][r] - M[j][r]; tt_gj[r] += d; tt_gk[r] -= d; and pc[r] is
 // re-read from the updated column of r's group when that group is gj or gk, and written to
-// person_conflict[r] too, which is not padded: nothing is written there past entry n.
+// person_conflict[r] too (unless it is null), which is not padded: nothing is written there past
+// entry n.
 struct ExchangeRows {
   const int16_t* mk;
   const int16_t* mj;
@@ -64,7 +65,7 @@ struct ExchangeRows {
   int32_t* tt_gk;
   const int16_t* grp;
   int32_t* pc;
-  int32_t* person_conflict;
+  int32_t* person_conflict;  // may be null
   int32_t gj = 0;
   int32_t gk = 0;
   int32_t n = 0;

@@ -151,7 +151,9 @@ QM_AVX2 int32_t Avx2ApplyExchange(const ExchangeRows& x) {
     pc = _mm256_blendv_epi8(pc, to_gj, _mm256_cmpeq_epi32(g, gj));
     pc = _mm256_blendv_epi8(pc, to_gk, _mm256_cmpeq_epi32(g, gk));
     Store(x.pc + r, pc);
-    if (left >= kLanes) {
+    if (x.person_conflict == nullptr) {
+      // The caller keeps its own copy of pc.
+    } else if (left >= kLanes) {
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(x.person_conflict + r), pc);
     } else {
       _mm256_maskstore_epi32(x.person_conflict + r, TailLanes(left), pc);

@@ -147,7 +147,7 @@ QM_AVX512 int32_t Avx512ApplyExchange(const ExchangeRows& x) {
     pc = _mm512_mask_mov_epi32(pc, _mm512_cmpeq_epi32_mask(g, gj), to_gj);
     pc = _mm512_mask_mov_epi32(pc, _mm512_cmpeq_epi32_mask(g, gk), to_gk);
     _mm512_store_si512(x.pc + r, pc);
-    _mm512_mask_storeu_epi32(x.person_conflict + r, valid, pc);
+    if (x.person_conflict != nullptr) _mm512_mask_storeu_epi32(x.person_conflict + r, valid, pc);
     largest = _mm512_max_epi32(largest, _mm512_abs_epi32(to_gj));
     largest = _mm512_max_epi32(largest, _mm512_abs_epi32(to_gk));
   }

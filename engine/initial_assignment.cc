@@ -98,6 +98,11 @@ void KeepAsBest(Problem& p) {
 }
 
 void SetUpStartValues(Problem& p, const Engine& engine) {
+  if (engine.kernels() != nullptr) {
+    p.PersonsByType.Build(p);
+  } else {
+    p.PersonsByType.Clear();
+  }
   EvaluateAssignment(p, engine);
   const int64_t n = p.PersonCount();
   const int64_t pairs = p.NonZeroPairs >= 0 ? p.NonZeroPairs : CountNonZeroPairs(p);

@@ -1,15 +1,25 @@
 // The swap descent with the fast kernels.
 //
-// Invariant of the fast descent: between exchanges, Problem.GroupConflictTable, Assignment and
-// CurrentScore are current, grp equals Assignment, and pc[r] = PersonConflict[r] =
-// GroupConflictTable(r, grp[r]): the exchange kernel writes both copies.
+// The descent computes on positions. In person order (one type, or more persons than the type
+// order takes) a position is a person and the tables are the Problem's own. In type order
+// (Problem.PersonsByType) the matrix is the order's copy and the group table a working copy in
+// that order, loaded at the start and written back to the Problem's at the end, and a row's
+// partners of its own type are one contiguous run of positions. Either way the rows are taken
+// in person order and each row's partners in ascending person order, so the exchanges are
+// those of testing the pairs one by one.
 //
-// The scan of row k is the same as testing its partners one by one in ascending order: a kernel
-// computes the gains of a block of partners at once and reports the first positive one; after an
-// exchange the scan resumes right after that partner with the updated tables.
+// Invariant of the fast descent: between exchanges, the working group table, Assignment and
+// CurrentScore are current, grp holds the groups by position, and pc[a] is position a's entry
+// in its own group's column. In person order the exchange kernel writes PersonConflict too; in
+// type order it is written with the table at the end.
+//
+// After an exchange the scan resumes right after the partner with the updated tables. A row that
+// no exchange anywhere has touched since it was last scanned is skipped: every one of its pairs
+// was tested on the same tables and none had a positive gain.
 #include "engine/swap_descent.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "engine/fast_kernels.h"
 #include "engine/fast_tables.h"
@@ -19,28 +29,40 @@ namespace quorvale {
 
 namespace {
 
+// Where the descent computes.
+struct Layout {
+  const Table2D<int16_t>* matrix = nullptr;
+  GroupTable* table = nullptr;
+  const int32_t* person_at = nullptr;    // null: positions are persons
+  const int32_t* position_of = nullptr;  // null: positions are persons
+  const int32_t* run_end = nullptr;      // the last partner of each position; null: N
+};
+
 class FastDescent {
  public:
   FastDescent(Problem& problem, SearchMonitor* monitor, const Engine& engine, FastTables& tables,
-              bool one_class)
+              const Layout& layout, bool one_class)
       : p_(problem),
         monitor_(monitor),
         t_(tables),
+        layout_(layout),
         kernels_(*engine.kernels()),
-        narrow_limit_(engine.limits().narrow_sum_limit) {
-    const GroupTable& table = p_.GroupConflictTable;
+        narrow_limit_(engine.limits().narrow_sum_limit),
+        row_stamp_(static_cast<size_t>(tables.n()) + 1, -1) {
+    const GroupTable& table = *layout_.table;
     narrow_ =
         kernels_.largest(table.Column(0), table.stride() * static_cast<size_t>(table.groups())) <
         narrow_limit_;
-    t_.LoadPersonConflicts(p_);
+    t_.LoadPersonConflicts(table);
     row_.pc = t_.pc();
     row_.grp = t_.grp();
     row_.cls = t_.cls();
     row_.lookup = t_.lookup();
-    row_.stride = static_cast<int32_t>(p_.GroupConflictTable.stride());
+    row_.stride = static_cast<int32_t>(table.stride());
     row_.slots = t_.slots();
     row_.n = t_.n();
-    row_.one_class = one_class;
+    // Every partner in a type run shares the row's type.
+    row_.one_class = one_class || layout_.run_end != nullptr;
   }
 
   FastDescent(const FastDescent&) = delete;
@@ -51,21 +73,28 @@ class FastDescent {
  private:
   void PrepareRow(int32_t k);
   void Exchange(int32_t k, int32_t j);
+  int32_t PersonAt(int32_t position) const {
+    return layout_.person_at == nullptr ? position : layout_.person_at[position];
+  }
 
   Problem& p_;
   SearchMonitor* monitor_;
   FastTables& t_;
+  const Layout layout_;
   const FastKernels& kernels_;
   const int32_t narrow_limit_;
   ScanRow row_;
   bool narrow_ = true;
+  // Exchanges so far, and their number when each person's row was last begun.
+  int64_t exchanges_ = 0;
+  std::vector<int64_t> row_stamp_;
 };
 
 bool FastDescent::Run() {
   /*
-   * Scans until one finds no exchange. Per row k:
+   * Scans until one finds no exchange. Per person k, in person order:
    *   1. ask the monitor whether to stop;
-   *   2. skip k when its type takes part in no exchange;
+   *   2. skip k when its type takes part in no exchange, or nothing changed since its last scan;
    *   3. point the kernel at k's group's column and k's entries in the columns;
    *   4. let the kernel find the first partner with a positive gain;
    *   5. exchange, report, and go on from the next partner with k's new group.
@@ -75,15 +104,20 @@ bool FastDescent::Run() {
   bool exchanged = true;
   while (exchanged) {
     exchanged = false;
-    for (int32_t k = 1; k < n; ++k) {
+    for (int32_t person = 1; person < n; ++person) {
       // 1. Stop.
       if (monitor_ != nullptr && monitor_->StopRequested()) return false;
-      // 2. Types that never exchange.
+      // 2. Types that never exchange, and rows already scanned on the same tables.
+      const int32_t k = layout_.position_of == nullptr ? person : layout_.position_of[person];
       if (cls[k] == kNeverExchanged) continue;
-      row_.m_row = p_.ConflictMatrix.Row(k);
+      int64_t& stamp = row_stamp_[static_cast<size_t>(person)];
+      if (stamp == exchanges_) continue;
+      stamp = exchanges_;
+      row_.n = layout_.run_end == nullptr ? n : layout_.run_end[k];
+      row_.m_row = layout_.matrix->Row(k);
       row_.ck = cls[k];
       int32_t j = k + 1;
-      while (j <= n) {
+      while (j <= row_.n) {
         // 3. k's group and column.
         PrepareRow(k);
         // 4. First positive gain; 32-bit sums only while the table values allow them.
@@ -104,8 +138,8 @@ void FastDescent::PrepareRow(int32_t k) {
   const int32_t gk = t_.grp()[k];
   row_.gk = gk;
   row_.pck = t_.pc()[k];
-  row_.tt_gk = p_.GroupConflictTable.Column(gk);
-  row_.tt_k = p_.GroupConflictTable.Column(0) + k;
+  row_.tt_gk = layout_.table->Column(gk);
+  row_.tt_k = layout_.table->Column(0) + k;
 }
 
 void FastDescent::Exchange(int32_t k, int32_t j) {
@@ -113,26 +147,70 @@ void FastDescent::Exchange(int32_t k, int32_t j) {
   int32_t* pc = t_.pc();
   const int32_t gk = grp[k];
   const int32_t gj = grp[j];
-  GroupTable& table = p_.GroupConflictTable;
+  GroupTable& table = *layout_.table;
+  const Table2D<int16_t>& matrix = *layout_.matrix;
   const int64_t gain =
-      2 * int64_t{p_.ConflictMatrix(k, j)} + int64_t{pc[k]} + pc[j] - table(k, gj) - table(j, gk);
+      2 * int64_t{matrix(k, j)} + int64_t{pc[k]} + pc[j] - table(k, gj) - table(j, gk);
   grp[k] = static_cast<int16_t>(gj);
   grp[j] = static_cast<int16_t>(gk);
-  p_.Assignment[static_cast<size_t>(k)] = gj;
-  p_.Assignment[static_cast<size_t>(j)] = gk;
+  p_.Assignment[static_cast<size_t>(PersonAt(k))] = gj;
+  p_.Assignment[static_cast<size_t>(PersonAt(j))] = gk;
   // Row r of the matrix is its column too: M[r][k] = M[k][r].
-  const ExchangeRows rows{p_.ConflictMatrix.Row(k),
-                          p_.ConflictMatrix.Row(j),
+  const ExchangeRows rows{matrix.Row(k),
+                          matrix.Row(j),
                           table.Column(gj),
                           table.Column(gk),
                           grp,
                           pc,
-                          p_.PersonConflict.data(),
+                          layout_.person_at == nullptr ? p_.PersonConflict.data() : nullptr,
                           gj,
                           gk,
                           t_.n()};
   if (kernels_.apply_exchange(rows) >= narrow_limit_) narrow_ = false;
   p_.CurrentScore -= gain;
+  ++exchanges_;
+}
+
+// The Problem's group table in type order, or back: column by column, entry a of one is entry
+// person_at[a] of the other. Padding and entry 0 stay as they are (zero).
+void CopyToTypeOrder(const GroupTable& from, const int32_t* person_at, int32_t n, GroupTable& to) {
+  for (int32_t g = 0; g < from.groups(); ++g) {
+    const int32_t* source = from.Column(g);
+    int32_t* target = to.Column(g);
+    for (int32_t a = 1; a <= n; ++a) target[a] = source[person_at[a]];
+  }
+}
+
+void CopyToPersonOrder(const GroupTable& from, const int32_t* person_at, int32_t n,
+                       GroupTable& to) {
+  for (int32_t g = 0; g < from.groups(); ++g) {
+    const int32_t* source = from.Column(g);
+    int32_t* target = to.Column(g);
+    for (int32_t a = 1; a <= n; ++a) target[person_at[a]] = source[a];
+  }
+}
+
+// The descent in type order; false (tables untouched) when its group table does not fit in
+// memory.
+bool TypeOrderDescent(Problem& p, const Engine& engine, SearchMonitor* monitor, FastTables& tables,
+                      bool one_class, bool& finished) {
+  const TypeOrder& order = p.PersonsByType;
+  const int32_t n = p.PersonCount();
+  GroupTable working;
+  if (!working.Allocate(n, p.GroupCount())) return false;
+  CopyToTypeOrder(p.GroupConflictTable, order.person_at(), n, working);
+  const Layout layout{&order.matrix(), &working, order.person_at(), order.position_of(),
+                      order.run_end()};
+  {
+    FastDescent descent(p, monitor, engine, tables, layout, one_class);
+    finished = descent.Run();
+  }
+  CopyToPersonOrder(working, order.person_at(), n, p.GroupConflictTable);
+  const int32_t* pc = tables.pc();
+  for (int32_t a = 1; a <= n; ++a) {
+    p.PersonConflict[static_cast<size_t>(order.person_at()[a])] = pc[a];
+  }
+  return true;
 }
 
 }  // namespace
@@ -141,11 +219,23 @@ bool SwapDescent(Problem& p, const Engine& engine, SearchMonitor* monitor) {
   if (p.PersonCount() < 2) return true;
   FastTables tables;
   bool one_class = false;
-  if (engine.kernels() == nullptr || !tables.Prepare(p) || !tables.LoadAssignment(p) ||
-      !tables.LoadClasses(p, one_class)) {
+  if (engine.kernels() == nullptr || !tables.Prepare(p) || !tables.LoadClasses(p, one_class)) {
     return reference::ReferenceSwapDescent(p, monitor);
   }
-  FastDescent descent(p, monitor, engine, tables, one_class);
+  // LoadClasses read the types in person order: its classes go with the type order's positions
+  // once reordered the same way, which LoadAssignment does not touch.
+  if (!one_class && p.PersonsByType.Fits(p)) {
+    tables.ReorderClasses(p.PersonsByType.person_at());
+    bool finished = true;
+    if (tables.LoadAssignment(p, p.PersonsByType.person_at()) &&
+        TypeOrderDescent(p, engine, monitor, tables, one_class, finished)) {
+      return finished;
+    }
+    return reference::ReferenceSwapDescent(p, monitor);
+  }
+  if (!tables.LoadAssignment(p)) return reference::ReferenceSwapDescent(p, monitor);
+  const Layout layout{&p.ConflictMatrix, &p.GroupConflictTable};
+  FastDescent descent(p, monitor, engine, tables, layout, one_class);
   return descent.Run();
 }
 
