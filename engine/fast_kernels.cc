@@ -26,7 +26,7 @@ int32_t PortableFindGain(const ScanRow& row, int32_t first) {
 
 int32_t PortableApplyExchange(const ExchangeRows& x) {
   int32_t largest = 0;
-  for (int32_t r = 0; r <= x.n; ++r) {
+  for (int32_t r = x.first; r <= x.last; ++r) {
     const int32_t d = int32_t{x.mk[r]} - x.mj[r];
     const int32_t to_gj = x.tt_gj[r] + d;
     const int32_t to_gk = x.tt_gk[r] - d;

@@ -129,27 +129,30 @@ QM_AVX512 int32_t Avx512FindGain(const ScanRow& row, int32_t first) {
                        : FindGainForClasses<false>(row, first);
 }
 
+// From the aligned block that holds `first`, with the lanes outside first..last masked, so that
+// every column access is aligned and nothing outside the range is written.
 QM_AVX512 int32_t Avx512ApplyExchange(const ExchangeRows& x) {
   const __m512i gj = _mm512_set1_epi32(x.gj);
   const __m512i gk = _mm512_set1_epi32(x.gk);
   __m512i largest = _mm512_setzero_si512();
-  for (int32_t r = 0; r <= x.n; r += kLanes) {
-    const __mmask16 valid = ValidLanes(x.n - r + 1);
-    PrefetchAhead(x.mk, r, x.n);
-    PrefetchAhead(x.mj, r, x.n);
+  for (int32_t r = x.first & ~(kLanes - 1); r <= x.last; r += kLanes) {
+    __mmask16 valid = ValidLanes(x.last - r + 1);
+    if (r < x.first) valid &= static_cast<__mmask16>(~ValidLanes(x.first - r));
+    PrefetchAhead(x.mk, r, x.last);
+    PrefetchAhead(x.mj, r, x.last);
     const __m512i d = _mm512_sub_epi32(LoadWeights(x.mk + r, valid), LoadWeights(x.mj + r, valid));
     const __m512i to_gj = _mm512_add_epi32(_mm512_load_si512(x.tt_gj + r), d);
     const __m512i to_gk = _mm512_sub_epi32(_mm512_load_si512(x.tt_gk + r), d);
-    _mm512_store_si512(x.tt_gj + r, to_gj);
-    _mm512_store_si512(x.tt_gk + r, to_gk);
+    _mm512_mask_store_epi32(x.tt_gj + r, valid, to_gj);
+    _mm512_mask_store_epi32(x.tt_gk + r, valid, to_gk);
     const __m512i g = LoadGroups(x.grp + r);
     __m512i pc = _mm512_load_si512(x.pc + r);
     pc = _mm512_mask_mov_epi32(pc, _mm512_cmpeq_epi32_mask(g, gj), to_gj);
     pc = _mm512_mask_mov_epi32(pc, _mm512_cmpeq_epi32_mask(g, gk), to_gk);
-    _mm512_store_si512(x.pc + r, pc);
+    _mm512_mask_store_epi32(x.pc + r, valid, pc);
     if (x.person_conflict != nullptr) _mm512_mask_storeu_epi32(x.person_conflict + r, valid, pc);
-    largest = _mm512_max_epi32(largest, _mm512_abs_epi32(to_gj));
-    largest = _mm512_max_epi32(largest, _mm512_abs_epi32(to_gk));
+    largest = _mm512_mask_max_epi32(largest, valid, largest, _mm512_abs_epi32(to_gj));
+    largest = _mm512_mask_max_epi32(largest, valid, largest, _mm512_abs_epi32(to_gk));
   }
   return _mm512_reduce_max_epi32(largest);
 }

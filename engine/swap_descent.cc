@@ -19,6 +19,7 @@
 #include "engine/swap_descent.h"
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 #include "engine/fast_kernels.h"
@@ -38,44 +39,42 @@ struct Layout {
   const int32_t* run_end = nullptr;      // the last partner of each position; null: N
 };
 
+// Runs of positions beyond which the descent brings every entry up to date at each exchange.
+constexpr size_t kMaxDeferredRuns = 4;
+
 class FastDescent {
  public:
   FastDescent(Problem& problem, SearchMonitor* monitor, const Engine& engine, FastTables& tables,
-              const Layout& layout, bool one_class)
-      : p_(problem),
-        monitor_(monitor),
-        t_(tables),
-        layout_(layout),
-        kernels_(*engine.kernels()),
-        narrow_limit_(engine.limits().narrow_sum_limit),
-        row_stamp_(static_cast<size_t>(tables.n()) + 1, -1) {
-    const GroupTable& table = *layout_.table;
-    narrow_ =
-        kernels_.largest(table.Column(0), table.stride() * static_cast<size_t>(table.groups())) <
-        narrow_limit_;
-    t_.LoadPersonConflicts(table);
-    row_.pc = t_.pc();
-    row_.grp = t_.grp();
-    row_.cls = t_.cls();
-    row_.lookup = t_.lookup();
-    row_.stride = static_cast<int32_t>(table.stride());
-    row_.slots = t_.slots();
-    row_.n = t_.n();
-    // Every partner in a type run shares the row's type.
-    row_.one_class = one_class || layout_.run_end != nullptr;
-  }
-
+              const Layout& layout, bool one_class);
   FastDescent(const FastDescent&) = delete;
   FastDescent& operator=(const FastDescent&) = delete;
 
   bool Run();
+  // Writes pc to PersonConflict, in person order.
+  void WritePersonConflicts();
 
  private:
   void PrepareRow(int32_t k);
   void Exchange(int32_t k, int32_t j);
+  void CatchUp();
+  void Reevaluate();
   int32_t PersonAt(int32_t position) const {
     return layout_.person_at == nullptr ? position : layout_.person_at[position];
   }
+
+  // An exchange whose update of the positions before `from` in each run waits for the end of
+  // the scan: the scan reads no person before the row's person again.
+  struct Deferred {
+    int32_t k;
+    int32_t j;
+    int32_t gj;  // the groups k and j moved into
+    int32_t gk;
+    std::array<int32_t, kMaxDeferredRuns> from;
+  };
+  struct TypeRun {
+    int32_t first;
+    int32_t last;
+  };
 
   Problem& p_;
   SearchMonitor* monitor_;
@@ -88,7 +87,54 @@ class FastDescent {
   // Exchanges so far, and their number when each person's row was last begun.
   int64_t exchanges_ = 0;
   std::vector<int64_t> row_stamp_;
+  // The type runs of positions (one run of all in person order), each position's run, and per
+  // run the position of the row in progress or of its last row in this scan: every position
+  // from there on is current at every exchange.
+  std::vector<TypeRun> runs_;
+  std::vector<uint8_t> run_of_;
+  std::array<int32_t, kMaxDeferredRuns> current_from_{};
+  bool defer_ = false;
+  std::vector<Deferred> deferred_;
+  int64_t deferred_entries_ = 0;
 };
+
+FastDescent::FastDescent(Problem& problem, SearchMonitor* monitor, const Engine& engine,
+                         FastTables& tables, const Layout& layout, bool one_class)
+    : p_(problem),
+      monitor_(monitor),
+      t_(tables),
+      layout_(layout),
+      kernels_(*engine.kernels()),
+      narrow_limit_(engine.limits().narrow_sum_limit),
+      row_stamp_(static_cast<size_t>(tables.n()) + 1, -1) {
+  const GroupTable& table = *layout_.table;
+  narrow_ = kernels_.largest(table.Column(0),
+                             table.stride() * static_cast<size_t>(table.groups())) < narrow_limit_;
+  t_.LoadPersonConflicts(table);
+  const int32_t n = t_.n();
+  row_.pc = t_.pc();
+  row_.grp = t_.grp();
+  row_.cls = t_.cls();
+  row_.lookup = t_.lookup();
+  row_.stride = static_cast<int32_t>(table.stride());
+  row_.slots = t_.slots();
+  row_.n = n;
+  // Every partner in a type run shares the row's type.
+  row_.one_class = one_class || layout_.run_end != nullptr;
+  for (int32_t a = 1; a <= n;) {
+    const int32_t last = layout_.run_end == nullptr ? n : layout_.run_end[a];
+    runs_.push_back({a, last});
+    a = last + 1;
+  }
+  defer_ = runs_.size() <= kMaxDeferredRuns;
+  if (defer_) {
+    run_of_.assign(static_cast<size_t>(n) + 1, 0);
+    for (size_t r = 0; r < runs_.size(); ++r) {
+      std::fill(run_of_.begin() + runs_[r].first, run_of_.begin() + runs_[r].last + 1,
+                static_cast<uint8_t>(r));
+    }
+  }
+}
 
 bool FastDescent::Run() {
   /*
@@ -98,17 +144,23 @@ bool FastDescent::Run() {
    *   3. point the kernel at k's group's column and k's entries in the columns;
    *   4. let the kernel find the first partner with a positive gain;
    *   5. exchange, report, and go on from the next partner with k's new group.
+   * At the end of each scan the entries the scan no longer read are brought up to date.
    */
   const int32_t n = t_.n();
   const int8_t* cls = t_.cls();
   bool exchanged = true;
   while (exchanged) {
     exchanged = false;
+    for (size_t r = 0; r < runs_.size() && defer_; ++r) current_from_[r] = runs_[r].first;
     for (int32_t person = 1; person < n; ++person) {
       // 1. Stop.
-      if (monitor_ != nullptr && monitor_->StopRequested()) return false;
+      if (monitor_ != nullptr && monitor_->StopRequested()) {
+        CatchUp();
+        return false;
+      }
       // 2. Types that never exchange, and rows already scanned on the same tables.
       const int32_t k = layout_.position_of == nullptr ? person : layout_.position_of[person];
+      if (defer_) current_from_[run_of_[static_cast<size_t>(k)]] = k;
       if (cls[k] == kNeverExchanged) continue;
       int64_t& stamp = row_stamp_[static_cast<size_t>(person)];
       if (stamp == exchanges_) continue;
@@ -130,6 +182,7 @@ bool FastDescent::Run() {
         ++j;
       }
     }
+    CatchUp();
   }
   return true;
 }
@@ -156,19 +209,99 @@ void FastDescent::Exchange(int32_t k, int32_t j) {
   p_.Assignment[static_cast<size_t>(PersonAt(k))] = gj;
   p_.Assignment[static_cast<size_t>(PersonAt(j))] = gk;
   // Row r of the matrix is its column too: M[r][k] = M[k][r].
-  const ExchangeRows rows{matrix.Row(k),
-                          matrix.Row(j),
-                          table.Column(gj),
-                          table.Column(gk),
-                          grp,
-                          pc,
-                          layout_.person_at == nullptr ? p_.PersonConflict.data() : nullptr,
-                          gj,
-                          gk,
-                          t_.n()};
-  if (kernels_.apply_exchange(rows) >= narrow_limit_) narrow_ = false;
+  ExchangeRows rows{matrix.Row(k),
+                    matrix.Row(j),
+                    table.Column(gj),
+                    table.Column(gk),
+                    grp,
+                    pc,
+                    nullptr,
+                    gj,
+                    gk,
+                    0,
+                    0};
+  int32_t largest = 0;
+  Deferred later{k, j, gj, gk, {}};
+  for (size_t r = 0; r < runs_.size(); ++r) {
+    rows.first = defer_ ? current_from_[r] : runs_[r].first;
+    rows.last = runs_[r].last;
+    if (defer_) {
+      later.from[r] = rows.first;
+      deferred_entries_ += rows.first - runs_[r].first;
+    }
+    largest = std::max(largest, kernels_.apply_exchange(rows));
+  }
+  if (defer_) deferred_.push_back(later);
+  if (largest >= narrow_limit_) narrow_ = false;
   p_.CurrentScore -= gain;
   ++exchanges_;
+}
+
+// Brings the entries the exchanges of this scan left behind up to date: exchange by exchange, or,
+// when that would read more of the matrix, by summing every group's column afresh. Then every
+// pc entry is read again from its group's column.
+void FastDescent::CatchUp() {
+  if (deferred_.empty()) return;
+  const int32_t n = t_.n();
+  GroupTable& table = *layout_.table;
+  if (2 * deferred_entries_ > int64_t{n} * n) {
+    Reevaluate();
+  } else {
+    const Table2D<int16_t>& matrix = *layout_.matrix;
+    for (const Deferred& d : deferred_) {
+      ExchangeRows rows{matrix.Row(d.k),
+                        matrix.Row(d.j),
+                        table.Column(d.gj),
+                        table.Column(d.gk),
+                        t_.grp(),
+                        t_.pc(),
+                        nullptr,
+                        d.gj,
+                        d.gk,
+                        0,
+                        0};
+      for (size_t r = 0; r < runs_.size(); ++r) {
+        rows.first = runs_[r].first;
+        rows.last = d.from[r] - 1;
+        if (rows.last >= rows.first) kernels_.apply_exchange(rows);
+      }
+    }
+  }
+  deferred_.clear();
+  deferred_entries_ = 0;
+  const int16_t* grp = t_.grp();
+  int32_t* pc = t_.pc();
+  for (int32_t a = 1; a <= n; ++a) pc[a] = table(a, grp[a]);
+  if (narrow_) {
+    narrow_ =
+        kernels_.largest(table.Column(0), table.stride() * static_cast<size_t>(table.groups())) <
+        narrow_limit_;
+  }
+}
+
+// Every group's column as the sum of its members' matrix rows.
+void FastDescent::Reevaluate() {
+  GroupTable& table = *layout_.table;
+  const Table2D<int16_t>& matrix = *layout_.matrix;
+  t_.SortByGroup();
+  constexpr int kBatch = 4;
+  for (int32_t g = 0; g < t_.slots(); ++g) {
+    int32_t* column = table.Column(g);
+    std::fill(column, column + table.stride(), 0);
+    const int32_t* members = t_.order() + t_.start()[g];
+    const int32_t count = t_.start()[g + 1] - t_.start()[g];
+    for (int32_t i = 0; i < count; i += kBatch) {
+      const int batch = std::min(kBatch, count - i);
+      const int16_t* rows[kBatch] = {};
+      for (int b = 0; b < batch; ++b) rows[b] = matrix.Row(members[i + b]);
+      kernels_.add_rows(column, rows, batch, t_.n() + 1);
+    }
+  }
+}
+
+void FastDescent::WritePersonConflicts() {
+  const int32_t* pc = t_.pc();
+  for (int32_t a = 1; a <= t_.n(); ++a) p_.PersonConflict[static_cast<size_t>(PersonAt(a))] = pc[a];
 }
 
 // The Problem's group table in type order, or back: column by column, entry a of one is entry
@@ -201,15 +334,10 @@ bool TypeOrderDescent(Problem& p, const Engine& engine, SearchMonitor* monitor, 
   CopyToTypeOrder(p.GroupConflictTable, order.person_at(), n, working);
   const Layout layout{&order.matrix(), &working, order.person_at(), order.position_of(),
                       order.run_end()};
-  {
-    FastDescent descent(p, monitor, engine, tables, layout, one_class);
-    finished = descent.Run();
-  }
+  FastDescent descent(p, monitor, engine, tables, layout, one_class);
+  finished = descent.Run();
+  descent.WritePersonConflicts();
   CopyToPersonOrder(working, order.person_at(), n, p.GroupConflictTable);
-  const int32_t* pc = tables.pc();
-  for (int32_t a = 1; a <= n; ++a) {
-    p.PersonConflict[static_cast<size_t>(order.person_at()[a])] = pc[a];
-  }
   return true;
 }
 
@@ -236,7 +364,9 @@ bool SwapDescent(Problem& p, const Engine& engine, SearchMonitor* monitor) {
   if (!tables.LoadAssignment(p)) return reference::ReferenceSwapDescent(p, monitor);
   const Layout layout{&p.ConflictMatrix, &p.GroupConflictTable};
   FastDescent descent(p, monitor, engine, tables, layout, one_class);
-  return descent.Run();
+  const bool finished = descent.Run();
+  descent.WritePersonConflicts();
+  return finished;
 }
 
 }  // namespace quorvale
