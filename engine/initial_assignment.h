@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/engine.h"
 #include "engine/problem.h"
@@ -20,6 +21,12 @@ void DealInitialAssignment(Problem& problem);
 // Recomputes GroupConflictTable, PersonConflict and CurrentScore from Assignment and
 // ConflictMatrix alone, with `engine`, and returns CurrentScore.
 int64_t EvaluateAssignment(Problem& problem, const Engine& engine);
+
+// The same as EvaluateAssignment, from tables that are current for the grouping `before`: when
+// few persons changed group, only their matrix rows are moved between the group's columns.
+// REQUIRES: GroupConflictTable equals what EvaluateAssignment computes for `before`.
+int64_t EvaluateAfterMoves(Problem& problem, const Engine& engine,
+                           const std::vector<int32_t>& before);
 
 // Persons pairs k < j with a non-zero weight.
 int64_t CountNonZeroPairs(const Problem& problem);
