@@ -70,6 +70,8 @@ struct ExchangeRows {
   int32_t gk = 0;
   int32_t first = 0;
   int32_t last = 0;
+  // False when the caller knows that no entry can reach its limit; the return value is then 0.
+  bool track_largest = true;
 };
 
 struct FastKernels {

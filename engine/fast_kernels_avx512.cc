@@ -129,15 +129,15 @@ QM_AVX512 int32_t Avx512FindGain(const ScanRow& row, int32_t first) {
                        : FindGainForClasses<false>(row, first);
 }
 
-// From the aligned block that holds `first`, with the lanes outside first..last masked, so that
-// every column access is aligned and nothing outside the range is written.
-QM_AVX512 int32_t Avx512ApplyExchange(const ExchangeRows& x) {
+// From the aligned block that holds `first`, with the lanes outside first..last masked in the
+// first and last blocks, so that every column access is aligned and nothing outside the range is
+// written.
+template <bool kTrack>
+QM_AVX512 int32_t ApplyExchange(const ExchangeRows& x) {
   const __m512i gj = _mm512_set1_epi32(x.gj);
   const __m512i gk = _mm512_set1_epi32(x.gk);
   __m512i largest = _mm512_setzero_si512();
-  for (int32_t r = x.first & ~(kLanes - 1); r <= x.last; r += kLanes) {
-    __mmask16 valid = ValidLanes(x.last - r + 1);
-    if (r < x.first) valid &= static_cast<__mmask16>(~ValidLanes(x.first - r));
+  const auto step = [&](int32_t r, __mmask16 valid) QM_AVX512 {
     PrefetchAhead(x.mk, r, x.last);
     PrefetchAhead(x.mj, r, x.last);
     const __m512i d = _mm512_sub_epi32(LoadWeights(x.mk + r, valid), LoadWeights(x.mj + r, valid));
@@ -151,10 +151,23 @@ QM_AVX512 int32_t Avx512ApplyExchange(const ExchangeRows& x) {
     pc = _mm512_mask_mov_epi32(pc, _mm512_cmpeq_epi32_mask(g, gk), to_gk);
     _mm512_mask_store_epi32(x.pc + r, valid, pc);
     if (x.person_conflict != nullptr) _mm512_mask_storeu_epi32(x.person_conflict + r, valid, pc);
-    largest = _mm512_mask_max_epi32(largest, valid, largest, _mm512_abs_epi32(to_gj));
-    largest = _mm512_mask_max_epi32(largest, valid, largest, _mm512_abs_epi32(to_gk));
+    if constexpr (kTrack) {
+      largest = _mm512_mask_max_epi32(largest, valid, largest, _mm512_abs_epi32(to_gj));
+      largest = _mm512_mask_max_epi32(largest, valid, largest, _mm512_abs_epi32(to_gk));
+    }
+  };
+  int32_t r = x.first & ~(kLanes - 1);
+  if (r < x.first && r <= x.last) {
+    step(r, ValidLanes(x.last - r + 1) & static_cast<__mmask16>(~ValidLanes(x.first - r)));
+    r += kLanes;
   }
-  return _mm512_reduce_max_epi32(largest);
+  for (; r + kLanes - 1 <= x.last; r += kLanes) step(r, 0xFFFF);
+  if (r <= x.last) step(r, ValidLanes(x.last - r + 1));
+  return kTrack ? _mm512_reduce_max_epi32(largest) : 0;
+}
+
+QM_AVX512 int32_t Avx512ApplyExchange(const ExchangeRows& x) {
+  return x.track_largest ? ApplyExchange<true>(x) : ApplyExchange<false>(x);
 }
 
 template <int kCount>

@@ -106,7 +106,8 @@ int64_t EvaluateAfterMoves(Problem& p, const Engine& engine, const std::vector<i
                     0,
                     0,
                     0,
-                    n};
+                    n,
+                    false};
   for (int i = 1; i <= n; ++i) {
     const int32_t from = before[static_cast<size_t>(i)];
     const int32_t to = p.Assignment[static_cast<size_t>(i)];

@@ -37,6 +37,7 @@ struct Layout {
   const int32_t* person_at = nullptr;    // null: positions are persons
   const int32_t* position_of = nullptr;  // null: positions are persons
   const int32_t* run_end = nullptr;      // the last partner of each position; null: N
+  int64_t largest_sum = -1;              // a bound on every group sum; -1: none known
 };
 
 // Runs of positions beyond which the descent brings every entry up to date at each exchange.
@@ -84,6 +85,7 @@ class FastDescent {
   const int32_t narrow_limit_;
   ScanRow row_;
   bool narrow_ = true;
+  bool bounded_ = false;
   // Exchanges so far, and their number when each person's row was last begun.
   int64_t exchanges_ = 0;
   std::vector<int64_t> row_stamp_;
@@ -108,8 +110,13 @@ FastDescent::FastDescent(Problem& problem, SearchMonitor* monitor, const Engine&
       narrow_limit_(engine.limits().narrow_sum_limit),
       row_stamp_(static_cast<size_t>(tables.n()) + 1, -1) {
   const GroupTable& table = *layout_.table;
-  narrow_ = kernels_.largest(table.Column(0),
-                             table.stride() * static_cast<size_t>(table.groups())) < narrow_limit_;
+  // Below the bound no group sum can reach the limit, and no exchange needs to look for one. The
+  // tables must keep to it on entry: a group sum is a sum along a matrix row.
+  const int32_t largest =
+      kernels_.largest(table.Column(0), table.stride() * static_cast<size_t>(table.groups()));
+  bounded_ = layout_.largest_sum >= 0 && layout_.largest_sum < narrow_limit_ &&
+             largest <= layout_.largest_sum;
+  narrow_ = largest < narrow_limit_;
   t_.LoadPersonConflicts(table);
   const int32_t n = t_.n();
   row_.pc = t_.pc();
@@ -220,6 +227,7 @@ void FastDescent::Exchange(int32_t k, int32_t j) {
                     gk,
                     0,
                     0};
+  rows.track_largest = !bounded_;
   int32_t largest = 0;
   Deferred later{k, j, gj, gk, {}};
   for (size_t r = 0; r < runs_.size(); ++r) {
@@ -260,6 +268,7 @@ void FastDescent::CatchUp() {
                         d.gk,
                         0,
                         0};
+      rows.track_largest = !bounded_;
       for (size_t r = 0; r < runs_.size(); ++r) {
         rows.first = runs_[r].first;
         rows.last = d.from[r] - 1;
@@ -272,7 +281,7 @@ void FastDescent::CatchUp() {
   const int16_t* grp = t_.grp();
   int32_t* pc = t_.pc();
   for (int32_t a = 1; a <= n; ++a) pc[a] = table(a, grp[a]);
-  if (narrow_) {
+  if (narrow_ && !bounded_) {
     narrow_ =
         kernels_.largest(table.Column(0), table.stride() * static_cast<size_t>(table.groups())) <
         narrow_limit_;
@@ -332,8 +341,8 @@ bool TypeOrderDescent(Problem& p, const Engine& engine, SearchMonitor* monitor, 
   GroupTable working;
   if (!working.Allocate(n, p.GroupCount())) return false;
   CopyToTypeOrder(p.GroupConflictTable, order.person_at(), n, working);
-  const Layout layout{&order.matrix(), &working, order.person_at(), order.position_of(),
-                      order.run_end()};
+  const Layout layout{&order.matrix(),     &working,        order.person_at(),
+                      order.position_of(), order.run_end(), order.largest_row_sum()};
   FastDescent descent(p, monitor, engine, tables, layout, one_class);
   finished = descent.Run();
   descent.WritePersonConflicts();

@@ -2,6 +2,7 @@
 #include "engine/type_order.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <new>
 #include <numeric>
 
@@ -52,7 +53,12 @@ bool TypeOrder::Build(const Problem& p) {
   for (int32_t a = 1; a <= n; ++a) {
     const int16_t* from = p.ConflictMatrix.Row(at[a]);
     int16_t* to = matrix_.Row(a);
-    for (int32_t b = 1; b <= n; ++b) to[b] = from[at[b]];
+    int64_t sum = 0;
+    for (int32_t b = 1; b <= n; ++b) {
+      to[b] = from[at[b]];
+      sum += std::abs(int32_t{to[b]});
+    }
+    largest_row_sum_ = std::max(largest_row_sum_, sum);
   }
   return true;
 }

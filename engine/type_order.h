@@ -38,6 +38,8 @@ class TypeOrder {
   const int32_t* run_end() const { return run_end_.data(); }
   // ConflictMatrix with rows and columns in position order.
   const Table2D<int16_t>& matrix() const { return matrix_; }
+  // The largest sum of magnitudes along a matrix row: no group sum of the person can exceed it.
+  int64_t largest_row_sum() const { return largest_row_sum_; }
 
  private:
   std::vector<int32_t> types_;
@@ -45,6 +47,7 @@ class TypeOrder {
   std::vector<int32_t> position_of_;
   std::vector<int32_t> run_end_;
   Table2D<int16_t> matrix_;
+  int64_t largest_row_sum_ = 0;
 };
 
 // Bytes the order takes at its largest for this many persons.
