@@ -8,10 +8,13 @@
 // in person order and each row's partners in ascending person order, so the exchanges are
 // those of testing the pairs one by one.
 //
-// Invariant of the fast descent: between exchanges, the working group table, Assignment and
-// CurrentScore are current, grp holds the groups by position, and pc[a] is position a's entry
-// in its own group's column. In person order the exchange kernel writes PersonConflict too; in
-// type order it is written with the table at the end.
+// Invariant of the fast descent: Assignment and CurrentScore are current at every exchange, and
+// grp holds the groups by position. The working group table and pc are current, between
+// exchanges, for every position the scan in progress will still read: the row's person and the
+// persons after it. An exchange brings only those up to date and leaves the positions of earlier
+// persons for the end of the scan (with at most kMaxDeferredRuns types; beyond that it updates
+// all at once). At the end of each scan, and when the descent stops, every entry is current;
+// PersonConflict is written from pc when the descent returns.
 //
 // After an exchange the scan resumes right after the partner with the updated tables. A row that
 // no exchange anywhere has touched since it was last scanned is skipped: every one of its pairs
@@ -58,7 +61,6 @@ class FastDescent {
   void PrepareRow(int32_t k);
   void Exchange(int32_t k, int32_t j);
   void CatchUp();
-  void Reevaluate();
   int32_t PersonAt(int32_t position) const {
     return layout_.person_at == nullptr ? position : layout_.person_at[position];
   }
@@ -97,7 +99,6 @@ class FastDescent {
   std::array<int32_t, kMaxDeferredRuns> current_from_{};
   bool defer_ = false;
   std::vector<Deferred> deferred_;
-  int64_t deferred_entries_ = 0;
 };
 
 FastDescent::FastDescent(Problem& problem, SearchMonitor* monitor, const Engine& engine,
@@ -233,10 +234,7 @@ void FastDescent::Exchange(int32_t k, int32_t j) {
   for (size_t r = 0; r < runs_.size(); ++r) {
     rows.first = defer_ ? current_from_[r] : runs_[r].first;
     rows.last = runs_[r].last;
-    if (defer_) {
-      later.from[r] = rows.first;
-      deferred_entries_ += rows.first - runs_[r].first;
-    }
+    if (defer_) later.from[r] = rows.first;
     largest = std::max(largest, kernels_.apply_exchange(rows));
   }
   if (defer_) deferred_.push_back(later);
@@ -245,39 +243,33 @@ void FastDescent::Exchange(int32_t k, int32_t j) {
   ++exchanges_;
 }
 
-// Brings the entries the exchanges of this scan left behind up to date: exchange by exchange, or,
-// when that would read more of the matrix, by summing every group's column afresh. Then every
-// pc entry is read again from its group's column.
+// Brings the entries the exchanges of this scan left behind up to date, exchange by exchange;
+// then every pc entry is read again from its group's column.
 void FastDescent::CatchUp() {
   if (deferred_.empty()) return;
   const int32_t n = t_.n();
   GroupTable& table = *layout_.table;
-  if (2 * deferred_entries_ > int64_t{n} * n) {
-    Reevaluate();
-  } else {
-    const Table2D<int16_t>& matrix = *layout_.matrix;
-    for (const Deferred& d : deferred_) {
-      ExchangeRows rows{matrix.Row(d.k),
-                        matrix.Row(d.j),
-                        table.Column(d.gj),
-                        table.Column(d.gk),
-                        t_.grp(),
-                        t_.pc(),
-                        nullptr,
-                        d.gj,
-                        d.gk,
-                        0,
-                        0};
-      rows.track_largest = !bounded_;
-      for (size_t r = 0; r < runs_.size(); ++r) {
-        rows.first = runs_[r].first;
-        rows.last = d.from[r] - 1;
-        if (rows.last >= rows.first) kernels_.apply_exchange(rows);
-      }
+  const Table2D<int16_t>& matrix = *layout_.matrix;
+  for (const Deferred& d : deferred_) {
+    ExchangeRows rows{matrix.Row(d.k),
+                      matrix.Row(d.j),
+                      table.Column(d.gj),
+                      table.Column(d.gk),
+                      t_.grp(),
+                      t_.pc(),
+                      nullptr,
+                      d.gj,
+                      d.gk,
+                      0,
+                      0};
+    rows.track_largest = !bounded_;
+    for (size_t r = 0; r < runs_.size(); ++r) {
+      rows.first = runs_[r].first;
+      rows.last = d.from[r] - 1;
+      if (rows.last >= rows.first) kernels_.apply_exchange(rows);
     }
   }
   deferred_.clear();
-  deferred_entries_ = 0;
   const int16_t* grp = t_.grp();
   int32_t* pc = t_.pc();
   for (int32_t a = 1; a <= n; ++a) pc[a] = table(a, grp[a]);
@@ -285,26 +277,6 @@ void FastDescent::CatchUp() {
     narrow_ =
         kernels_.largest(table.Column(0), table.stride() * static_cast<size_t>(table.groups())) <
         narrow_limit_;
-  }
-}
-
-// Every group's column as the sum of its members' matrix rows.
-void FastDescent::Reevaluate() {
-  GroupTable& table = *layout_.table;
-  const Table2D<int16_t>& matrix = *layout_.matrix;
-  t_.SortByGroup();
-  constexpr int kBatch = 4;
-  for (int32_t g = 0; g < t_.slots(); ++g) {
-    int32_t* column = table.Column(g);
-    std::fill(column, column + table.stride(), 0);
-    const int32_t* members = t_.order() + t_.start()[g];
-    const int32_t count = t_.start()[g + 1] - t_.start()[g];
-    for (int32_t i = 0; i < count; i += kBatch) {
-      const int batch = std::min(kBatch, count - i);
-      const int16_t* rows[kBatch] = {};
-      for (int b = 0; b < batch; ++b) rows[b] = matrix.Row(members[i + b]);
-      kernels_.add_rows(column, rows, batch, t_.n() + 1);
-    }
   }
 }
 
