@@ -408,7 +408,7 @@ std::vector<WholeRow> MeasureWholeSearches(KernelLevel level, int null_fd) {
   }
   std::vector<WholeRow> rows;
   for (const int n : {1500, 3000}) {
-    for (const int g : {10, 50}) {
+    for (const int g : getenv("QM_G") ? std::vector<int>{atoi(getenv("QM_G")), n / 25} : std::vector<int>{10, 50}) {
       if (getenv("QM_ONLY_N") && atoi(getenv("QM_ONLY_N")) != n * 100 + g) continue;
       std::fprintf(stderr, "N = %d, G = %d: whole search...\n", n, g);
       const WholeMeasure fast = WholeSearch(n, g, level, null_fd, folder);

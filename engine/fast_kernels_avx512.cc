@@ -30,8 +30,9 @@ QM_AVX512 inline void PrefetchAhead(const int16_t* row, int32_t at, int32_t last
 }
 
 // Lookups of a group's value in k's table, by table size: one permute for up to 16 groups, two
-// tables for 32, two pairs and a blend for 64, a gather beyond.
-enum Lookup { kPermute16, kPermute32, kPermute64, kGather };
+// tables for 32, two pairs and a blend for 64, four pairs and three blends for 128 (far cheaper
+// than a gather), a gather beyond.
+enum Lookup { kPermute16, kPermute32, kPermute64, kPermute128, kGather };
 
 QM_AVX512 inline __mmask16 ValidLanes(int32_t left) {
   return left >= kLanes ? __mmask16{0xFFFF} : static_cast<__mmask16>((1u << left) - 1u);
@@ -66,15 +67,26 @@ QM_AVX512 int32_t FindGain(const ScanRow& row, int32_t first) {
   __m512i t1 = t0;
   __m512i t2 = t0;
   __m512i t3 = t0;
+  __m512i t4 = t0;
+  __m512i t5 = t0;
+  __m512i t6 = t0;
+  __m512i t7 = t0;
   if constexpr (kLookup == kGather) FillLookup(row);
   if constexpr (kLookup != kGather) t0 = GatherLookup(row, 0);
-  if constexpr (kLookup == kPermute32 || kLookup == kPermute64) t1 = GatherLookup(row, 1);
-  if constexpr (kLookup == kPermute64) {
+  if constexpr (kLookup != kGather && kLookup != kPermute16) t1 = GatherLookup(row, 1);
+  if constexpr (kLookup == kPermute64 || kLookup == kPermute128) {
     t2 = GatherLookup(row, 2);
     t3 = GatherLookup(row, 3);
   }
+  if constexpr (kLookup == kPermute128) {
+    t4 = GatherLookup(row, 4);
+    t5 = GatherLookup(row, 5);
+    t6 = GatherLookup(row, 6);
+    t7 = GatherLookup(row, 7);
+  }
   const __m512i zero = _mm512_setzero_si512();
   const __m512i high_half = _mm512_set1_epi32(32);
+  const __m512i high_quarter = _mm512_set1_epi32(64);
   const __m128i ck = _mm_set1_epi8(row.ck);
   // The partners of j.. j + 15 with a positive gain, among the `valid` lanes.
   const auto hits = [&](int32_t j, __mmask16 valid) QM_AVX512 {
@@ -90,6 +102,13 @@ QM_AVX512 int32_t FindGain(const ScanRow& row, int32_t first) {
       const __m512i low = _mm512_permutex2var_epi32(t0, idx, t1);
       const __m512i high = _mm512_permutex2var_epi32(t2, idx, t3);
       own = _mm512_mask_blend_epi32(_mm512_test_epi32_mask(idx, high_half), low, high);
+    } else if constexpr (kLookup == kPermute128) {
+      const __mmask16 odd = _mm512_test_epi32_mask(idx, high_half);
+      const __m512i low = _mm512_mask_blend_epi32(odd, _mm512_permutex2var_epi32(t0, idx, t1),
+                                                  _mm512_permutex2var_epi32(t2, idx, t3));
+      const __m512i high = _mm512_mask_blend_epi32(odd, _mm512_permutex2var_epi32(t4, idx, t5),
+                                                   _mm512_permutex2var_epi32(t6, idx, t7));
+      own = _mm512_mask_blend_epi32(_mm512_test_epi32_mask(idx, high_quarter), low, high);
     } else {
       own = _mm512_i32gather_epi32(idx, table, 4);
     }
@@ -121,6 +140,7 @@ QM_AVX512 int32_t FindGainForClasses(const ScanRow& row, int32_t first) {
   if (row.slots <= 16) return FindGain<kPermute16, kOneClass>(row, first);
   if (row.slots <= 32) return FindGain<kPermute32, kOneClass>(row, first);
   if (row.slots <= 64) return FindGain<kPermute64, kOneClass>(row, first);
+  if (row.slots <= 128) return FindGain<kPermute128, kOneClass>(row, first);
   return FindGain<kGather, kOneClass>(row, first);
 }
 
