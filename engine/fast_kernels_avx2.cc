@@ -130,7 +130,8 @@ QM_AVX2 inline void Store(int32_t* p, __m256i v) {
 
 // From the aligned block that holds `first`; the blocks that reach outside first..last store
 // through a lane mask, so every column access is aligned and nothing outside the range is written.
-QM_AVX2 int32_t Avx2ApplyExchange(const ExchangeRows& x) {
+template <bool kTrack>
+QM_AVX2 int32_t ApplyExchange(const ExchangeRows& x) {
   const __m256i gj = _mm256_set1_epi32(x.gj);
   const __m256i gk = _mm256_set1_epi32(x.gk);
   const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
@@ -153,8 +154,10 @@ QM_AVX2 int32_t Avx2ApplyExchange(const ExchangeRows& x) {
       if (x.person_conflict != nullptr) {
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(x.person_conflict + r), pc);
       }
-      largest = _mm256_max_epi32(largest, _mm256_abs_epi32(to_gj));
-      largest = _mm256_max_epi32(largest, _mm256_abs_epi32(to_gk));
+      if constexpr (kTrack) {
+        largest = _mm256_max_epi32(largest, _mm256_abs_epi32(to_gj));
+        largest = _mm256_max_epi32(largest, _mm256_abs_epi32(to_gk));
+      }
       continue;
     }
     const __m256i at = _mm256_add_epi32(_mm256_set1_epi32(r), lane);
@@ -167,11 +170,16 @@ QM_AVX2 int32_t Avx2ApplyExchange(const ExchangeRows& x) {
     largest = _mm256_max_epi32(largest, _mm256_and_si256(valid, _mm256_abs_epi32(to_gj)));
     largest = _mm256_max_epi32(largest, _mm256_and_si256(valid, _mm256_abs_epi32(to_gk)));
   }
+  if constexpr (!kTrack) return 0;
   alignas(32) int32_t lanes[kLanes];
   Store(lanes, largest);
   int32_t result = 0;
   for (const int32_t v : lanes) result = v > result ? v : result;
   return result;
+}
+
+QM_AVX2 int32_t Avx2ApplyExchange(const ExchangeRows& x) {
+  return x.track_largest ? ApplyExchange<true>(x) : ApplyExchange<false>(x);
 }
 
 template <int kCount>
