@@ -10,7 +10,7 @@
 //   quorvale_bench --quick          start-up at N = 1000 and 5000, the rest up to N = 1000
 //   quorvale_bench --level=avx2     the fast engine's AVX2 (or portable) kernels instead of the
 //                                   best this processor has
-//   quorvale_bench --whole          only the whole searches at N = 1500 and 3000
+//   quorvale_bench --whole          only the whole searches at N = 1500 and 3000 (half a minute)
 // GCC 12's AVX-512 headers start some intrinsics from a deliberately undefined vector, which its
 // own uninitialised-use warnings then report; nothing here reads an undefined lane.
 #pragma GCC diagnostic ignored "-Wuninitialized"
@@ -329,8 +329,8 @@ SearchMeasure TimeSearch(Problem& p, const std::vector<int32_t>& dealt, int runs
 
 // The whole search as the program runs it: the matrix, the deal, the first evaluation, a plan of
 // two runs of one stage of six focus and four spread cycles with both types, and the saving of
-// "results.txt" in `folder`, in processor seconds. The straightforward side builds its matrix column by column (timed on
-// a copy of the data) and computes with the plain engine.
+// "results.txt" in `folder`, in processor seconds. The straightforward side builds its matrix
+// column by column (timed on a copy of the data) and computes with the plain engine.
 struct WholeMeasure {
   double seconds = 0;
   int64_t best = 0;
@@ -408,11 +408,10 @@ std::vector<WholeRow> MeasureWholeSearches(KernelLevel level, int null_fd) {
   }
   std::vector<WholeRow> rows;
   for (const int n : {1500, 3000}) {
-    for (const int g : getenv("QM_G") ? std::vector<int>{atoi(getenv("QM_G")), n / 25} : std::vector<int>{10, 50}) {
-      if (getenv("QM_ONLY_N") && atoi(getenv("QM_ONLY_N")) != n * 100 + g) continue;
+    // Few large groups, many small ones, and groups of 25 as classes have them.
+    for (const int g : {10, 50, n / 25}) {
       std::fprintf(stderr, "N = %d, G = %d: whole search...\n", n, g);
       const WholeMeasure fast = WholeSearch(n, g, level, null_fd, folder);
-      if (getenv("QM_FAST_ONLY")) continue;
       const WholeMeasure ref = WholeSearch(n, g, KernelLevel::kPlain, null_fd, folder);
       if (ref.best != fast.best || ref.assignment != fast.assignment ||
           ref.results != fast.results) {
@@ -524,9 +523,7 @@ int Main(int argc, char** argv) {
   const auto run_start = SteadyTime::now();
   const std::vector<WholeRow> wholes =
       quick ? std::vector<WholeRow>{} : MeasureWholeSearches(level, null_fd);
-  if (whole_only) {
-    sizes.clear();
-  }
+  if (whole_only) sizes.clear();
   struct StartupRow {
     int n;
     StartupMeasure ref;
@@ -609,56 +606,60 @@ int Main(int argc, char** argv) {
   std::printf("- Clock reading %.1f ns, panel drawing %.1f us (terminal console to /dev/null)\n\n",
               per_reading * 1e9, per_drawing * 1e6);
 
-  std::printf(
-      "Start-up (the matrix, the deal and the first evaluation with the density), G = 10, each "
-      "in a\nprocess of its own; peak memory is the process's largest resident size:\n\n"
-      "| N | reference s | reference peak MiB | fast s | fast peak MiB | speed-up |\n"
-      "|---|---|---|---|---|---|\n");
-  for (const StartupRow& r : startups) {
-    std::printf("| %d | %s | %s | %s | %s | %s |\n", r.n, Cell(r.ref.seconds, "%.3f").c_str(),
-                Cell(r.ref.peak_mib, "%.0f").c_str(), Cell(r.fast.seconds, "%.3f").c_str(),
-                Cell(r.fast.peak_mib, "%.0f").c_str(),
-                Ratio(r.ref.seconds, r.fast.seconds).c_str());
-  }
-  std::printf("\n");
-  std::printf(
-      "Full scan without an exchange (ns per pair), and a streaming read of the same\n"
-      "upper-triangle bytes:\n\n");
-  std::printf(
-      "| N | G | stream read ms | stream ns/pair | reference ns/pair | fast ns/pair | "
-      "speed-up | fast / stream |\n|---|---|---|---|---|---|---|---|\n");
-  for (const Row& r : rows) {
-    const double stream_ns = r.stream_ms * 1e6 / (static_cast<double>(r.n) * (r.n - 1) / 2);
-    std::printf("| %d | %d | %s | %s | %s | %s | %s | %s |\n", r.n, r.g,
-                Cell(r.stream_ms, "%.3f").c_str(), Cell(stream_ns, "%.4f").c_str(),
-                Cell(r.scan_ref_ns, "%.3f").c_str(), Cell(r.scan_fast_ns, "%.4f").c_str(),
-                Ratio(r.scan_ref_ns, r.scan_fast_ns).c_str(),
-                Cell(r.scan_fast_ns / stream_ns, "%.2f").c_str());
-  }
-  std::printf(
-      "\nEvaluateAssignment (microseconds per call):\n\n| N | G | reference | fast | speed-up |\n"
-      "|---|---|---|---|---|\n");
-  for (const Row& r : rows) {
-    std::printf("| %d | %d | %s | %s | %s |\n", r.n, r.g, Cell(r.eval_ref_us, "%.1f").c_str(),
-                Cell(r.eval_fast_us, "%.1f").c_str(), Ratio(r.eval_ref_us, r.eval_fast_us).c_str());
-  }
-  std::printf(
-      "\nSearch with seed 12345 from the dealt grouping, runs of one stage of two focus cycles "
-      "and one\nspread cycle (the first cycle of a run scrambles every person), two types: "
-      "cycles per second;\nclock readings and panel drawings as a share of the fast search's "
-      "time:\n\n| N | G | cycles | reference | fast | speed-up | clock + panel |\n"
-      "|---|---|---|---|---|---|---|\n");
-  for (const Row& r : rows) {
-    std::printf("| %d | %d | %d | %s | %s | %s | %s |\n", r.n, r.g, r.cycles_planned,
-                Cell(r.cycles_ref, "%.2f").c_str(), Cell(r.cycles_fast, "%.2f").c_str(),
-                Ratio(r.cycles_fast, r.cycles_ref).c_str(),
-                Cell(r.panel_percent, "%.2f%%").c_str());
+  if (!whole_only) {
+    std::printf(
+        "Start-up (the matrix, the deal and the first evaluation with the density), G = 10, each "
+        "in a\nprocess of its own; peak memory is the process's largest resident size:\n\n"
+        "| N | reference s | reference peak MiB | fast s | fast peak MiB | speed-up |\n"
+        "|---|---|---|---|---|---|\n");
+    for (const StartupRow& r : startups) {
+      std::printf("| %d | %s | %s | %s | %s | %s |\n", r.n, Cell(r.ref.seconds, "%.3f").c_str(),
+                  Cell(r.ref.peak_mib, "%.0f").c_str(), Cell(r.fast.seconds, "%.3f").c_str(),
+                  Cell(r.fast.peak_mib, "%.0f").c_str(),
+                  Ratio(r.ref.seconds, r.fast.seconds).c_str());
+    }
+    std::printf("\n");
+    std::printf(
+        "Full scan without an exchange (ns per pair), and a streaming read of the same\n"
+        "upper-triangle bytes:\n\n");
+    std::printf(
+        "| N | G | stream read ms | stream ns/pair | reference ns/pair | fast ns/pair | "
+        "speed-up | fast / stream |\n|---|---|---|---|---|---|---|---|\n");
+    for (const Row& r : rows) {
+      const double stream_ns = r.stream_ms * 1e6 / (static_cast<double>(r.n) * (r.n - 1) / 2);
+      std::printf("| %d | %d | %s | %s | %s | %s | %s | %s |\n", r.n, r.g,
+                  Cell(r.stream_ms, "%.3f").c_str(), Cell(stream_ns, "%.4f").c_str(),
+                  Cell(r.scan_ref_ns, "%.3f").c_str(), Cell(r.scan_fast_ns, "%.4f").c_str(),
+                  Ratio(r.scan_ref_ns, r.scan_fast_ns).c_str(),
+                  Cell(r.scan_fast_ns / stream_ns, "%.2f").c_str());
+    }
+    std::printf(
+        "\nEvaluateAssignment (microseconds per call):\n\n| N | G | reference | fast | speed-up |\n"
+        "|---|---|---|---|---|\n");
+    for (const Row& r : rows) {
+      std::printf("| %d | %d | %s | %s | %s |\n", r.n, r.g, Cell(r.eval_ref_us, "%.1f").c_str(),
+                  Cell(r.eval_fast_us, "%.1f").c_str(),
+                  Ratio(r.eval_ref_us, r.eval_fast_us).c_str());
+    }
+    std::printf(
+        "\nSearch with seed 12345 from the dealt grouping, runs of one stage of two focus cycles "
+        "and one\nspread cycle (the first cycle of a run scrambles every person), two types: "
+        "cycles per second;\nclock readings and panel drawings as a share of the fast search's "
+        "time:\n\n| N | G | cycles | reference | fast | speed-up | clock + panel |\n"
+        "|---|---|---|---|---|---|---|\n");
+    for (const Row& r : rows) {
+      std::printf("| %d | %d | %d | %s | %s | %s | %s |\n", r.n, r.g, r.cycles_planned,
+                  Cell(r.cycles_ref, "%.2f").c_str(), Cell(r.cycles_fast, "%.2f").c_str(),
+                  Ratio(r.cycles_fast, r.cycles_ref).c_str(),
+                  Cell(r.panel_percent, "%.2f%%").c_str());
+    }
   }
   if (!wholes.empty()) {
     std::printf(
         "\nWhole search, as the program runs it (the matrix, the deal, the first evaluation, two "
         "runs of one\nstage of six focus and four spread cycles, seed 12345, and the saving of "
-        "\"results.txt\"), in processor seconds;\nthe two engines' results files are identical byte for byte:\n\n"
+        "\"results.txt\"), in\nprocessor seconds; the two engines' results files are identical "
+        "byte for byte:\n\n"
         "| N | G | best score | reference s | fast s | speed-up |\n|---|---|---|---|---|---|\n");
     for (const WholeRow& r : wholes) {
       std::printf("| %d | %d | %lld | %.3f | %.3f | %s |\n", r.n, r.g,
