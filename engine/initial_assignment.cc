@@ -147,11 +147,8 @@ void KeepAsBest(Problem& p) {
 }
 
 void SetUpStartValues(Problem& p, const Engine& engine) {
-  if (engine.kernels() != nullptr) {
-    p.PersonsByType.Build(p);
-  } else {
-    p.PersonsByType.Clear();
-  }
+  // The first fast descent makes the type order anew, for this matrix.
+  p.PersonsByType.Clear();
   EvaluateAssignment(p, engine);
   const int64_t n = p.PersonCount();
   const int64_t pairs = p.NonZeroPairs >= 0 ? p.NonZeroPairs : CountNonZeroPairs(p);

@@ -333,6 +333,9 @@ bool SwapDescent(Problem& p, const Engine& engine, SearchMonitor* monitor) {
   }
   // LoadClasses read the types in person order: its classes go with the type order's positions
   // once reordered the same way, which LoadAssignment does not touch.
+  if (!one_class && p.PersonCount() <= kTypeOrderMaxPersons && !p.PersonsByType.Fits(p)) {
+    p.PersonsByType.Build(p);
+  }
   if (!one_class && p.PersonsByType.Fits(p)) {
     tables.ReorderClasses(p.PersonsByType.person_at());
     bool finished = true;

@@ -26,9 +26,9 @@ class TypeOrder {
   bool Build(const Problem& problem);
   void Clear() { *this = TypeOrder(); }
 
-  // Made for this many persons with these types: whoever changes a person's type since makes
-  // the descent fall back to person order. (ConflictMatrix does not change after
-  // SetUpStartValues, which makes the order.)
+  // Made for this many persons with these types; the descent makes the order again when a
+  // type has changed since. (SetUpStartValues clears the order, and ConflictMatrix does not
+  // change after it.)
   bool Fits(const Problem& problem) const;
 
   // Position 1..N of each person, and the person at each position (position 0 is person 0).
