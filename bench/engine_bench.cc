@@ -10,6 +10,7 @@
 //   quorvale_bench --quick          start-up at N = 1000 and 5000, the rest up to N = 1000
 //   quorvale_bench --level=avx2     the fast engine's AVX2 (or portable) kernels instead of the
 //                                   best this processor has
+//   quorvale_bench --whole          only the whole searches at N = 1500 and 3000 (half a minute)
 // GCC 12's AVX-512 headers start some intrinsics from a deliberately undefined vector, which its
 // own uninitialised-use warnings then report; nothing here reads an undefined lane.
 #pragma GCC diagnostic ignored "-Wuninitialized"
@@ -48,6 +49,7 @@
 #include "engine/swap_descent.h"
 #include "reference/reference_engine.h"
 #include "reference/reference_matrix.h"
+#include "report/results_file.h"
 
 namespace quorvale {
 namespace {
@@ -56,6 +58,14 @@ using SteadyTime = std::chrono::steady_clock;
 
 double SecondsSince(SteadyTime::time_point start) {
   return std::chrono::duration<double>(SteadyTime::now() - start).count();
+}
+
+// Processor seconds of this process: on a machine shared with other work, fairer than the
+// wall clock for a comparison of two runs made one after the other.
+double CpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
 }
 
 // Runs `step` at least `min_runs` times and until `min_seconds` have passed; the median time.
@@ -317,6 +327,118 @@ SearchMeasure TimeSearch(Problem& p, const std::vector<int32_t>& dealt, int runs
   return m;
 }
 
+// The whole search as the program runs it: the matrix, the deal, the first evaluation, a plan of
+// two runs of one stage of six focus and four spread cycles with both types, and the saving of
+// "results.txt" in `folder`, in processor seconds. The straightforward side builds its matrix
+// column by column (timed on a copy of the data) and computes with the plain engine.
+struct WholeMeasure {
+  double seconds = 0;
+  int64_t best = 0;
+  std::vector<int32_t> assignment;
+  std::string results;
+};
+
+std::string FileContents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+WholeMeasure WholeSearch(int n, int g, KernelLevel level, int null_fd, const std::string& folder) {
+  const uint32_t seed = static_cast<uint32_t>(n * 100 + g);
+  Problem p = InstanceData(n, g, seed);
+  p.params.RunCount = 2;
+  p.params.StagesPerRun = 1;
+  p.params.FocusCycles = 6;
+  p.params.SpreadCycles = 4;
+  double build_seconds = 0;
+  if (level == KernelLevel::kPlain) {
+    Problem copy = InstanceData(n, g, seed);
+    const double start = CpuSeconds();
+    reference::ReferenceBuildMatrix(copy);
+    build_seconds = CpuSeconds() - start;
+    // The same matrix, with the Target Score the search needs, untimed.
+    if (!BuildConflictMatrix(p, KernelLevel::kPlain).ok() ||
+        std::memcmp(copy.ConflictMatrix.data(), p.ConflictMatrix.data(),
+                    p.ConflictMatrix.size() * sizeof(int16_t)) != 0) {
+      std::fprintf(stderr, "the matrix builds disagree at N = %d\n", n);
+      std::exit(1);
+    }
+  }
+  const std::string path = folder + "/results.txt";
+  std::remove(path.c_str());
+  const double start = CpuSeconds();
+  if (level != KernelLevel::kPlain && !BuildConflictMatrix(p, level).ok()) std::exit(1);
+  Engine engine(level);
+  DealInitialAssignment(p);
+  SetUpStartValues(p, engine);
+  SteadyClock clock;
+  CountingConsole console(null_fd);
+  SearchScreen screen(console);
+  ScreenObserver observer(screen);
+  ResultsFile results(path);
+  SearchEnvironment env{observer, clock, results, engine, 12345u, nullptr};
+  const SearchOutcome outcome = RunSearch(p, env);
+  WholeMeasure m;
+  m.seconds = build_seconds + CpuSeconds() - start;
+  if (!outcome.saved) {
+    std::fprintf(stderr, "the whole search at N = %d could not save\n", n);
+    std::exit(1);
+  }
+  m.best = p.BestScore;
+  m.assignment = p.BestAssignment;
+  m.results = FileContents(path);
+  return m;
+}
+
+struct WholeRow {
+  int n = 0;
+  int g = 0;
+  double ref_seconds = 0;
+  double fast_seconds = 0;
+  int64_t best = 0;
+};
+
+// The whole searches at N = 1500 and 3000; exits when the two engines' results differ in a byte.
+std::vector<WholeRow> MeasureWholeSearches(KernelLevel level, int null_fd) {
+  char folder_template[] = "/tmp/quorvale-bench-XXXXXX";
+  const char* folder = mkdtemp(folder_template);
+  if (folder == nullptr) {
+    std::perror("mkdtemp");
+    std::exit(1);
+  }
+  std::vector<WholeRow> rows;
+  for (const int n : {1500, 3000}) {
+    // Few large groups, many small ones, and groups of 25 as classes have them.
+    for (const int g : {10, 50, n / 25}) {
+      std::fprintf(stderr, "N = %d, G = %d: whole search...\n", n, g);
+      // The short searches run three times each, alternately, and count by their medians.
+      const int repeats = n <= 1500 ? 3 : 1;
+      std::vector<double> fast_seconds;
+      std::vector<double> ref_seconds;
+      int64_t best = 0;
+      for (int repeat = 0; repeat < repeats; ++repeat) {
+        const WholeMeasure fast = WholeSearch(n, g, level, null_fd, folder);
+        const WholeMeasure ref = WholeSearch(n, g, KernelLevel::kPlain, null_fd, folder);
+        if (ref.best != fast.best || ref.assignment != fast.assignment ||
+            ref.results != fast.results) {
+          std::fprintf(stderr, "the whole searches disagree at N = %d, G = %d\n", n, g);
+          std::exit(1);
+        }
+        fast_seconds.push_back(fast.seconds);
+        ref_seconds.push_back(ref.seconds);
+        best = fast.best;
+      }
+      std::sort(fast_seconds.begin(), fast_seconds.end());
+      std::sort(ref_seconds.begin(), ref_seconds.end());
+      rows.push_back(
+          {n, g, ref_seconds[ref_seconds.size() / 2], fast_seconds[fast_seconds.size() / 2], best});
+    }
+  }
+  std::remove((std::string(folder) + "/results.txt").c_str());
+  rmdir(folder);
+  return rows;
+}
+
 // Seconds per clock reading and per panel drawing on the program's terminal console.
 void PanelCosts(int null_fd, double& per_reading, double& per_drawing) {
   CountingClock clock;
@@ -376,16 +498,20 @@ std::string ProcessorName() {
 
 int Main(int argc, char** argv) {
   bool quick = false;
+  bool whole_only = false;
   KernelLevel level = SupportedKernelLevel();
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--quick") == 0) {
       quick = true;
+    } else if (std::strcmp(argv[i], "--whole") == 0) {
+      whole_only = true;
     } else if (std::strcmp(argv[i], "--level=avx2") == 0) {
       level = std::min(level, KernelLevel::kAvx2);
     } else if (std::strcmp(argv[i], "--level=portable") == 0) {
       level = KernelLevel::kPortable;
     } else {
-      std::fprintf(stderr, "usage: %s [--quick] [--level=avx2|--level=portable]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--quick|--whole] [--level=avx2|--level=portable]\n",
+                   argv[0]);
       return 2;
     }
   }
@@ -408,6 +534,9 @@ int Main(int argc, char** argv) {
   PanelCosts(null_fd, per_reading, per_drawing);
 
   const auto run_start = SteadyTime::now();
+  const std::vector<WholeRow> wholes =
+      quick ? std::vector<WholeRow>{} : MeasureWholeSearches(level, null_fd);
+  if (whole_only) sizes.clear();
   struct StartupRow {
     int n;
     StartupMeasure ref;
@@ -416,7 +545,10 @@ int Main(int argc, char** argv) {
   std::vector<StartupRow> startups;
   // Beyond this the straightforward build takes minutes.
   constexpr int kReferenceStartupLimit = 20000;
-  for (const int n : quick ? std::vector<int>{1000, 5000} : std::vector<int>{5000, 20000, 50000}) {
+  std::vector<int> startup_sizes =
+      quick ? std::vector<int>{1000, 5000} : std::vector<int>{5000, 20000, 50000};
+  if (whole_only) startup_sizes.clear();
+  for (const int n : startup_sizes) {
     std::fprintf(stderr, "N = %d: start-up...\n", n);
     StartupRow row{n, {}, MeasureStartup(n, 10, level)};
     if (n <= kReferenceStartupLimit) {
@@ -487,52 +619,68 @@ int Main(int argc, char** argv) {
   std::printf("- Clock reading %.1f ns, panel drawing %.1f us (terminal console to /dev/null)\n\n",
               per_reading * 1e9, per_drawing * 1e6);
 
-  std::printf(
-      "Start-up (the matrix, the deal and the first evaluation with the density), G = 10, each "
-      "in a\nprocess of its own; peak memory is the process's largest resident size:\n\n"
-      "| N | reference s | reference peak MiB | fast s | fast peak MiB | speed-up |\n"
-      "|---|---|---|---|---|---|\n");
-  for (const StartupRow& r : startups) {
-    std::printf("| %d | %s | %s | %s | %s | %s |\n", r.n, Cell(r.ref.seconds, "%.3f").c_str(),
-                Cell(r.ref.peak_mib, "%.0f").c_str(), Cell(r.fast.seconds, "%.3f").c_str(),
-                Cell(r.fast.peak_mib, "%.0f").c_str(),
-                Ratio(r.ref.seconds, r.fast.seconds).c_str());
+  if (!whole_only) {
+    std::printf(
+        "Start-up (the matrix, the deal and the first evaluation with the density), G = 10, each "
+        "in a\nprocess of its own; peak memory is the process's largest resident size:\n\n"
+        "| N | reference s | reference peak MiB | fast s | fast peak MiB | speed-up |\n"
+        "|---|---|---|---|---|---|\n");
+    for (const StartupRow& r : startups) {
+      std::printf("| %d | %s | %s | %s | %s | %s |\n", r.n, Cell(r.ref.seconds, "%.3f").c_str(),
+                  Cell(r.ref.peak_mib, "%.0f").c_str(), Cell(r.fast.seconds, "%.3f").c_str(),
+                  Cell(r.fast.peak_mib, "%.0f").c_str(),
+                  Ratio(r.ref.seconds, r.fast.seconds).c_str());
+    }
+    std::printf("\n");
+    std::printf(
+        "Full scan without an exchange (ns per pair), and a streaming read of the same\n"
+        "upper-triangle bytes:\n\n");
+    std::printf(
+        "| N | G | stream read ms | stream ns/pair | reference ns/pair | fast ns/pair | "
+        "speed-up | fast / stream |\n|---|---|---|---|---|---|---|---|\n");
+    for (const Row& r : rows) {
+      const double stream_ns = r.stream_ms * 1e6 / (static_cast<double>(r.n) * (r.n - 1) / 2);
+      std::printf("| %d | %d | %s | %s | %s | %s | %s | %s |\n", r.n, r.g,
+                  Cell(r.stream_ms, "%.3f").c_str(), Cell(stream_ns, "%.4f").c_str(),
+                  Cell(r.scan_ref_ns, "%.3f").c_str(), Cell(r.scan_fast_ns, "%.4f").c_str(),
+                  Ratio(r.scan_ref_ns, r.scan_fast_ns).c_str(),
+                  Cell(r.scan_fast_ns / stream_ns, "%.2f").c_str());
+    }
+    std::printf(
+        "\nEvaluateAssignment (microseconds per call):\n\n| N | G | reference | fast | speed-up |\n"
+        "|---|---|---|---|---|\n");
+    for (const Row& r : rows) {
+      std::printf("| %d | %d | %s | %s | %s |\n", r.n, r.g, Cell(r.eval_ref_us, "%.1f").c_str(),
+                  Cell(r.eval_fast_us, "%.1f").c_str(),
+                  Ratio(r.eval_ref_us, r.eval_fast_us).c_str());
+    }
+    std::printf(
+        "\nSearch with seed 12345 from the dealt grouping, runs of one stage of two focus cycles "
+        "and one\nspread cycle (the first cycle of a run scrambles every person), two types: "
+        "cycles per second;\nclock readings and panel drawings as a share of the fast search's "
+        "time:\n\n| N | G | cycles | reference | fast | speed-up | clock + panel |\n"
+        "|---|---|---|---|---|---|---|\n");
+    for (const Row& r : rows) {
+      std::printf("| %d | %d | %d | %s | %s | %s | %s |\n", r.n, r.g, r.cycles_planned,
+                  Cell(r.cycles_ref, "%.2f").c_str(), Cell(r.cycles_fast, "%.2f").c_str(),
+                  Ratio(r.cycles_fast, r.cycles_ref).c_str(),
+                  Cell(r.panel_percent, "%.2f%%").c_str());
+    }
   }
-  std::printf("\n");
-  std::printf(
-      "Full scan without an exchange (ns per pair), and a streaming read of the same\n"
-      "upper-triangle bytes:\n\n");
-  std::printf(
-      "| N | G | stream read ms | stream ns/pair | reference ns/pair | fast ns/pair | "
-      "speed-up | fast / stream |\n|---|---|---|---|---|---|---|---|\n");
-  for (const Row& r : rows) {
-    const double stream_ns = r.stream_ms * 1e6 / (static_cast<double>(r.n) * (r.n - 1) / 2);
-    std::printf("| %d | %d | %s | %s | %s | %s | %s | %s |\n", r.n, r.g,
-                Cell(r.stream_ms, "%.3f").c_str(), Cell(stream_ns, "%.4f").c_str(),
-                Cell(r.scan_ref_ns, "%.3f").c_str(), Cell(r.scan_fast_ns, "%.4f").c_str(),
-                Ratio(r.scan_ref_ns, r.scan_fast_ns).c_str(),
-                Cell(r.scan_fast_ns / stream_ns, "%.2f").c_str());
+  if (!wholes.empty()) {
+    std::printf(
+        "\nWhole search, as the program runs it (the matrix, the deal, the first evaluation, two "
+        "runs of one\nstage of six focus and four spread cycles, seed 12345, and the saving of "
+        "\"results.txt\"), in\nprocessor seconds (at N = 1500 the median of three runs); the "
+        "two engines' results files\nare identical byte for byte:\n\n"
+        "| N | G | best score | reference s | fast s | speed-up |\n|---|---|---|---|---|---|\n");
+    for (const WholeRow& r : wholes) {
+      std::printf("| %d | %d | %lld | %.3f | %.3f | %s |\n", r.n, r.g,
+                  static_cast<long long>(r.best), r.ref_seconds, r.fast_seconds,
+                  Ratio(r.ref_seconds, r.fast_seconds).c_str());
+    }
   }
-  std::printf(
-      "\nEvaluateAssignment (microseconds per call):\n\n| N | G | reference | fast | speed-up |\n"
-      "|---|---|---|---|---|\n");
-  for (const Row& r : rows) {
-    std::printf("| %d | %d | %s | %s | %s |\n", r.n, r.g, Cell(r.eval_ref_us, "%.1f").c_str(),
-                Cell(r.eval_fast_us, "%.1f").c_str(), Ratio(r.eval_ref_us, r.eval_fast_us).c_str());
-  }
-  std::printf(
-      "\nSearch with seed 12345 from the dealt grouping, runs of one stage of two focus cycles "
-      "and one\nspread cycle (the first cycle of a run scrambles every person), two types: "
-      "cycles per second;\nclock readings and panel drawings as a share of the fast search's "
-      "time:\n\n| N | G | cycles | reference | fast | speed-up | clock + panel |\n"
-      "|---|---|---|---|---|---|---|\n");
-  for (const Row& r : rows) {
-    std::printf("| %d | %d | %d | %s | %s | %s | %s |\n", r.n, r.g, r.cycles_planned,
-                Cell(r.cycles_ref, "%.2f").c_str(), Cell(r.cycles_fast, "%.2f").c_str(),
-                Ratio(r.cycles_fast, r.cycles_ref).c_str(),
-                Cell(r.panel_percent, "%.2f%%").c_str());
-  }
-  if (!quick) {
+  if (!quick && !whole_only) {
     std::printf(
         "\nThe reference search is skipped above N = %d and its start-up above N = %d, where "
         "they would\ntake minutes.\n",

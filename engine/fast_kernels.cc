@@ -26,7 +26,7 @@ int32_t PortableFindGain(const ScanRow& row, int32_t first) {
 
 int32_t PortableApplyExchange(const ExchangeRows& x) {
   int32_t largest = 0;
-  for (int32_t r = 0; r <= x.n; ++r) {
+  for (int32_t r = x.first; r <= x.last; ++r) {
     const int32_t d = int32_t{x.mk[r]} - x.mj[r];
     const int32_t to_gj = x.tt_gj[r] + d;
     const int32_t to_gk = x.tt_gk[r] - d;
@@ -35,7 +35,7 @@ int32_t PortableApplyExchange(const ExchangeRows& x) {
     const int32_t g = x.grp[r];
     if (g == x.gj) x.pc[r] = to_gj;
     if (g == x.gk) x.pc[r] = to_gk;
-    x.person_conflict[r] = x.pc[r];
+    if (x.person_conflict != nullptr) x.person_conflict[r] = x.pc[r];
     largest = std::max({largest, std::abs(to_gj), std::abs(to_gk)});
   }
   return largest;

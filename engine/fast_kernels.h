@@ -53,10 +53,11 @@ inline void FillLookup(const ScanRow& row) {
   row.lookup[row.gk] = kNoSwap;
 }
 
-// The rows an exchange of k (into group gj) and j (into gk) changes. grp already holds the new
-// groups. For r = 0..n: d = M[k][r] - M[j][r]; tt_gj[r] += d; tt_gk[r] -= d; and pc[r] is
+// The rows an exchange of k (into group gj) and j (into gk) changes, for r = first..last. grp
+// already holds the new groups. d = M[k][r] - M[j][r]; tt_gj[r] += d; tt_gk[r] -= d; and pc[r] is
 // re-read from the updated column of r's group when that group is gj or gk, and written to
-// person_conflict[r] too, which is not padded: nothing is written there past entry n.
+// person_conflict[r] too unless it is null. Nothing is written outside first..last, so a caller
+// may bring one range of persons up to date now and another later.
 struct ExchangeRows {
   const int16_t* mk;
   const int16_t* mj;
@@ -64,16 +65,19 @@ struct ExchangeRows {
   int32_t* tt_gk;
   const int16_t* grp;
   int32_t* pc;
-  int32_t* person_conflict;
+  int32_t* person_conflict;  // may be null
   int32_t gj = 0;
   int32_t gk = 0;
-  int32_t n = 0;
+  int32_t first = 0;
+  int32_t last = 0;
+  // False when the caller knows that no entry can reach its limit; the return value is then 0.
+  bool track_largest = true;
 };
 
 struct FastKernels {
   // The first partner j >= first with a positive gain, or 0 when there is none up to n.
   int32_t (*find_gain)(const ScanRow& row, int32_t first);
-  // Applies an exchange; returns the largest magnitude among the updated column entries.
+  // Applies an exchange; returns at least the largest magnitude among the updated column entries.
   int32_t (*apply_exchange)(const ExchangeRows& rows);
   // dst[r] += rows[0][r] + ... + rows[count - 1][r] for r = 0..length - 1; count is 1..4.
   void (*add_rows)(int32_t* dst, const int16_t* const* rows, int count, int32_t length);

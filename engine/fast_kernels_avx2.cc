@@ -36,11 +36,6 @@ QM_AVX2 inline __m256i LoadWeights(const int16_t* row, int32_t left) {
   return _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(padded)));
 }
 
-// The first `left` lanes, for a store that must not go past the end of an array.
-QM_AVX2 inline __m256i TailLanes(int32_t left) {
-  return _mm256_cmpgt_epi32(_mm256_set1_epi32(left), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-}
-
 QM_AVX2 inline __m256i LoadGroups(const int16_t* grp) {
   return _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(grp)));
 }
@@ -133,37 +128,58 @@ QM_AVX2 inline void Store(int32_t* p, __m256i v) {
   _mm256_store_si256(reinterpret_cast<__m256i*>(p), v);
 }
 
-QM_AVX2 int32_t Avx2ApplyExchange(const ExchangeRows& x) {
+// From the aligned block that holds `first`; the blocks that reach outside first..last store
+// through a lane mask, so every column access is aligned and nothing outside the range is written.
+template <bool kTrack>
+QM_AVX2 int32_t ApplyExchange(const ExchangeRows& x) {
   const __m256i gj = _mm256_set1_epi32(x.gj);
   const __m256i gk = _mm256_set1_epi32(x.gk);
+  const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
   __m256i largest = _mm256_setzero_si256();
-  for (int32_t r = 0; r <= x.n; r += kLanes) {
-    const int32_t left = x.n - r + 1;
-    PrefetchAhead(x.mk, r, x.n);
-    PrefetchAhead(x.mj, r, x.n);
+  for (int32_t r = x.first & ~(kLanes - 1); r <= x.last; r += kLanes) {
+    const int32_t left = x.last - r + 1;
+    PrefetchAhead(x.mk, r, x.last);
+    PrefetchAhead(x.mj, r, x.last);
     const __m256i d = _mm256_sub_epi32(LoadWeights(x.mk + r, left), LoadWeights(x.mj + r, left));
     const __m256i to_gj = _mm256_add_epi32(Load(x.tt_gj + r), d);
     const __m256i to_gk = _mm256_sub_epi32(Load(x.tt_gk + r), d);
-    Store(x.tt_gj + r, to_gj);
-    Store(x.tt_gk + r, to_gk);
     const __m256i g = LoadGroups(x.grp + r);
     __m256i pc = Load(x.pc + r);
     pc = _mm256_blendv_epi8(pc, to_gj, _mm256_cmpeq_epi32(g, gj));
     pc = _mm256_blendv_epi8(pc, to_gk, _mm256_cmpeq_epi32(g, gk));
-    Store(x.pc + r, pc);
-    if (left >= kLanes) {
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(x.person_conflict + r), pc);
-    } else {
-      _mm256_maskstore_epi32(x.person_conflict + r, TailLanes(left), pc);
+    if (r >= x.first && left >= kLanes) {
+      Store(x.tt_gj + r, to_gj);
+      Store(x.tt_gk + r, to_gk);
+      Store(x.pc + r, pc);
+      if (x.person_conflict != nullptr) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(x.person_conflict + r), pc);
+      }
+      if constexpr (kTrack) {
+        largest = _mm256_max_epi32(largest, _mm256_abs_epi32(to_gj));
+        largest = _mm256_max_epi32(largest, _mm256_abs_epi32(to_gk));
+      }
+      continue;
     }
-    largest = _mm256_max_epi32(largest, _mm256_abs_epi32(to_gj));
-    largest = _mm256_max_epi32(largest, _mm256_abs_epi32(to_gk));
+    const __m256i at = _mm256_add_epi32(_mm256_set1_epi32(r), lane);
+    const __m256i valid = _mm256_and_si256(_mm256_cmpgt_epi32(at, _mm256_set1_epi32(x.first - 1)),
+                                           _mm256_cmpgt_epi32(_mm256_set1_epi32(x.last + 1), at));
+    _mm256_maskstore_epi32(x.tt_gj + r, valid, to_gj);
+    _mm256_maskstore_epi32(x.tt_gk + r, valid, to_gk);
+    _mm256_maskstore_epi32(x.pc + r, valid, pc);
+    if (x.person_conflict != nullptr) _mm256_maskstore_epi32(x.person_conflict + r, valid, pc);
+    largest = _mm256_max_epi32(largest, _mm256_and_si256(valid, _mm256_abs_epi32(to_gj)));
+    largest = _mm256_max_epi32(largest, _mm256_and_si256(valid, _mm256_abs_epi32(to_gk)));
   }
+  if constexpr (!kTrack) return 0;
   alignas(32) int32_t lanes[kLanes];
   Store(lanes, largest);
   int32_t result = 0;
   for (const int32_t v : lanes) result = v > result ? v : result;
   return result;
+}
+
+QM_AVX2 int32_t Avx2ApplyExchange(const ExchangeRows& x) {
+  return x.track_largest ? ApplyExchange<true>(x) : ApplyExchange<false>(x);
 }
 
 template <int kCount>

@@ -30,8 +30,9 @@ QM_AVX512 inline void PrefetchAhead(const int16_t* row, int32_t at, int32_t last
 }
 
 // Lookups of a group's value in k's table, by table size: one permute for up to 16 groups, two
-// tables for 32, two pairs and a blend for 64, a gather beyond.
-enum Lookup { kPermute16, kPermute32, kPermute64, kGather };
+// tables for 32, two pairs and a blend for 64, four pairs and three blends for 128 (far cheaper
+// than a gather), a gather beyond.
+enum Lookup { kPermute16, kPermute32, kPermute64, kPermute128, kGather };
 
 QM_AVX512 inline __mmask16 ValidLanes(int32_t left) {
   return left >= kLanes ? __mmask16{0xFFFF} : static_cast<__mmask16>((1u << left) - 1u);
@@ -66,15 +67,26 @@ QM_AVX512 int32_t FindGain(const ScanRow& row, int32_t first) {
   __m512i t1 = t0;
   __m512i t2 = t0;
   __m512i t3 = t0;
+  __m512i t4 = t0;
+  __m512i t5 = t0;
+  __m512i t6 = t0;
+  __m512i t7 = t0;
   if constexpr (kLookup == kGather) FillLookup(row);
   if constexpr (kLookup != kGather) t0 = GatherLookup(row, 0);
-  if constexpr (kLookup == kPermute32 || kLookup == kPermute64) t1 = GatherLookup(row, 1);
-  if constexpr (kLookup == kPermute64) {
+  if constexpr (kLookup != kGather && kLookup != kPermute16) t1 = GatherLookup(row, 1);
+  if constexpr (kLookup == kPermute64 || kLookup == kPermute128) {
     t2 = GatherLookup(row, 2);
     t3 = GatherLookup(row, 3);
   }
+  if constexpr (kLookup == kPermute128) {
+    t4 = GatherLookup(row, 4);
+    t5 = GatherLookup(row, 5);
+    t6 = GatherLookup(row, 6);
+    t7 = GatherLookup(row, 7);
+  }
   const __m512i zero = _mm512_setzero_si512();
   const __m512i high_half = _mm512_set1_epi32(32);
+  const __m512i high_quarter = _mm512_set1_epi32(64);
   const __m128i ck = _mm_set1_epi8(row.ck);
   // The partners of j.. j + 15 with a positive gain, among the `valid` lanes.
   const auto hits = [&](int32_t j, __mmask16 valid) QM_AVX512 {
@@ -90,6 +102,13 @@ QM_AVX512 int32_t FindGain(const ScanRow& row, int32_t first) {
       const __m512i low = _mm512_permutex2var_epi32(t0, idx, t1);
       const __m512i high = _mm512_permutex2var_epi32(t2, idx, t3);
       own = _mm512_mask_blend_epi32(_mm512_test_epi32_mask(idx, high_half), low, high);
+    } else if constexpr (kLookup == kPermute128) {
+      const __mmask16 odd = _mm512_test_epi32_mask(idx, high_half);
+      const __m512i low = _mm512_mask_blend_epi32(odd, _mm512_permutex2var_epi32(t0, idx, t1),
+                                                  _mm512_permutex2var_epi32(t2, idx, t3));
+      const __m512i high = _mm512_mask_blend_epi32(odd, _mm512_permutex2var_epi32(t4, idx, t5),
+                                                   _mm512_permutex2var_epi32(t6, idx, t7));
+      own = _mm512_mask_blend_epi32(_mm512_test_epi32_mask(idx, high_quarter), low, high);
     } else {
       own = _mm512_i32gather_epi32(idx, table, 4);
     }
@@ -121,6 +140,7 @@ QM_AVX512 int32_t FindGainForClasses(const ScanRow& row, int32_t first) {
   if (row.slots <= 16) return FindGain<kPermute16, kOneClass>(row, first);
   if (row.slots <= 32) return FindGain<kPermute32, kOneClass>(row, first);
   if (row.slots <= 64) return FindGain<kPermute64, kOneClass>(row, first);
+  if (row.slots <= 128) return FindGain<kPermute128, kOneClass>(row, first);
   return FindGain<kGather, kOneClass>(row, first);
 }
 
@@ -129,29 +149,45 @@ QM_AVX512 int32_t Avx512FindGain(const ScanRow& row, int32_t first) {
                        : FindGainForClasses<false>(row, first);
 }
 
-QM_AVX512 int32_t Avx512ApplyExchange(const ExchangeRows& x) {
+// From the aligned block that holds `first`, with the lanes outside first..last masked in the
+// first and last blocks, so that every column access is aligned and nothing outside the range is
+// written.
+template <bool kTrack>
+QM_AVX512 int32_t ApplyExchange(const ExchangeRows& x) {
   const __m512i gj = _mm512_set1_epi32(x.gj);
   const __m512i gk = _mm512_set1_epi32(x.gk);
   __m512i largest = _mm512_setzero_si512();
-  for (int32_t r = 0; r <= x.n; r += kLanes) {
-    const __mmask16 valid = ValidLanes(x.n - r + 1);
-    PrefetchAhead(x.mk, r, x.n);
-    PrefetchAhead(x.mj, r, x.n);
+  const auto step = [&](int32_t r, __mmask16 valid) QM_AVX512 {
+    PrefetchAhead(x.mk, r, x.last);
+    PrefetchAhead(x.mj, r, x.last);
     const __m512i d = _mm512_sub_epi32(LoadWeights(x.mk + r, valid), LoadWeights(x.mj + r, valid));
     const __m512i to_gj = _mm512_add_epi32(_mm512_load_si512(x.tt_gj + r), d);
     const __m512i to_gk = _mm512_sub_epi32(_mm512_load_si512(x.tt_gk + r), d);
-    _mm512_store_si512(x.tt_gj + r, to_gj);
-    _mm512_store_si512(x.tt_gk + r, to_gk);
+    _mm512_mask_store_epi32(x.tt_gj + r, valid, to_gj);
+    _mm512_mask_store_epi32(x.tt_gk + r, valid, to_gk);
     const __m512i g = LoadGroups(x.grp + r);
     __m512i pc = _mm512_load_si512(x.pc + r);
     pc = _mm512_mask_mov_epi32(pc, _mm512_cmpeq_epi32_mask(g, gj), to_gj);
     pc = _mm512_mask_mov_epi32(pc, _mm512_cmpeq_epi32_mask(g, gk), to_gk);
-    _mm512_store_si512(x.pc + r, pc);
-    _mm512_mask_storeu_epi32(x.person_conflict + r, valid, pc);
-    largest = _mm512_max_epi32(largest, _mm512_abs_epi32(to_gj));
-    largest = _mm512_max_epi32(largest, _mm512_abs_epi32(to_gk));
+    _mm512_mask_store_epi32(x.pc + r, valid, pc);
+    if (x.person_conflict != nullptr) _mm512_mask_storeu_epi32(x.person_conflict + r, valid, pc);
+    if constexpr (kTrack) {
+      largest = _mm512_mask_max_epi32(largest, valid, largest, _mm512_abs_epi32(to_gj));
+      largest = _mm512_mask_max_epi32(largest, valid, largest, _mm512_abs_epi32(to_gk));
+    }
+  };
+  int32_t r = x.first & ~(kLanes - 1);
+  if (r < x.first && r <= x.last) {
+    step(r, ValidLanes(x.last - r + 1) & static_cast<__mmask16>(~ValidLanes(x.first - r)));
+    r += kLanes;
   }
-  return _mm512_reduce_max_epi32(largest);
+  for (; r + kLanes - 1 <= x.last; r += kLanes) step(r, 0xFFFF);
+  if (r <= x.last) step(r, ValidLanes(x.last - r + 1));
+  return kTrack ? _mm512_reduce_max_epi32(largest) : 0;
+}
+
+QM_AVX512 int32_t Avx512ApplyExchange(const ExchangeRows& x) {
+  return x.track_largest ? ApplyExchange<true>(x) : ApplyExchange<false>(x);
 }
 
 template <int kCount>

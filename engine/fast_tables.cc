@@ -50,13 +50,13 @@ bool FastTables::Prepare(const Problem& p) {
   return true;
 }
 
-bool FastTables::LoadAssignment(const Problem& p) {
+bool FastTables::LoadAssignment(const Problem& p, const int32_t* person_at) {
   const int32_t* assignment = p.Assignment.data();
   int16_t* grp = grp_.data();
   grp[0] = 0;
   bool in_range = true;
   for (int32_t r = 1; r <= n_; ++r) {
-    const int32_t g = assignment[r];
+    const int32_t g = assignment[person_at == nullptr ? r : person_at[r]];
     in_range &= g >= 0 && g < slots_;
     grp[r] = static_cast<int16_t>(g);
   }
@@ -102,11 +102,17 @@ bool FastTables::LoadClasses(const Problem& p, bool& one_class) {
   return true;
 }
 
-void FastTables::LoadPersonConflicts(const Problem& p) {
+void FastTables::ReorderClasses(const int32_t* person_at) {
+  const std::vector<int8_t> by_person(cls_.data(), cls_.data() + n_ + 1);
+  int8_t* cls = cls_.data();
+  for (int32_t a = 1; a <= n_; ++a) cls[a] = by_person[static_cast<size_t>(person_at[a])];
+}
+
+void FastTables::LoadPersonConflicts(const GroupTable& table) {
   int32_t* pc = pc_.data();
   const int16_t* grp = grp_.data();
   pc[0] = 0;
-  for (int32_t r = 1; r <= n_; ++r) pc[r] = p.GroupConflictTable(r, grp[r]);
+  for (int32_t r = 1; r <= n_; ++r) pc[r] = table(r, grp[r]);
   std::fill(pc + n_ + 1, pc + stride_, 0);
 }
 

@@ -45,14 +45,17 @@ class FastTables {
   // short; the caller then uses the plain engine.
   bool Prepare(const Problem& problem);
 
-  // Narrow copy of Assignment (padding 0). False when a group number lies outside 0..G.
-  bool LoadAssignment(const Problem& problem);
+  // Narrow copy of Assignment (padding 0), in person order or, with `person_at`, entry a for
+  // person person_at[a]. False when a group number lies outside 0..G.
+  bool LoadAssignment(const Problem& problem, const int32_t* person_at = nullptr);
   // Classes of the person types: equal classes for equal types, kNeverExchanged for types that
   // can take part in no exchange. Sets `one_class` when all persons share one class. False when
   // there are too many distinct types to tell apart.
   bool LoadClasses(const Problem& problem, bool& one_class);
-  // PersonConflict read from the group table for every person (padding 0).
-  void LoadPersonConflicts(const Problem& problem);
+  // Puts the classes in the order of `person_at`: entry a becomes person person_at[a]'s.
+  void ReorderClasses(const int32_t* person_at);
+  // Every entry's own group's value in `table`, laid out as grp (padding 0).
+  void LoadPersonConflicts(const GroupTable& table);
 
   int32_t n() const { return n_; }
   int32_t slots() const { return slots_; }

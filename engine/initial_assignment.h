@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/engine.h"
 #include "engine/problem.h"
@@ -21,11 +22,18 @@ void DealInitialAssignment(Problem& problem);
 // ConflictMatrix alone, with `engine`, and returns CurrentScore.
 int64_t EvaluateAssignment(Problem& problem, const Engine& engine);
 
+// The same as EvaluateAssignment, from tables that are current for the grouping `before`: when
+// few persons changed group, only their matrix rows are moved between the group's columns.
+// REQUIRES: GroupConflictTable equals what EvaluateAssignment computes for `before`.
+int64_t EvaluateAfterMoves(Problem& problem, const Engine& engine,
+                           const std::vector<int32_t>& before);
+
 // Persons pairs k < j with a non-zero weight.
 int64_t CountNonZeroPairs(const Problem& problem);
 
 // After the deal: the first evaluation, ConflictDensity, BestScore with the best-so-far copies,
-// and TotalCycles.
+// and TotalCycles; clears the fast descent's type order (PersonsByType), which the next fast
+// descent makes for the matrix it finds. Called again after ConflictMatrix changes.
 void SetUpStartValues(Problem& problem, const Engine& engine);
 
 // Copies Assignment and PersonConflict (entries 1..N) into the best-so-far copies.

@@ -16,11 +16,15 @@ double ProblemBytes(const Parameters& params) {
   // The matrix, then per person: DataTable, ShuffleList and the six person arrays in 4-byte
   // cells, the row build's code and non-holder copy of each column (8 bytes) and the
   // scrambler's 12-byte entries; the group table with its padding, and the fast engine's
-  // working arrays.
+  // working arrays; up to kTypeOrderMaxPersons, the descent's type order with its matrix copy
+  // and its own group table in that order.
   const double tables = persons * (persons * 2 + (columns + 3 + 6) * 4 + columns * 8 + 12);
   const double group_table =
       static_cast<double>(GroupTable::StrideFor(params.PersonCount)) * groups * 4;
-  return tables + columns * 4 + group_table +
+  const double type_order = params.PersonCount <= kTypeOrderMaxPersons
+                                ? TypeOrderBytes(params.PersonCount) + group_table
+                                : 0;
+  return tables + columns * 4 + group_table + type_order +
          FastTablesBytes(params.PersonCount, params.GroupCount);
 }
 

@@ -15,6 +15,7 @@
 #include "engine/group_table.h"
 #include "engine/parameters.h"
 #include "engine/table.h"
+#include "engine/type_order.h"
 
 namespace quorvale {
 
@@ -35,6 +36,10 @@ struct Problem {
   Table2D<int32_t> ShuffleList;             // N + 1 rows of 3: person, group, random key
   GroupTable GroupConflictTable;            // (p, g): weight of p with group g's members
   std::vector<ColumnBound> ColumnBounds;    // C: what BuildConflictMatrix records per column
+  // The fast descent's persons by type with its copy of ConflictMatrix, made by the first fast
+  // descent after SetUpStartValues; empty with one type, with the plain engine and beyond
+  // kTypeOrderMaxPersons.
+  TypeOrder PersonsByType;
 
   // Scores in hundredths of a point. They are kept in 64 bits so that large inputs cannot wrap.
   int64_t TargetScore = 0;

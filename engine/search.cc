@@ -60,6 +60,7 @@ class Search final : public SearchMonitor {
   SearchOutcome outcome_;
   ResultsSaving saving_{env_, outcome_};
   int32_t cycle_ = 0;
+  std::vector<int32_t> before_;  // the grouping before the pass's scramble
 };
 
 SearchOutcome Search::Run() {
@@ -106,12 +107,14 @@ SearchOutcome Search::Run() {
 
 bool Search::Pass(int32_t scramble_type) {
   const int32_t rate = ScheduledRate(cycle_, p_.params);
+  // The tables are current for this grouping: the last descent or the start values left them so.
+  before_ = p_.Assignment;
   if (rate == kRestartFromBest) {
     std::copy(p_.BestAssignment.begin() + 1, p_.BestAssignment.end(), p_.Assignment.begin() + 1);
   } else {
     Scramble(p_, scramble_type, rate, random_);
   }
-  EvaluateAssignment(p_, env_.engine);
+  EvaluateAfterMoves(p_, env_.engine, before_);
   PanelRefreshIfDue();
   const bool finished = SwapDescent(p_, env_.engine, this);
   // Even a descent cut short leaves consistent tables, so its grouping may count as the best.

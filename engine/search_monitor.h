@@ -9,8 +9,9 @@ namespace quorvale {
 class SearchMonitor {
  public:
   virtual ~SearchMonitor() = default;
-  // Called after every exchange of the descent, with Assignment, GroupConflictTable,
-  // PersonConflict and CurrentScore already updated.
+  // Called after every exchange of the descent, with Assignment and CurrentScore already
+  // updated. GroupConflictTable and PersonConflict are brought up to date when the descent
+  // returns: the fast descent may keep them in a working order of its own meanwhile.
   virtual void AfterExchange(const Problem& problem) = 0;
   // Polled between exchanges and between rows of a scan; true makes the descent return early.
   virtual bool StopRequested() = 0;

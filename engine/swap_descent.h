@@ -1,11 +1,12 @@
 // Pairwise-swap descent: exchanges the groups of two persons of equal type whenever that lowers
 // CurrentScore, scanning the pairs in a fixed order until a whole scan finds no such exchange.
 //
-// Invariant: on entry (the caller's duty, by EvaluateAssignment), after every exchange and on
-// return, GroupConflictTable, PersonConflict and CurrentScore equal what EvaluateAssignment
-// computes for the current Assignment. This rests on ConflictMatrix being symmetric with a zero
-// diagonal: moving k from gk to gj and j from gj to gk adds M[r][k] - M[r][j] to every person's
-// entry in column gj and the reverse in column gk, and changes no other column.
+// Invariant: on entry (the caller's duty, by EvaluateAssignment) and on return,
+// GroupConflictTable, PersonConflict and CurrentScore equal what EvaluateAssignment computes for
+// the current Assignment; after every exchange, CurrentScore does. This rests on ConflictMatrix
+// being symmetric with a zero diagonal: moving k from gk to gj and j from gj to gk adds
+// M[r][k] - M[r][j] to every person's entry in column gj and the reverse in column gk, and
+// changes no other column.
 #pragma once
 
 #include <cstdint>

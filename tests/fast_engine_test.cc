@@ -31,18 +31,18 @@ auto Tables(const Problem& p) {
 }
 
 // Records every exchange, can stop at its n-th poll, and stops a descent that runs away, as one
-// whose tables went wrong might. With `twin`, the Problem being descended, re-evaluates it at
-// every exchange with `engine`: every table must already be exact, and the descent in progress
-// undisturbed.
+// whose tables went wrong might. With `twin`, a copy of the problem being descended, evaluates
+// the grouping of every exchange there with `engine`: the descent's score must already be its
+// score (its tables are compared when it returns).
 struct Recorder final : SearchMonitor {
   Recorder(int stop_at, Problem* twin, const Engine* twin_engine)
       : stop_at_poll(stop_at), evaluate(twin), engine(twin_engine) {}
   void AfterExchange(const Problem& p) override {
     exchanges.emplace_back(p.CurrentScore, p.Assignment);
     if (evaluate != nullptr) {
-      const auto seen = Tables(p);
-      EXPECT_EQ(EvaluateAssignment(*evaluate, *engine), exchanges.back().first);
-      EXPECT_EQ(Tables(*evaluate), seen) << "the tables were not current at an exchange";
+      evaluate->Assignment = p.Assignment;
+      EXPECT_EQ(EvaluateAssignment(*evaluate, *engine), exchanges.back().first)
+          << "the score was not current at an exchange";
     }
   }
   bool StopRequested() override { return ++polls == stop_at_poll || exchanges.size() > 20000; }
@@ -67,12 +67,13 @@ class FastEngineTest : public ::testing::TestWithParam<KernelLevel> {
     ASSERT_EQ(engine.level(), GetParam());
     Problem fast = test::MakeRandomProblem(seed, shape);
     Problem ref = test::MakeRandomProblem(seed, shape);
+    Problem twin = test::MakeRandomProblem(seed, shape);
     reference::ReferenceEvaluateAssignment(ref);
     ASSERT_EQ(Tables(fast), Tables(ref)) << "dealt";
     Lcg15 random_fast(seed);
     Lcg15 random_ref(seed);
     for (int round = 0; round < 3; ++round) {
-      Recorder fast_log(stop_at_poll, seed % 2 == 0 ? &fast : nullptr, &engine);
+      Recorder fast_log(stop_at_poll, seed % 2 == 0 ? &twin : nullptr, &engine);
       Recorder ref_log(stop_at_poll, nullptr, nullptr);
       ASSERT_EQ(SwapDescent(fast, engine, &fast_log),
                 reference::ReferenceSwapDescent(ref, &ref_log));
@@ -92,13 +93,13 @@ class FastEngineTest : public ::testing::TestWithParam<KernelLevel> {
 TEST_P(FastEngineTest, TablesMatchTheReferenceAfterEveryStep) {
   // Group counts on both sides of each kernel's lookup sizes, more groups than persons, and
   // random shapes; some descents are stopped part way.
-  const int kGroups[] = {1, 2, 7, 8, 15, 16, 31, 32, 50, 63, 64, 90, 130};
+  const int kGroups[] = {1, 2, 7, 8, 15, 16, 31, 32, 50, 63, 64, 90, 127, 130};
   for (uint32_t seed = 1; seed <= 90 && !HasFatalFailure(); ++seed) {
     SCOPED_TRACE(testing::Message() << "seed " << seed);
     test::RandomProblemShape shape = test::RandomShape(seed, seed % 4 == 0 ? 240 : 70);
     shape.max_abs_weight = seed % 3 == 0 ? 3000 : 200;
-    if (seed <= 26) {
-      shape.groups = kGroups[seed % 13];
+    if (seed <= 28) {
+      shape.groups = kGroups[seed % 14];
       shape.persons = 40 + shape.groups + static_cast<int>(seed % 4);
     } else if (seed % 3 == 0) {
       shape.persons = 2 + static_cast<int>(seed % 19);
