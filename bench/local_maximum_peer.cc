@@ -1,7 +1,6 @@
 #include "bench/local_maximum_peer.h"
 
 #include <algorithm>
-#include <chrono>
 #include <limits>
 #include <mutex>
 #include <random>
@@ -12,12 +11,6 @@
 namespace quorvale::bench {
 
 namespace {
-
-using SteadyTime = std::chrono::steady_clock;
-
-int64_t MsSince(SteadyTime::time_point start) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(SteadyTime::now() - start).count();
-}
 
 // A random grouping with the dealt one's group sizes and type counts: each type's persons take
 // its groups in a random order.
@@ -46,7 +39,7 @@ class Repeater {
     }
   }
 
-  bool Repetition(SteadyTime::time_point start, int64_t limit_ms) {
+  bool Repetition(Clock& clock, int64_t limit_ms) {
     RandomGrouping(p_, rng_, grouping_);
     chain_.Load(grouping_);
     const std::vector<int32_t>& grp = chain_.assignment();
@@ -55,7 +48,7 @@ class Repeater {
       chain_.Mark();  // the undo log is not needed; keep it short
       for (const int32_t k : movers_) {
         if (grp[static_cast<size_t>(k)] == 0) continue;
-        if (MsSince(start) >= limit_ms) return false;
+        if (clock.ElapsedMs() >= limit_ms) return false;
         int64_t best_gain = 0;
         int32_t partner = 0;
         for (const int32_t j : movers_) {
@@ -79,6 +72,7 @@ class Repeater {
   }
 
   int64_t score() const { return chain_.score(); }
+  const std::vector<int32_t>& grouping() const { return chain_.assignment(); }
 
  private:
   const Problem& p_;
@@ -98,19 +92,20 @@ int64_t PeerRun::BestAt(int64_t ms) const {
   return best;
 }
 
-PeerRun RunLocalMaximumPeer(const Problem& problem, uint64_t seed, int64_t limit_ms, int threads) {
-  const SteadyTime::time_point start = SteadyTime::now();
+PeerRun RunLocalMaximumPeer(const Problem& problem, Clock& clock, uint64_t seed, int64_t limit_ms,
+                            int threads) {
   PeerRun run;
   std::mutex mutex;
   int64_t best = std::numeric_limits<int64_t>::max();
   const auto work = [&](uint64_t thread_seed) {
     Repeater repeater(problem, thread_seed);
-    while (repeater.Repetition(start, limit_ms)) {
+    while (repeater.Repetition(clock, limit_ms)) {
       const std::lock_guard<std::mutex> lock(mutex);
       ++run.repetitions;
       if (repeater.score() < best) {
         best = repeater.score();
-        run.points.push_back({MsSince(start), best});
+        run.points.push_back({clock.ElapsedMs(), best});
+        run.best_grouping = repeater.grouping();
       }
     }
   };

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/clock.h"
 #include "engine/problem.h"
 
 namespace quorvale::bench {
@@ -21,17 +22,20 @@ struct ScorePoint {
 };
 
 struct PeerRun {
-  std::vector<ScorePoint> points;  // in time order, one per improvement of the best
-  int64_t repetitions = 0;         // local maxima reached
+  std::vector<ScorePoint> points;      // in time order, one per improvement of the best
+  int64_t repetitions = 0;             // local maxima reached
+  std::vector<int32_t> best_grouping;  // entries 1..N, of the last point's score
   // The best score seen at or before `ms` (the first point's before it).
   int64_t BestAt(int64_t ms) const;
 };
 
-// Repetitions until `limit_ms` of wall-clock time, on `threads` threads that share nothing but
-// the clock: each repetition deals a random grouping with the problem's group sizes and type
+// Repetitions until `clock` reads `limit_ms`, on `threads` threads that share nothing but the
+// clock: each repetition deals a random grouping with the problem's group sizes and type
 // counts, then, for every person in turn, makes the best exchange with a person of the same type
 // in another group if it lowers the score, in sweeps until a whole sweep makes none.
 // REQUIRES: the problem's ConflictMatrix is built and its first grouping dealt.
-PeerRun RunLocalMaximumPeer(const Problem& problem, uint64_t seed, int64_t limit_ms, int threads);
+// REQUIRES: `clock` may be read from several threads at once.
+PeerRun RunLocalMaximumPeer(const Problem& problem, Clock& clock, uint64_t seed, int64_t limit_ms,
+                            int threads);
 
 }  // namespace quorvale::bench
