@@ -4,21 +4,31 @@
 // neighbours, and a language column (-50) with one majority language to keep speakers of the
 // other languages together; persons are of two types. The mixed instances have five columns
 // with positive and negative weights; in the packed one a negative column has six codes, so
-// large groups of persons want to be together. Lower scores are better.
+// large groups of persons want to be together. The spread instances spread in every column but
+// one, with codes too common to spread without conflicts, so their Target Score is positive;
+// only threes of friends want to be together. Lower scores are better.
 //
-//   quorvale_quality                          every instance, classic, deep, deep on 2 threads
-//   quorvale_quality --instance=NAME --strategy=classic|deep --threads=N --seconds=S --seed=N
-//                                             one run, printing the best score at each panel
+//   quorvale_quality [--table=all|strategies|peer|threshold] [--seed=N] [--cpu]
+//       strategies: classic, deep and deep on 2 threads at 1, 5 and 30 s;
+//       peer: the deep search against the peer's stand-in (bench/local_maximum_peer.h) at 5, 10
+//       and 25 s, on one thread and two; threshold: both strategies at 5 s on smaller classes
+//   quorvale_quality --instance=NAME --strategy=classic|deep|peer --threads=N --seconds=S
+//       one run, printing the best score at each panel
+//   --cpu: processor time of the process instead of wall-clock time, for comparing one-thread
+//       runs on a busy machine
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "app/real_platform.h"
+#include "bench/local_maximum_peer.h"
 #include "engine/conflict_matrix.h"
 #include "engine/engine.h"
 #include "engine/initial_assignment.h"
@@ -32,16 +42,25 @@ struct Instance {
   const char* name;
   int persons;
   int groups;
-  int kind;       // 0 classes, 1 mixed weights, 2 mixed weights with large groups to keep together
+  // 0 classes, 1 mixed weights, 2 mixed weights with large groups to keep together, 3 mostly
+  // spreading weights whose Target Score is positive
+  int kind;
   bool in_table;  // false: only with --instance
+  bool in_peer_table;
 };
 
 constexpr Instance kInstances[] = {
-    {"class-300", 300, 15, 0, true},   {"class-1000", 1000, 20, 0, true},
-    {"mixed-1000", 1000, 20, 1, true}, {"packed-1000", 1000, 20, 2, true},
-    {"class-5000", 5000, 20, 0, true}, {"class-100", 100, 5, 0, false},
-    {"class-150", 150, 6, 0, false},   {"class-200", 200, 8, 0, false},
-    {"mixed-300", 300, 15, 1, false}};
+    {"class-300", 300, 15, 0, true, true},    {"class-1000", 1000, 20, 0, true, true},
+    {"mixed-1000", 1000, 20, 1, true, true},  {"spread-1000", 1000, 20, 3, true, true},
+    {"packed-1000", 1000, 20, 2, true, true}, {"class-5000", 5000, 20, 0, true, false},
+    {"class-100", 100, 5, 0, false, false},   {"class-150", 150, 6, 0, false, false},
+    {"class-200", 200, 8, 0, false, false},   {"mixed-300", 300, 15, 1, false, true},
+    {"spread-300", 300, 15, 3, false, true},  {"mixed-150", 150, 6, 1, false, false},
+    {"spread-150", 150, 6, 3, false, false}};
+
+// Where the deep search starts to pay: both strategies after 5 s on one thread.
+constexpr const char* kThresholdInstances[] = {"class-100", "class-150", "mixed-150", "spread-150",
+                                               "class-200", "class-300", "mixed-300", "spread-300"};
 
 // A column's codes: `codes` of them, each person's drawn with weights falling like 1/(rank+2).
 std::vector<int> SkewedCodes(std::mt19937& rng, int persons, int codes) {
@@ -72,6 +91,15 @@ Problem BuildInstance(const Instance& instance, uint32_t seed) {
     weights = {100, 60, -40, 30, -20};
     columns = {SkewedCodes(rng, n, n / 25), SkewedCodes(rng, n, n / 12), SkewedCodes(rng, n, 6),
                SkewedCodes(rng, n, 40), SkewedCodes(rng, n, n / 50)};
+  } else if (instance.kind == 3) {
+    // Spreading nearly everywhere, with codes too common to spread without conflicts, so the
+    // Target Score is positive; only threes of friends want to be together.
+    std::vector<int> friends;
+    for (int i = 0; i < n; ++i) friends.push_back(1 + i / 3);
+    std::shuffle(friends.begin(), friends.end(), rng);
+    weights = {100, 60, 30, 20, -20};
+    columns = {SkewedCodes(rng, n, n / 25), SkewedCodes(rng, n, n / 12), SkewedCodes(rng, n, 40),
+               SkewedCodes(rng, n, 8), friends};
   } else {
     // Mostly spreading, so the Target Score is positive, with small clusters to keep together.
     weights = {100, 60, -40, 30, 20};
@@ -104,6 +132,30 @@ Problem BuildInstance(const Instance& instance, uint32_t seed) {
   Engine engine(SupportedKernelLevel());
   SetUpStartValues(p, engine);
   return p;
+}
+
+// Processor time of the whole process, for comparing strategies on a machine that others share:
+// with one thread, a run gets the same work done whatever else runs.
+class ProcessorClock final : public Clock {
+ public:
+  ProcessorClock() : start_ms_(Now()) {}
+  int64_t ElapsedMs() override { return Now() - start_ms_; }
+
+ private:
+  static int64_t Now() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return int64_t{t.tv_sec} * 1000 + t.tv_nsec / 1000000;
+  }
+  int64_t start_ms_;
+};
+
+// The clock runs use: wall-clock time, or processor time with --cpu.
+bool g_processor_time = false;
+
+std::unique_ptr<Clock> StartClock() {
+  if (g_processor_time) return std::make_unique<ProcessorClock>();
+  return std::make_unique<SteadyClock>();
 }
 
 class NullSink final : public ResultsSink {
@@ -167,8 +219,8 @@ RunResult RunOnce(const Instance& instance, SearchStrategy strategy, int threads
   std::atomic<int> stop{0};
   Recorder recorder(stop, int64_t{seconds} * 1000, verbose);
   NullSink sink;
-  SteadyClock clock;  // starts here, so the matrix and the deal do not count
-  SearchEnvironment env{recorder, clock, sink, engine, seed, &stop};
+  const std::unique_ptr<Clock> clock = StartClock();  // the matrix and the deal do not count
+  SearchEnvironment env{recorder, *clock, sink, engine, seed, &stop};
   env.first_save_ms = INT64_MAX;
   env.strategy = strategy;
   env.threads = threads;
@@ -187,52 +239,37 @@ RunResult RunOnce(const Instance& instance, SearchStrategy strategy, int threads
   return result;
 }
 
+// The peer's stand-in on the same instance, from the same dealt grouping's sizes and types.
+RunResult RunPeer(const Instance& instance, int threads, int seconds, uint32_t seed,
+                  const std::vector<int>& checkpoints) {
+  Problem p = BuildInstance(instance, 2026);
+  const std::unique_ptr<Clock> clock = StartClock();
+  const bench::PeerRun run =
+      bench::RunLocalMaximumPeer(p, *clock, seed, int64_t{seconds} * 1000, threads);
+  // Its best score too must be its grouping's, with the same group sizes and types.
+  std::vector<std::vector<int32_t>> dealt_counts(static_cast<size_t>(p.GroupCount()) + 1,
+                                                 std::vector<int32_t>(3, 0));
+  std::vector<std::vector<int32_t>> best_counts = dealt_counts;
+  for (int32_t r = 1; r <= p.PersonCount(); ++r) {
+    const size_t type = static_cast<size_t>(std::clamp(p.Type(r), 0, 2));
+    ++dealt_counts[static_cast<size_t>(p.Assignment[static_cast<size_t>(r)])][type];
+    ++best_counts[static_cast<size_t>(run.best_grouping[static_cast<size_t>(r)])][type];
+  }
+  p.Assignment = run.best_grouping;
+  if (dealt_counts != best_counts ||
+      EvaluateAssignment(p, Engine(SupportedKernelLevel())) != run.points.back().best) {
+    std::fprintf(stderr, "%s: the peer's best score is not its grouping's\n", instance.name);
+    std::exit(1);
+  }
+  RunResult result{p.TargetScore, {}, static_cast<int32_t>(run.repetitions)};
+  for (const int s : checkpoints) result.best_at.push_back(run.BestAt(int64_t{s} * 1000));
+  return result;
+}
+
 // Scores as "results.txt" holds them: hundredths of a point.
 std::string Points(int64_t hundredths) { return std::to_string(hundredths); }
 
-int Main(int argc, char** argv) {
-  std::string only;
-  std::string strategy_name = "deep";
-  int threads = 1;
-  int seconds = 30;
-  uint32_t seed = 1;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const auto value = [&](const char* key) -> const char* {
-      return arg.rfind(key, 0) == 0 ? argv[i] + std::strlen(key) : nullptr;
-    };
-    if (const char* v = value("--instance=")) {
-      only = v;
-    } else if (const char* s = value("--strategy=")) {
-      strategy_name = s;
-    } else if (const char* t = value("--threads=")) {
-      threads = std::atoi(t);
-    } else if (const char* sec = value("--seconds=")) {
-      seconds = std::atoi(sec);
-    } else if (const char* sd = value("--seed=")) {
-      seed = static_cast<uint32_t>(std::strtoul(sd, nullptr, 10));
-    } else {
-      std::fprintf(stderr,
-                   "usage: %s [--instance=NAME --strategy=classic|deep --threads=N "
-                   "--seconds=S --seed=N]\n",
-                   argv[0]);
-      return 2;
-    }
-  }
-  if (!only.empty()) {
-    for (const Instance& instance : kInstances) {
-      if (only != instance.name) continue;
-      const SearchStrategy strategy =
-          strategy_name == "classic" ? SearchStrategy::kClassic : SearchStrategy::kDeep;
-      const RunResult r = RunOnce(instance, strategy, threads, seconds, seed, {seconds}, true);
-      std::printf("%s %s threads %d: target %s, best %s after %d s, %d cycles\n", instance.name,
-                  strategy_name.c_str(), threads, Points(r.target).c_str(),
-                  Points(r.best_at.back()).c_str(), seconds, r.cycles);
-      return 0;
-    }
-    std::fprintf(stderr, "no instance %s\n", only.c_str());
-    return 2;
-  }
+void PrintStrategyTable(uint32_t seed) {
   const std::vector<int> checkpoints = {1, 5, 30};
   std::printf(
       "| instance | Target Score | strategy | best at 1 s | 5 s | 30 s | cycles in 30 s |\n");
@@ -256,6 +293,107 @@ int Main(int argc, char** argv) {
       std::fflush(stdout);
     }
   }
+}
+
+void PrintThresholdTable(uint32_t seed) {
+  std::printf("\n| instance | Target Score | classic at 5 s | deep at 5 s |\n|---|---|---|---|\n");
+  for (const char* name : kThresholdInstances) {
+    for (const Instance& instance : kInstances) {
+      if (std::strcmp(name, instance.name) != 0) continue;
+      const RunResult classic = RunOnce(instance, SearchStrategy::kClassic, 1, 5, seed, {5}, false);
+      const RunResult deep = RunOnce(instance, SearchStrategy::kDeep, 1, 5, seed, {5}, false);
+      std::printf("| %s | %s | %s | %s |\n", name, Points(classic.target).c_str(),
+                  Points(classic.best_at[0]).c_str(), Points(deep.best_at[0]).c_str());
+      std::fflush(stdout);
+    }
+  }
+}
+
+// The deep search against the peer's stand-in at 5, 10 and 25 s, each on one and two threads.
+void PrintPeerTable(uint32_t seed) {
+  const std::vector<int> checkpoints = {5, 10, 25};
+  std::printf(
+      "\n| instance | Target Score | search | best at 5 s | 10 s | 25 s | rounds or "
+      "repetitions in 25 s |\n");
+  std::printf("|---|---|---|---|---|---|---|\n");
+  for (const Instance& instance : kInstances) {
+    if (!instance.in_peer_table) continue;
+    for (const int threads : {1, 2}) {
+      const char* thread_name = threads == 1 ? "1 thread" : "2 threads";
+      const RunResult peer = RunPeer(instance, threads, 25, seed, checkpoints);
+      std::printf("| %s | %s | peer stand-in, %s | %s | %s | %s | %d |\n", instance.name,
+                  Points(peer.target).c_str(), thread_name, Points(peer.best_at[0]).c_str(),
+                  Points(peer.best_at[1]).c_str(), Points(peer.best_at[2]).c_str(), peer.cycles);
+      std::fflush(stdout);
+      const RunResult deep =
+          RunOnce(instance, SearchStrategy::kDeep, threads, 25, seed, checkpoints, false);
+      std::printf("| %s | %s | deep, %s | %s | %s | %s | %d |\n", instance.name,
+                  Points(deep.target).c_str(), thread_name, Points(deep.best_at[0]).c_str(),
+                  Points(deep.best_at[1]).c_str(), Points(deep.best_at[2]).c_str(), deep.cycles);
+      std::fflush(stdout);
+    }
+  }
+}
+
+int Main(int argc, char** argv) {
+  std::string only;
+  std::string strategy_name = "deep";
+  int threads = 1;
+  int seconds = 30;
+  uint32_t seed = 1;
+  std::string table = "all";
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const auto value = [&](const char* key) -> const char* {
+      return arg.rfind(key, 0) == 0 ? argv[i] + std::strlen(key) : nullptr;
+    };
+    if (const char* v = value("--instance=")) {
+      only = v;
+    } else if (const char* s = value("--strategy=")) {
+      strategy_name = s;
+    } else if (const char* t = value("--threads=")) {
+      threads = std::atoi(t);
+    } else if (const char* sec = value("--seconds=")) {
+      seconds = std::atoi(sec);
+    } else if (const char* sd = value("--seed=")) {
+      seed = static_cast<uint32_t>(std::strtoul(sd, nullptr, 10));
+    } else if (arg == "--cpu") {
+      g_processor_time = true;
+    } else if (const char* tb = value("--table=")) {
+      table = tb;
+    } else {
+      std::fprintf(stderr,
+                   "usage: %s [--table=all|strategies|peer|threshold] [--seed=N] [--cpu]\n"
+                   "       %s --instance=NAME --strategy=classic|deep|peer --threads=N "
+                   "--seconds=S [--seed=N] [--cpu]\n",
+                   argv[0], argv[0]);
+      return 2;
+    }
+  }
+  if (!only.empty()) {
+    for (const Instance& instance : kInstances) {
+      if (only != instance.name) continue;
+      if (strategy_name == "peer") {
+        const RunResult r = RunPeer(instance, threads, seconds, seed, {seconds});
+        std::printf("%s peer threads %d: target %s, best %s after %d s, %d repetitions\n",
+                    instance.name, threads, Points(r.target).c_str(),
+                    Points(r.best_at.back()).c_str(), seconds, r.cycles);
+        return 0;
+      }
+      const SearchStrategy strategy =
+          strategy_name == "classic" ? SearchStrategy::kClassic : SearchStrategy::kDeep;
+      const RunResult r = RunOnce(instance, strategy, threads, seconds, seed, {seconds}, true);
+      std::printf("%s %s threads %d: target %s, best %s after %d s, %d cycles\n", instance.name,
+                  strategy_name.c_str(), threads, Points(r.target).c_str(),
+                  Points(r.best_at.back()).c_str(), seconds, r.cycles);
+      return 0;
+    }
+    std::fprintf(stderr, "no instance %s\n", only.c_str());
+    return 2;
+  }
+  if (table == "all" || table == "strategies") PrintStrategyTable(seed);
+  if (table == "all" || table == "peer") PrintPeerTable(seed);
+  if (table == "all" || table == "threshold") PrintThresholdTable(seed);
   return 0;
 }
 

@@ -15,8 +15,9 @@
 //     strong perturbation of the best grouping found so far starts the next one; it grows by
 //     half with every round that found nothing better.
 // The rounds are the search's cycles. With more than one thread, each further chain starts from
-// a random grouping of its own, and every chain starts its rounds from the best grouping any
-// chain has found; only the calling thread talks to the observer, the clock and the results.
+// a random grouping of its own, and a chain whose rounds have stalled starts the next one from
+// the best grouping any chain has found; only the calling thread talks to the observer, the
+// clock and the results.
 #include "engine/deep_search.h"
 
 #include <algorithm>
@@ -114,12 +115,17 @@ void RunChain(DeepChain& chain, ChainHost& host) {
       if (chain.score() > before) chain.Revert();
       strength = std::min(strength + 1, t.weak_max);
     }
-    // The next round, from the best grouping found by any chain; the longer nothing improves,
-    // the farther from it.
+    // The next round, from the best grouping found; the longer nothing improves, the farther
+    // from it. A chain takes another chain's better grouping only when its own rounds have
+    // stalled at their strongest start: until then it runs exactly as it would alone, so a
+    // second thread adds a chain beside the seed's first without changing it. (Taking the
+    // shared best at every round made the chains search the same place; it measured worse.)
+    const bool stalled = best >= round_start_best && strong >= t.strong_max;
     strong = best < round_start_best ? t.strong_min : std::min(strong + strong / 2, t.strong_max);
     if (!host.ClaimRound()) return;
     int64_t shared_score = 0;
-    if (const std::vector<int32_t>* shared = host.BetterThan(best, shared_score)) {
+    const std::vector<int32_t>* shared = stalled ? host.BetterThan(best, shared_score) : nullptr;
+    if (shared != nullptr) {
       best = shared_score;
       best_grouping = *shared;
     }
