@@ -199,6 +199,49 @@ void DeepChain::ScrambleConflicts(int32_t share) {
       chosen_.push_back(r);
     }
   }
+  ShuffleChosen();
+}
+
+void DeepChain::CrossWith(const std::vector<int32_t>& other) {
+  const size_t groups = static_cast<size_t>(g_) + 1;
+  std::vector<int32_t> overlap(groups * groups, 0);
+  for (const int32_t r : movers_) {
+    ++overlap[static_cast<size_t>(grp_[static_cast<size_t>(r)]) * groups +
+              static_cast<size_t>(other[static_cast<size_t>(r)])];
+  }
+  // Greedy matching: the pair of unmatched groups with the largest overlap first.
+  std::vector<int32_t> match(groups, 0);  // other's group -> the chain's
+  std::vector<char> used(groups, 0);
+  for (int32_t round = 1; round <= g_; ++round) {
+    int32_t most = -1;
+    size_t best_a = 0;
+    size_t best_b = 0;
+    for (size_t a = 1; a < groups; ++a) {
+      if (used[a]) continue;
+      for (size_t b = 1; b < groups; ++b) {
+        if (match[b] == 0 && overlap[a * groups + b] > most) {
+          most = overlap[a * groups + b];
+          best_a = a;
+          best_b = b;
+        }
+      }
+    }
+    used[best_a] = 1;
+    match[best_b] = static_cast<int32_t>(best_a);
+  }
+  for (const std::vector<int32_t>& members : class_members_) {
+    chosen_.clear();
+    for (const int32_t r : members) {
+      if (match[static_cast<size_t>(other[static_cast<size_t>(r)])] !=
+          grp_[static_cast<size_t>(r)]) {
+        chosen_.push_back(r);
+      }
+    }
+    ShuffleChosen();
+  }
+}
+
+void DeepChain::ShuffleChosen() {
   // A Fisher-Yates shuffle of their groups, made of exchanges so the tables follow.
   for (size_t i = chosen_.size(); i > 1; --i) {
     const int32_t a = chosen_[i - 1];

@@ -86,10 +86,17 @@ class DeepChain {
   // order: each person in conflict (PersonConflict of 1 or more) joins the set with a chance of
   // `share` in 1024, as the scrambler does with its focus on the conflicts.
   void ScrambleConflicts(int32_t share);
+  // A crossover with `other` (entries 1..N, the same persons dealt, group sizes and type
+  // counts): its groups are matched to the chain's greedily by their largest overlaps, the
+  // persons both place alike keep their group, and the others of each class are dealt their
+  // groups among them in a random order, so no group changes its size or type counts.
+  void CrossWith(const std::vector<int32_t>& other);
 
   // Starts recording exchanges; Revert undoes every exchange made since, in reverse order.
   // REQUIRES for Revert: the grouping at Mark was the end of a finished descent.
   void Mark() { undo_.clear(); }
+  // A number in 0..bound-1 from the chain's generator. REQUIRES: bound >= 1.
+  uint32_t Draw(uint32_t bound) { return random_.Below(bound); }
   void Revert();
 
  private:
@@ -119,7 +126,8 @@ class DeepChain {
   std::vector<int32_t> movers_;  // persons of class 1 or 2
   std::vector<std::vector<int32_t>> class_members_;  // per class
   std::vector<std::pair<int32_t, int32_t>> undo_;
-  std::vector<int32_t> chosen_;  // scratch of ScrambleConflicts
+  std::vector<int32_t> chosen_;  // scratch of the scrambles
+  void ShuffleChosen();
   int64_t score_ = 0;
   SplitMix64 random_;
 };

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <functional>
 #include <map>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -85,6 +86,56 @@ TEST(DeepChainTest, PersonConflictsMatchTheFullEvaluation) {
   std::vector<int32_t> evaluated;
   EXPECT_EQ(FullScore(p, chain.assignment(), &evaluated), chain.score());
   EXPECT_EQ(conflicts, evaluated);
+}
+
+// The crossover against a parent that is the chain's grouping with a few exchanges made and its
+// groups renumbered: the matching must see through the numbering, keep every person both
+// parents place alike, and deal the others only the groups they held, with exact tables.
+TEST(DeepChainTest, CrossoverKeepsSharedPlacementsGroupsAndTypes) {
+  for (uint32_t seed = 1; seed <= 20; ++seed) {
+    Problem p =
+        test::MakeRandomProblem(seed, {60, 6, 4, 1 + static_cast<int>(seed % 3), true, 300});
+    DeepChain chain(p, seed);
+    chain.Load(p.Assignment);
+    ASSERT_TRUE(chain.Descend([] { return true; }));
+    const std::vector<int32_t> parent = chain.assignment();
+    const auto counts = GroupTypeCounts(p, parent);
+
+    DeepChain mate_chain(p, seed + 100);
+    mate_chain.Load(parent);
+    mate_chain.Perturb(4);
+    std::vector<int32_t> mate = mate_chain.assignment();
+    const int32_t groups = p.GroupCount();
+    std::vector<int32_t> label(static_cast<size_t>(groups) + 1, 0);  // a rotation of the numbers
+    for (int32_t g = 1; g <= groups; ++g) label[static_cast<size_t>(g)] = g % groups + 1;
+    for (size_t r = 1; r < mate.size(); ++r) mate[r] = label[static_cast<size_t>(mate[r])];
+
+    if (seed % 2 == 0) {
+      chain.CrossWith(mate);
+    } else {  // the chain's own grouping renumbered: nothing to deal again
+      std::vector<int32_t> same = parent;
+      for (size_t r = 1; r < same.size(); ++r) same[r] = label[static_cast<size_t>(same[r])];
+      chain.CrossWith(same);
+      EXPECT_EQ(chain.assignment(), parent) << seed;
+    }
+    const std::vector<int32_t>& child = chain.assignment();
+    std::multiset<int32_t> held;
+    std::multiset<int32_t> dealt;
+    for (int32_t r = 1; r <= p.PersonCount(); ++r) {
+      const size_t i = static_cast<size_t>(r);
+      if (label[static_cast<size_t>(parent[i])] == mate[i]) {
+        EXPECT_EQ(child[i], parent[i]) << seed << ": person " << r;
+      } else {
+        held.insert(parent[i] * 3 + p.Type(r));
+        dealt.insert(child[i] * 3 + p.Type(r));
+      }
+    }
+    EXPECT_EQ(held, dealt) << seed;
+    EXPECT_EQ(GroupTypeCounts(p, child), counts) << seed;
+    EXPECT_EQ(chain.score(), FullScore(p, child)) << seed;
+    ASSERT_TRUE(chain.Descend([] { return true; }));
+    EXPECT_EQ(chain.score(), FullScore(p, chain.assignment())) << seed;
+  }
 }
 
 TEST(DeepChainTest, WideSumsMakeTheSameExchanges) {
