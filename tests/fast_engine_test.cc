@@ -19,6 +19,7 @@
 #include "reference/reference_engine.h"
 #include "tests/support/fakes.h"
 #include "tests/support/group_table_cells.h"
+#include "tests/support/kernel_levels.h"
 #include "tests/support/random_problem.h"
 
 namespace quorvale {
@@ -201,14 +202,8 @@ TEST_P(FastEngineTest, WholeSearchesMatchTheReference) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Levels, FastEngineTest,
-                         ::testing::Values(KernelLevel::kPortable, KernelLevel::kAvx2,
-                                           KernelLevel::kAvx512),
-                         [](const auto& c) {
-                           return std::string(c.param == KernelLevel::kPortable ? "Portable"
-                                              : c.param == KernelLevel::kAvx2   ? "Avx2"
-                                                                                : "Avx512");
-                         });
+INSTANTIATE_TEST_SUITE_P(Levels, FastEngineTest, test::FastKernelLevels(),
+                         test::KernelLevelTestName);
 
 }  // namespace
 }  // namespace quorvale

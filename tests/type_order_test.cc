@@ -15,6 +15,7 @@
 #include "engine/swap_descent.h"
 #include "reference/reference_engine.h"
 #include "tests/support/group_table_cells.h"
+#include "tests/support/kernel_levels.h"
 #include "tests/support/random_problem.h"
 
 namespace quorvale {
@@ -170,14 +171,8 @@ TEST_P(TypeOrderDescentTest, EvaluationAfterMovesEqualsAFreshOne) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Levels, TypeOrderDescentTest,
-                         ::testing::Values(KernelLevel::kPortable, KernelLevel::kAvx2,
-                                           KernelLevel::kAvx512),
-                         [](const auto& c) {
-                           return std::string(c.param == KernelLevel::kPortable ? "Portable"
-                                              : c.param == KernelLevel::kAvx2   ? "Avx2"
-                                                                                : "Avx512");
-                         });
+INSTANTIATE_TEST_SUITE_P(Levels, TypeOrderDescentTest, test::FastKernelLevels(),
+                         test::KernelLevelTestName);
 
 }  // namespace
 }  // namespace quorvale
