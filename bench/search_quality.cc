@@ -18,11 +18,13 @@
 //       runs on a busy machine
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <mutex>
 #include <random>
 #include <string>
 #include <vector>
@@ -47,6 +49,7 @@ struct Instance {
   int kind;
   bool in_table;  // false: only with --instance
   bool in_peer_table;
+  uint32_t shape_seed = 0;  // kind 4: the seed of a random shape
 };
 
 constexpr Instance kInstances[] = {
@@ -91,6 +94,31 @@ Problem BuildInstance(const Instance& instance, uint32_t seed) {
     weights = {100, 60, -40, 30, -20};
     columns = {SkewedCodes(rng, n, n / 25), SkewedCodes(rng, n, n / 12), SkewedCodes(rng, n, 6),
                SkewedCodes(rng, n, 40), SkewedCodes(rng, n, n / 50)};
+  } else if (instance.kind == 4) {
+    // A random shape: 3 to 6 columns, weights of -100 to 100 in tens, from 2 codes to a fifth
+    // of the persons per column, skewed or even.
+    std::mt19937 shape(instance.shape_seed);
+    const int column_count = 3 + static_cast<int>(shape() % 4);
+    for (int c = 0; c < column_count; ++c) {
+      int w = 0;
+      while (w == 0) w = 10 * (static_cast<int>(shape() % 21) - 10);
+      weights.push_back(w);
+      const double top = std::log(std::max(3.0, n / 5.0));
+      const int codes =
+          std::max(2, static_cast<int>(std::exp(std::log(2.0) +
+                                                (top - std::log(2.0)) *
+                                                    static_cast<double>(shape() % 1000) / 1000.0)));
+      const bool skewed = shape() % 2 == 0;
+      std::fprintf(stderr, "column %d: weight %d, %d codes, %s\n", c, w, codes,
+                   skewed ? "skewed" : "even");
+      if (skewed) {
+        columns.push_back(SkewedCodes(rng, n, codes));
+      } else {
+        std::vector<int> even;
+        for (int i = 0; i < n; ++i) even.push_back(1 + static_cast<int>(rng() % codes));
+        columns.push_back(even);
+      }
+    }
   } else if (instance.kind == 3) {
     // Spreading nearly everywhere, with codes too common to spread without conflicts, so the
     // Target Score is positive; only threes of friends want to be together.
@@ -139,7 +167,17 @@ Problem BuildInstance(const Instance& instance, uint32_t seed) {
 class ProcessorClock final : public Clock {
  public:
   ProcessorClock() : start_ms_(Now()) {}
-  int64_t ElapsedMs() override { return Now() - start_ms_; }
+  // The processor clock is a system call, dear when a search polls the clock before every scan:
+  // it is read again only after a millisecond of wall-clock time. The peer's threads share it.
+  int64_t ElapsedMs() override {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    const int64_t wall = wall_.ElapsedMs();
+    if (wall != last_wall_ms_) {
+      last_wall_ms_ = wall;
+      last_ms_ = Now() - start_ms_;
+    }
+    return last_ms_;
+  }
 
  private:
   static int64_t Now() {
@@ -147,7 +185,11 @@ class ProcessorClock final : public Clock {
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return int64_t{t.tv_sec} * 1000 + t.tv_nsec / 1000000;
   }
+  std::mutex mutex_;
+  SteadyClock wall_;
   int64_t start_ms_;
+  int64_t last_wall_ms_ = -1;
+  int64_t last_ms_ = 0;
 };
 
 // The clock runs use: wall-clock time, or processor time with --cpu.
@@ -371,7 +413,15 @@ int Main(int argc, char** argv) {
     }
   }
   if (!only.empty()) {
-    for (const Instance& instance : kInstances) {
+    // shape-S-N-G: a random shape of seed S with N persons in G groups.
+    std::vector<Instance> instances(std::begin(kInstances), std::end(kInstances));
+    unsigned shape_seed = 0;
+    int shape_n = 0;
+    int shape_g = 0;
+    if (std::sscanf(only.c_str(), "shape-%u-%d-%d", &shape_seed, &shape_n, &shape_g) == 3) {
+      instances.push_back({only.c_str(), shape_n, shape_g, 4, false, false, shape_seed});
+    }
+    for (const Instance& instance : instances) {
       if (only != instance.name) continue;
       if (strategy_name == "peer") {
         const RunResult r = RunPeer(instance, threads, seconds, seed, {seconds});

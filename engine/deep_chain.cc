@@ -25,6 +25,13 @@ DeepChain::DeepChain(const Problem& problem, uint64_t seed, int64_t narrow_row_s
     : p_(problem),
       n_(problem.PersonCount()),
       g_(problem.GroupCount()),
+      matrix_(problem.ConflictMatrix.data()),
+      stride_(problem.ConflictMatrix.columns()),
+      person_at_(nullptr),
+      position_of_(nullptr),
+      run_first_(static_cast<size_t>(n_) + 1, 1),
+      run_last_(static_cast<size_t>(n_) + 1, n_),
+      by_person_(static_cast<size_t>(n_) + 1, 0),
       grp_(static_cast<size_t>(n_) + 1, 0),
       cls_(static_cast<size_t>(n_) + 1, 0),
       tt_((static_cast<size_t>(g_) + 1) * (static_cast<size_t>(n_) + 1), 0),
@@ -34,10 +41,29 @@ DeepChain::DeepChain(const Problem& problem, uint64_t seed, int64_t narrow_row_s
       sweep_(static_cast<size_t>(g_) + 1, 0),
       class_members_(2),
       random_(seed) {
+  const TypeOrder& order = problem.PersonsByType;
+  if (order.Fits(problem)) {
+    matrix_ = order.matrix().data();
+    stride_ = order.matrix().columns();
+    person_at_ = order.person_at();
+    position_of_ = order.position_of();
+    for (int32_t a = 1; a <= n_; a = run_last_[static_cast<size_t>(a)] + 1) {
+      const int32_t last = order.run_end()[a];
+      for (int32_t b = a; b <= last; ++b) {
+        run_first_[static_cast<size_t>(b)] = a;
+        run_last_[static_cast<size_t>(b)] = last;
+      }
+    }
+  } else {
+    identity_.resize(static_cast<size_t>(n_) + 1);
+    for (int32_t r = 0; r <= n_; ++r) identity_[static_cast<size_t>(r)] = r;
+    person_at_ = identity_.data();
+    position_of_ = identity_.data();
+  }
   for (auto& slot : slot_) slot.assign(static_cast<size_t>(n_) + 1, 0);
   int64_t widest = 0;
   for (int32_t r = 1; r <= n_; ++r) {
-    const int16_t* row = p_.ConflictMatrix.Row(r);
+    const int16_t* row = Row(r);
     int64_t sum = 0;
     for (int32_t x = 1; x <= n_; ++x) sum += std::abs(int32_t{row[x]});
     widest = std::max(widest, sum);
@@ -48,10 +74,11 @@ DeepChain::DeepChain(const Problem& problem, uint64_t seed, int64_t narrow_row_s
 void DeepChain::Load(const std::vector<int32_t>& assignment) {
   movers_.clear();
   for (auto& members : class_members_) members.clear();
+  by_person_ = assignment;
   for (int32_t r = 1; r <= n_; ++r) {
     const size_t i = static_cast<size_t>(r);
-    grp_[i] = assignment[i];
-    const int32_t type = p_.Type(r);
+    grp_[i] = assignment[static_cast<size_t>(person_at_[r])];
+    const int32_t type = p_.Type(person_at_[r]);
     const bool moves = grp_[i] >= 1 && (type == 1 || type == 2);
     cls_[i] = static_cast<int8_t>(moves ? type : 0);
     slot_[0][i] = moves && type == 1 ? grp_[i] : 0;
@@ -65,7 +92,7 @@ void DeepChain::Load(const std::vector<int32_t>& assignment) {
   std::vector<int64_t> sums(static_cast<size_t>(g_) + 1);
   score_ = 0;
   for (int32_t r = 1; r <= n_; ++r) {
-    const int16_t* row = p_.ConflictMatrix.Row(r);
+    const int16_t* row = Row(r);
     std::fill(sums.begin(), sums.end(), 0);
     for (int32_t x = 1; x <= n_; ++x)
       sums[static_cast<size_t>(grp_[static_cast<size_t>(x)])] += row[x];
@@ -80,17 +107,20 @@ void DeepChain::Load(const std::vector<int32_t>& assignment) {
 }
 
 void DeepChain::CopyPersonConflicts(std::vector<int32_t>& out) const {
-  out.assign(pc_.begin(), pc_.end());
+  out.resize(pc_.size());
+  for (int32_t a = 0; a <= n_; ++a) {
+    out[static_cast<size_t>(person_at_[a])] = pc_[static_cast<size_t>(a)];
+  }
 }
 
-int64_t DeepChain::Gain(int32_t k, int32_t j) const {
+int64_t DeepChain::GainAt(int32_t k, int32_t j) const {
   const int32_t gk = grp_[static_cast<size_t>(k)];
   const int32_t gj = grp_[static_cast<size_t>(j)];
-  return 2 * int64_t{p_.ConflictMatrix(k, j)} + pc_[static_cast<size_t>(k)] +
-         pc_[static_cast<size_t>(j)] - Tt(gj)[k] - Tt(gk)[j];
+  return 2 * int64_t{Row(k)[j]} + pc_[static_cast<size_t>(k)] + pc_[static_cast<size_t>(j)] -
+         Tt(gj)[k] - Tt(gk)[j];
 }
 
-void DeepChain::Exchange(int32_t k, int32_t j) {
+void DeepChain::ExchangeAt(int32_t k, int32_t j) {
   /*
    * Moves k from gk to gj and j from gj to gk.
    *   1. the score falls by the exchange's gain;
@@ -101,17 +131,18 @@ void DeepChain::Exchange(int32_t k, int32_t j) {
   const int32_t gk = grp_[static_cast<size_t>(k)];
   const int32_t gj = grp_[static_cast<size_t>(j)];
   // 1. Score.
-  score_ -= Gain(k, j);
+  score_ -= GainAt(k, j);
   // 2. Groups.
   grp_[static_cast<size_t>(k)] = gj;
   grp_[static_cast<size_t>(j)] = gk;
+  by_person_[static_cast<size_t>(person_at_[k])] = gj;
+  by_person_[static_cast<size_t>(person_at_[j])] = gk;
   std::vector<int32_t>& slot = slot_[cls_[static_cast<size_t>(k)] - 1];
   slot[static_cast<size_t>(k)] = gj;
   slot[static_cast<size_t>(j)] = gk;
   // 3. Columns gk and gj.
   // 4. Own-group weights, in the same pass.
-  DeepApplyExchange(p_.ConflictMatrix.Row(k), p_.ConflictMatrix.Row(j), Tt(gk), Tt(gj), grp_.data(),
-                    pc_.data(), gk, gj, n_);
+  DeepApplyExchange(Row(k), Row(j), Tt(gk), Tt(gj), grp_.data(), pc_.data(), gk, gj, n_);
   dirty_[static_cast<size_t>(gk)] = 1;
   dirty_[static_cast<size_t>(gj)] = 1;
   undo_.emplace_back(k, j);
@@ -130,7 +161,7 @@ int32_t DeepChain::ImprovingPartner(int32_t k) {
   for (int32_t h = 1; h <= g_; ++h) kv_[static_cast<size_t>(h)] = pck - Tt(h)[k];
   kv_[0] = kMasked;
   kv_[gk] = kMasked;
-  const int16_t* row = p_.ConflictMatrix.Row(k);
+  const int16_t* row = Row(k);
   const int32_t* pc = pc_.data();
   const int32_t* tgk = Tt(static_cast<int32_t>(gk));
   const int32_t* slot = slot_[cls_[static_cast<size_t>(k)] - 1].data();
@@ -138,14 +169,15 @@ int32_t DeepChain::ImprovingPartner(int32_t k) {
   const auto gain = [&](int32_t j) {
     return Sum{2} * row[j] + Sum{pc[j]} - Sum{tgk[j]} + Sum{kv[slot[j]]};
   };
-  int32_t from = 1;
+  int32_t from = run_first_[static_cast<size_t>(k)];
+  const int32_t last = run_last_[static_cast<size_t>(k)];
   if constexpr (sizeof(Sum) == sizeof(int32_t)) {
     const DeepScanRow scan{row, pc, tgk, slot, kv};
-    while (from <= n_ && DeepScanMax(scan, from, std::min(from + kScanBlock - 1, n_)) <= 0) {
+    while (from <= last && DeepScanMax(scan, from, std::min(from + kScanBlock - 1, last)) <= 0) {
       from += kScanBlock;
     }
   }
-  for (int32_t j = from; j <= n_; ++j) {
+  for (int32_t j = from; j <= last; ++j) {
     if (gain(j) > 0) return j;
   }
   return 0;
@@ -164,7 +196,7 @@ bool DeepChain::Descend(const Poll& poll) {
         return false;
       }
       const int32_t j = narrow_ ? ImprovingPartner<int32_t>(k) : ImprovingPartner<int64_t>(k);
-      if (j != 0) Exchange(k, j);
+      if (j != 0) ExchangeAt(k, j);
     }
   }
   return true;
@@ -183,7 +215,7 @@ void DeepChain::Perturb(int32_t count) {
     for (int draw = 0; draw < kPartnerDraws; ++draw) {
       const int32_t j = members[random_.Below(static_cast<uint32_t>(members.size()))];
       if (grp_[static_cast<size_t>(j)] == grp_[static_cast<size_t>(k)]) continue;
-      Exchange(k, j);
+      ExchangeAt(k, j);
       break;
     }
   }
@@ -207,7 +239,7 @@ void DeepChain::CrossWith(const std::vector<int32_t>& other) {
   std::vector<int32_t> overlap(groups * groups, 0);
   for (const int32_t r : movers_) {
     ++overlap[static_cast<size_t>(grp_[static_cast<size_t>(r)]) * groups +
-              static_cast<size_t>(other[static_cast<size_t>(r)])];
+              static_cast<size_t>(other[static_cast<size_t>(person_at_[r])])];
   }
   // Greedy matching: the pair of unmatched groups with the largest overlap first.
   std::vector<int32_t> match(groups, 0);  // other's group -> the chain's
@@ -232,7 +264,7 @@ void DeepChain::CrossWith(const std::vector<int32_t>& other) {
   for (const std::vector<int32_t>& members : class_members_) {
     chosen_.clear();
     for (const int32_t r : members) {
-      if (match[static_cast<size_t>(other[static_cast<size_t>(r)])] !=
+      if (match[static_cast<size_t>(other[static_cast<size_t>(person_at_[r])])] !=
           grp_[static_cast<size_t>(r)]) {
         chosen_.push_back(r);
       }
@@ -246,7 +278,7 @@ void DeepChain::ShuffleChosen() {
   for (size_t i = chosen_.size(); i > 1; --i) {
     const int32_t a = chosen_[i - 1];
     const int32_t b = chosen_[random_.Below(static_cast<uint32_t>(i))];
-    if (grp_[static_cast<size_t>(a)] != grp_[static_cast<size_t>(b)]) Exchange(a, b);
+    if (grp_[static_cast<size_t>(a)] != grp_[static_cast<size_t>(b)]) ExchangeAt(a, b);
   }
 }
 
@@ -254,7 +286,7 @@ void DeepChain::Revert() {
   // An exchange undoes itself; the replays must not land in the log they are read from.
   std::vector<std::pair<int32_t, int32_t>> log;
   log.swap(undo_);
-  for (auto it = log.rbegin(); it != log.rend(); ++it) Exchange(it->first, it->second);
+  for (auto it = log.rbegin(); it != log.rend(); ++it) ExchangeAt(it->first, it->second);
   undo_.clear();
   log.clear();
   undo_.swap(log);  // keeps the log's capacity for the next round

@@ -8,7 +8,13 @@
 // of every row gains M[r][j] - M[r][k] and column gj loses it. Only persons of one exchange class
 // trade groups, so no group changes its size or its count of either type.
 //
-// The chain reads the problem's ConflictMatrix and types and never writes the problem, so
+// The chain works on positions, not person numbers: when the problem has its persons ordered by
+// type (Problem.PersonsByType), a person's partners of its own type are one contiguous run of
+// positions and of the matrix copy's row, so a scan reads no person of the other type. Without
+// that order a position is the person's number and a scan masks the other type. The public
+// calls speak of persons.
+//
+// The chain reads the problem's matrices, types and order and never writes the problem, so
 // several chains may run on one problem in separate threads.
 #pragma once
 
@@ -49,7 +55,8 @@ class DeepChain {
   // Row sums of |M| below this let a scan add its gains in 32 bits.
   static constexpr int64_t kNarrowRowSum = int64_t{1} << 27;
 
-  // Sizes the tables for `problem`, whose ConflictMatrix is built and whose types are final.
+  // Sizes the tables for `problem`, whose ConflictMatrix is built and whose types are final; the
+  // chain works in the problem's type order when that is made for its types.
   // Scans add in 64 bits when a row's sum of |M| reaches `narrow_row_sum`.
   DeepChain(const Problem& problem, uint64_t seed, int64_t narrow_row_sum = kNarrowRowSum);
 
@@ -57,18 +64,19 @@ class DeepChain {
   void Load(const std::vector<int32_t>& assignment);
 
   int64_t score() const { return score_; }
-  const std::vector<int32_t>& assignment() const { return grp_; }
+  // Each person's group, entries 1..N.
+  const std::vector<int32_t>& assignment() const { return by_person_; }
   // PersonConflict of the chain's grouping, entries 0..N.
   void CopyPersonConflicts(std::vector<int32_t>& out) const;
   // Persons that can trade groups with someone.
   int32_t exchangeable() const { return static_cast<int32_t>(movers_.size()); }
 
-  // The amount by which the score falls when k and j exchange their groups.
+  // The amount by which the score falls when persons k and j exchange their groups.
   // REQUIRES: k and j in the same class, in different groups.
-  int64_t Gain(int32_t k, int32_t j) const;
-  void Exchange(int32_t k, int32_t j);
+  int64_t Gain(int32_t k, int32_t j) const { return GainAt(position_of_[k], position_of_[j]); }
+  void Exchange(int32_t k, int32_t j) { ExchangeAt(position_of_[k], position_of_[j]); }
 
-  // Exchange descent: each person in turn takes the first partner (in person order) whose
+  // Exchange descent: each person in turn takes the first partner (in position order) whose
   // exchange lowers the score, in rounds until a whole round finds none. The rounds per person
   // are those of the local-maximum exchange of Papenberg and Klau 2021 (weights negated); taking
   // the first gain instead of the best one did as well or better in the quality benchmark, and
@@ -100,14 +108,26 @@ class DeepChain {
   void Revert();
 
  private:
-  // The lowest-numbered partner whose exchange with k gains, or 0.
+  // From here on persons are named by their positions.
+  int64_t GainAt(int32_t k, int32_t j) const;
+  void ExchangeAt(int32_t k, int32_t j);
+  // The first partner in k's type run whose exchange with k gains, or 0.
   template <typename Sum>
   int32_t ImprovingPartner(int32_t k);
+  const int16_t* Row(int32_t k) const { return matrix_ + static_cast<size_t>(k) * stride_; }
 
   const Problem& p_;
   const int32_t n_;
   const int32_t g_;
-  bool narrow_ = true;  // the gains of a scan fit 32-bit sums
+  bool narrow_ = true;              // the gains of a scan fit 32-bit sums
+  const int16_t* matrix_;           // ConflictMatrix or its copy in type order
+  size_t stride_;                   // the matrix's row length
+  std::vector<int32_t> identity_;   // positions when there is no type order
+  const int32_t* person_at_;        // position -> person
+  const int32_t* position_of_;      // person -> position
+  std::vector<int32_t> run_first_;  // per position: the first and last position a scan reads
+  std::vector<int32_t> run_last_;
+  std::vector<int32_t> by_person_;  // grp_ in person order
   std::vector<int32_t> grp_;
   std::vector<int8_t> cls_;       // exchange class 1 or 2, 0 = never exchanged
   std::vector<int32_t> slot_[2];  // per class: the person's group if of that class, else 0

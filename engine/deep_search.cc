@@ -340,6 +340,8 @@ SearchOutcome DeepSearch::Run() {
     Close();
     return outcome_;
   }
+  // The chains scan only a person's own type when the persons can be ordered by type.
+  if (!p_.PersonsByType.Fits(p_)) p_.PersonsByType.Build(p_);
   // Each chain's generator is its own, drawn from the seed, so one chain's run is fixed by it.
   SplitMix64 seeds(env_.seed);
   DeepChain chain(p_, seeds.Next());

@@ -44,10 +44,14 @@ std::map<std::pair<int32_t, int32_t>, int> GroupTypeCounts(const Problem& p,
   return counts;
 }
 
-TEST(DeepChainTest, TablesStayExactThroughExchangesDescentsAndReverts) {
+// In person order and, where the persons have more than one type, in type order.
+class DeepChainLayoutTest : public testing::TestWithParam<bool> {};
+
+TEST_P(DeepChainLayoutTest, TablesStayExactThroughExchangesDescentsAndReverts) {
   for (uint32_t seed = 1; seed <= 40; ++seed) {
     const test::RandomProblemShape shape = test::RandomShape(seed, 30);
     Problem p = test::MakeRandomProblem(seed, shape);
+    if (GetParam()) p.PersonsByType.Build(p);
     DeepChain chain(p, seed);
     chain.Load(p.Assignment);
     const auto counts = GroupTypeCounts(p, p.Assignment);
@@ -72,8 +76,18 @@ TEST(DeepChainTest, TablesStayExactThroughExchangesDescentsAndReverts) {
     chain.Revert();
     EXPECT_EQ(chain.assignment(), optimum) << seed;
     EXPECT_EQ(chain.score(), optimum_score) << seed;
+    std::vector<int32_t> conflicts;
+    chain.CopyPersonConflicts(conflicts);
+    std::vector<int32_t> full_conflicts;
+    FullScore(p, chain.assignment(), &full_conflicts);
+    EXPECT_EQ(conflicts, full_conflicts) << seed;
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Layouts, DeepChainLayoutTest, testing::Bool(),
+                         [](const testing::TestParamInfo<bool>& layout) {
+                           return layout.param ? "TypeOrder" : "PersonOrder";
+                         });
 
 TEST(DeepChainTest, PersonConflictsMatchTheFullEvaluation) {
   Problem p = test::MakeRandomProblem(7, {40, 5, 4, 1, true, 300});
