@@ -21,10 +21,12 @@ constexpr int32_t kScanBlock = 128;
 
 }  // namespace
 
-DeepChain::DeepChain(const Problem& problem, uint64_t seed, int64_t narrow_row_sum)
+DeepChain::DeepChain(const Problem& problem, uint64_t seed, int64_t narrow_row_sum,
+                     KernelLevel level)
     : p_(problem),
       n_(problem.PersonCount()),
       g_(problem.GroupCount()),
+      avx512_(std::min(level, SupportedKernelLevel()) >= KernelLevel::kAvx512),
       matrix_(problem.ConflictMatrix.data()),
       stride_(problem.ConflictMatrix.columns()),
       person_at_(nullptr),
@@ -173,6 +175,7 @@ int32_t DeepChain::ImprovingPartner(int32_t k) {
   const int32_t last = run_last_[static_cast<size_t>(k)];
   if constexpr (sizeof(Sum) == sizeof(int32_t)) {
     const DeepScanRow scan{row, pc, tgk, slot, kv};
+    if (avx512_) return DeepFirstGainAvx512(scan, from, last, g_ + 1);
     while (from <= last && DeepScanMax(scan, from, std::min(from + kScanBlock - 1, last)) <= 0) {
       from += kScanBlock;
     }

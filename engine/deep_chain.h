@@ -23,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/engine.h"
 #include "engine/problem.h"
 
 namespace quorvale {
@@ -57,8 +58,10 @@ class DeepChain {
 
   // Sizes the tables for `problem`, whose ConflictMatrix is built and whose types are final; the
   // chain works in the problem's type order when that is made for its types.
-  // Scans add in 64 bits when a row's sum of |M| reaches `narrow_row_sum`.
-  DeepChain(const Problem& problem, uint64_t seed, int64_t narrow_row_sum = kNarrowRowSum);
+  // Scans add in 64 bits when a row's sum of |M| reaches `narrow_row_sum`; they use the vector
+  // kernels `level` allows.
+  DeepChain(const Problem& problem, uint64_t seed, int64_t narrow_row_sum = kNarrowRowSum,
+            KernelLevel level = SupportedKernelLevel());
 
   // Takes `assignment` (entries 1..N) as the grouping and evaluates it in full.
   void Load(const std::vector<int32_t>& assignment);
@@ -120,6 +123,7 @@ class DeepChain {
   const int32_t n_;
   const int32_t g_;
   bool narrow_ = true;              // the gains of a scan fit 32-bit sums
+  bool avx512_;                     // narrow scans may use the AVX-512 kernel
   const int16_t* matrix_;           // ConflictMatrix or its copy in type order
   size_t stride_;                   // the matrix's row length
   std::vector<int32_t> identity_;   // positions when there is no type order

@@ -18,6 +18,10 @@ struct DeepScanRow {
 // The largest gain of the partners from..to, in 32-bit sums.
 int32_t DeepScanMax(const DeepScanRow& scan, int32_t from, int32_t to);
 
+// The first partner from..to with a positive gain, in 32-bit sums, or 0; `entries` is the length
+// of kv. REQUIRES: a processor with AVX-512 (KernelLevel::kAvx512).
+int32_t DeepFirstGainAvx512(const DeepScanRow& scan, int32_t from, int32_t to, int32_t entries);
+
 // The table update of an exchange that moves k from gk to gj and j from gj to gk: for persons
 // 1..n, tk[r] += mj[r] - mk[r], tj[r] -= the same, and pc[r] takes the new value of its group's
 // column for persons of gk and gj (grp already exchanged).

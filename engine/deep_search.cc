@@ -344,7 +344,7 @@ SearchOutcome DeepSearch::Run() {
   if (!p_.PersonsByType.Fits(p_)) p_.PersonsByType.Build(p_);
   // Each chain's generator is its own, drawn from the seed, so one chain's run is fixed by it.
   SplitMix64 seeds(env_.seed);
-  DeepChain chain(p_, seeds.Next());
+  DeepChain chain(p_, seeds.Next(), DeepChain::kNarrowRowSum, env_.engine.level());
   chain.Load(p_.Assignment);
   chain_ = &chain;
   StartWorkers(seeds.Next());
@@ -366,7 +366,8 @@ SearchOutcome DeepSearch::Run() {
 void DeepSearch::StartWorkers(uint64_t seed) {
   SplitMix64 seeds(seed);
   for (int i = 1; i < env_.threads; ++i) {
-    auto chain = std::make_unique<DeepChain>(p_, seeds.Next());
+    auto chain = std::make_unique<DeepChain>(p_, seeds.Next(), DeepChain::kNarrowRowSum,
+                                             env_.engine.level());
     chain->Load(p_.Assignment);
     // A random grouping of its own, so the chains do not all descend the same way.
     chain->Perturb(chain->exchangeable());

@@ -152,17 +152,27 @@ TEST(DeepChainTest, CrossoverKeepsSharedPlacementsGroupsAndTypes) {
   }
 }
 
-TEST(DeepChainTest, WideSumsMakeTheSameExchanges) {
-  Problem p = test::MakeRandomProblem(9, {80, 6, 4, 1, false, 300});
-  DeepChain narrow(p, 5);
-  DeepChain wide(p, 5, 0);  // every scan in 64 bits
-  for (DeepChain* chain : {&narrow, &wide}) {
-    chain->Load(p.Assignment);
-    chain->Perturb(40);
-    ASSERT_TRUE(chain->Descend([] { return true; }));
+// Every scan, narrow or wide, plain or vector, with a permuted or gathered lookup, in person or
+// type order, takes the same first gaining partner.
+TEST(DeepChainTest, EveryScanMakesTheSameExchanges) {
+  for (const int groups : {6, 40}) {
+    for (const bool type_order : {false, true}) {
+      Problem p = test::MakeRandomProblem(9, {200, groups, 4, 1, false, 300});
+      if (type_order) p.PersonsByType.Build(p);
+      DeepChain vector(p, 5);
+      DeepChain plain(p, 5, DeepChain::kNarrowRowSum, KernelLevel::kPlain);
+      DeepChain wide(p, 5, 0);  // every scan in 64 bits
+      for (DeepChain* chain : {&vector, &plain, &wide}) {
+        chain->Load(p.Assignment);
+        chain->Perturb(40);
+        ASSERT_TRUE(chain->Descend([] { return true; }));
+      }
+      EXPECT_EQ(plain.assignment(), vector.assignment()) << groups << " " << type_order;
+      EXPECT_EQ(wide.assignment(), vector.assignment()) << groups << " " << type_order;
+      EXPECT_EQ(wide.score(), vector.score()) << groups << " " << type_order;
+      EXPECT_EQ(vector.score(), FullScore(p, vector.assignment()));
+    }
   }
-  EXPECT_EQ(wide.assignment(), narrow.assignment());
-  EXPECT_EQ(wide.score(), narrow.score());
 }
 
 class NullObserver final : public SearchObserver {
