@@ -20,7 +20,9 @@
 //     crossover of the memetic search of Lai, Hao, Fu and Lu, 2021, for the maximally diverse
 //     grouping problem, here reduced to the persons both parents place alike once their groups
 //     are matched). Where random round starts had stopped finding anything, on the weighted
-//     instances of bench/search_quality.cc, the crossovers keep improving for the whole 25 s.
+//     instances of bench/search_quality.cc, the crossovers keep improving for the whole 25 s;
+//   - a restart from a random grouping once the chain has stalled for as many rounds as it took
+//     to find its best, and for kRestartAfterIdleRounds at least.
 // The rounds are the search's cycles. With more than one thread, each further chain starts from
 // a random grouping of its own, and a chain whose rounds have stalled starts the next one from
 // the best grouping any chain has found; only the calling thread talks to the observer, the
@@ -71,6 +73,9 @@ Tuning TuningFor(int32_t movers) {
 // the random round starts, which grow to new random groupings, keep finding new basins; on the
 // class instances they do so for many rounds, and crossing over sooner measured worse there.
 constexpr int32_t kCrossoverAfterIdleRounds = 30;
+
+// Rounds in a row without a better grouping after which a chain starts over, at the least.
+constexpr int32_t kRestartAfterIdleRounds = 300;
 
 // The best distinct ends of a chain's rounds, the parents of its crossovers: at most kSize of
 // them, no two of one score (a cheap stand-in for distinct groupings), the worst replaced by a
@@ -137,6 +142,8 @@ void RunChain(DeepChain& chain, ChainHost& host) {
   int32_t strong = t.strong_min;
   ElitePool elite;
   int32_t idle_rounds = 0;  // rounds in a row that found nothing better
+  int32_t rounds = 0;       // since the chain's start
+  int32_t best_round = 0;   // the round that found the chain's best
   for (;;) {
     const int64_t round_start_best = best;
     // The maxima search.
@@ -185,6 +192,24 @@ void RunChain(DeepChain& chain, ChainHost& host) {
     chain.Load(best_grouping);
     chain.Mark();
     idle_rounds = best < round_start_best ? 0 : idle_rounds + 1;
+    ++rounds;
+    if (best < round_start_best) best_round = rounds;
+    // Stalled for as long as it took to find its best, and long in any case, the chain starts
+    // over from a random grouping: on the class instances a chain could otherwise stand in one
+    // basin for thousands of rounds that crossovers and perturbations never left.
+    if (idle_rounds >= std::max(kRestartAfterIdleRounds, best_round)) {
+      chain.Perturb(chain.exchangeable());
+      finished = chain.Descend(poll);
+      best = chain.score();
+      best_grouping = chain.assignment();
+      if (!host.AfterStep(chain) || !finished) return;
+      elite = ElitePool();
+      idle_rounds = 0;
+      rounds = 0;
+      best_round = 0;
+      strong = t.strong_min;
+      continue;
+    }
     // Long stalled, a round starts from a crossover of the best grouping with another elite one
     // instead of from a random perturbation of it.
     const std::vector<int32_t>* mate =
