@@ -50,7 +50,7 @@ class SplitMix64 {
 
 class DeepChain {
  public:
-  // Polled before each person's scan; false stops the descent at once.
+  // Polled before every eighth person's scan; false stops the descent at once.
   using Poll = std::function<bool()>;
 
   // Row sums of |M| below this let a scan add its gains in 32 bits.
@@ -153,6 +153,7 @@ class DeepChain {
   std::vector<int32_t> chosen_;  // scratch of the scrambles
   void ShuffleChosen();
   int64_t score_ = 0;
+  uint32_t scans_ = 0;
   SplitMix64 random_;
 };
 

@@ -121,7 +121,7 @@ class ChainHost {
   virtual ~ChainHost() = default;
   // Whether another perturbation round may start.
   virtual bool ClaimRound() = 0;
-  // Polled before each person's scan; false ends the chain at once.
+  // Polled during the descents; false ends the chain at once.
   virtual bool KeepGoing() = 0;
   // After every descent, with the chain's grouping; false ends the chain.
   virtual bool AfterStep(const DeepChain& chain) = 0;
@@ -189,7 +189,8 @@ void RunChain(DeepChain& chain, ChainHost& host) {
       best = shared_score;
       best_grouping = *shared;
     }
-    chain.Load(best_grouping);
+    // Mostly the chain still holds its best grouping, whose tables need no new evaluation.
+    if (chain.assignment() != best_grouping) chain.Load(best_grouping);
     chain.Mark();
     idle_rounds = best < round_start_best ? 0 : idle_rounds + 1;
     ++rounds;
