@@ -8,10 +8,11 @@
 // one, with codes too common to spread without conflicts, so their Target Score is positive;
 // only threes of friends want to be together. Lower scores are better.
 //
-//   quorvale_quality [--table=all|strategies|peer|threshold] [--seed=N] [--cpu]
+//   quorvale_quality [--table=all|strategies|peer|threshold|shapes] [--seed=N] [--cpu]
 //       strategies: classic, deep and deep on 2 threads at 1, 5 and 30 s;
 //       peer: the deep search against the peer's stand-in (bench/local_maximum_peer.h) at 5, 10
-//       and 25 s, on one thread and two; threshold: both strategies at 5 s on smaller classes
+//       and 25 s, on one thread and two; threshold: both strategies at 5 s on smaller classes;
+//       shapes: classic, the stand-in and deep at 5 s on random shapes of 1000 and 300 persons
 //   quorvale_quality --instance=NAME --strategy=classic|deep|peer --threads=N --seconds=S
 //       one run, printing the best score at each panel
 //   --cpu: processor time of the process instead of wall-clock time, for comparing one-thread
@@ -65,6 +66,9 @@ constexpr Instance kInstances[] = {
 constexpr const char* kThresholdInstances[] = {"class-100", "class-150", "mixed-150", "spread-150",
                                                "class-200", "class-300", "mixed-300", "spread-300"};
 
+// Single runs describe a random shape's columns on standard error.
+bool g_describe_shapes = false;
+
 // A column's codes: `codes` of them, each person's drawn with weights falling like 1/(rank+2).
 std::vector<int> SkewedCodes(std::mt19937& rng, int persons, int codes) {
   std::vector<double> weights;
@@ -109,8 +113,10 @@ Problem BuildInstance(const Instance& instance, uint32_t seed) {
                                                 (top - std::log(2.0)) *
                                                     static_cast<double>(shape() % 1000) / 1000.0)));
       const bool skewed = shape() % 2 == 0;
-      std::fprintf(stderr, "column %d: weight %d, %d codes, %s\n", c, w, codes,
-                   skewed ? "skewed" : "even");
+      if (g_describe_shapes) {
+        std::fprintf(stderr, "column %d: weight %d, %d codes, %s\n", c, w, codes,
+                     skewed ? "skewed" : "even");
+      }
       if (skewed) {
         columns.push_back(SkewedCodes(rng, n, codes));
       } else {
@@ -337,6 +343,28 @@ void PrintStrategyTable(uint32_t seed) {
   }
 }
 
+// Random shapes (kind 4), eight of 1000 persons in 20 groups and eight of 300 in 15: the classic
+// search, the peer's stand-in and the deep search on one thread for 5 s each.
+void PrintShapeTable(uint32_t seed) {
+  std::printf(
+      "\n| instance | Target Score | classic at 5 s | peer stand-in at 5 s | deep at 5 s |\n"
+      "|---|---|---|---|---|\n");
+  for (const auto& [persons, groups] : {std::pair{1000, 20}, std::pair{300, 15}}) {
+    for (uint32_t shape = 1; shape <= 8; ++shape) {
+      const std::string name = "shape-" + std::to_string(shape) + "-" + std::to_string(persons) +
+                               "-" + std::to_string(groups);
+      const Instance instance{name.c_str(), persons, groups, 4, false, false, shape};
+      const RunResult classic = RunOnce(instance, SearchStrategy::kClassic, 1, 5, seed, {5}, false);
+      const RunResult peer = RunPeer(instance, 1, 5, seed, {5});
+      const RunResult deep = RunOnce(instance, SearchStrategy::kDeep, 1, 5, seed, {5}, false);
+      std::printf("| %s | %s | %s | %s | %s |\n", name.c_str(), Points(classic.target).c_str(),
+                  Points(classic.best_at[0]).c_str(), Points(peer.best_at[0]).c_str(),
+                  Points(deep.best_at[0]).c_str());
+      std::fflush(stdout);
+    }
+  }
+}
+
 void PrintThresholdTable(uint32_t seed) {
   std::printf("\n| instance | Target Score | classic at 5 s | deep at 5 s |\n|---|---|---|---|\n");
   for (const char* name : kThresholdInstances) {
@@ -405,7 +433,7 @@ int Main(int argc, char** argv) {
       table = tb;
     } else {
       std::fprintf(stderr,
-                   "usage: %s [--table=all|strategies|peer|threshold] [--seed=N] [--cpu]\n"
+                   "usage: %s [--table=all|strategies|peer|threshold|shapes] [--seed=N] [--cpu]\n"
                    "       %s --instance=NAME --strategy=classic|deep|peer --threads=N "
                    "--seconds=S [--seed=N] [--cpu]\n",
                    argv[0], argv[0]);
@@ -413,12 +441,13 @@ int Main(int argc, char** argv) {
     }
   }
   if (!only.empty()) {
-    // shape-S-N-G: a random shape of seed S with N persons in G groups.
+    // shape-S-N-G: a random shape (kind 4) of seed S with N persons in G groups.
     std::vector<Instance> instances(std::begin(kInstances), std::end(kInstances));
     unsigned shape_seed = 0;
     int shape_n = 0;
     int shape_g = 0;
     if (std::sscanf(only.c_str(), "shape-%u-%d-%d", &shape_seed, &shape_n, &shape_g) == 3) {
+      g_describe_shapes = true;
       instances.push_back({only.c_str(), shape_n, shape_g, 4, false, false, shape_seed});
     }
     for (const Instance& instance : instances) {
@@ -444,6 +473,7 @@ int Main(int argc, char** argv) {
   if (table == "all" || table == "strategies") PrintStrategyTable(seed);
   if (table == "all" || table == "peer") PrintPeerTable(seed);
   if (table == "all" || table == "threshold") PrintThresholdTable(seed);
+  if (table == "all" || table == "shapes") PrintShapeTable(seed);
   return 0;
 }
 
