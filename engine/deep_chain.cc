@@ -41,6 +41,7 @@ DeepChain::DeepChain(const Problem& problem, uint64_t seed, int64_t narrow_row_s
       kv_(static_cast<size_t>(g_) + 1, 0),
       dirty_(static_cast<size_t>(g_) + 1, 0),
       sweep_(static_cast<size_t>(g_) + 1, 0),
+      in_play_(static_cast<size_t>(g_) + 1, 0),
       class_members_(2),
       random_(seed) {
   const TypeOrder& order = problem.PersonsByType;
@@ -222,6 +223,39 @@ void DeepChain::Perturb(int32_t count) {
       ExchangeAt(k, j);
       break;
     }
+  }
+}
+
+void DeepChain::PerturbAmong(int32_t count, int32_t groups) {
+  if (movers_.empty()) return;
+  groups = std::min(groups, g_);
+  std::fill(in_play_.begin(), in_play_.end(), 0);
+  for (int32_t chosen = 0; chosen < groups;) {
+    const size_t g = 1 + random_.Below(static_cast<uint32_t>(g_));
+    if (!in_play_[g]) {
+      in_play_[g] = 1;
+      ++chosen;
+    }
+  }
+  const auto draw = [&](const std::vector<int32_t>& from, int32_t not_in) {
+    for (int tries = 0; tries < 64; ++tries) {
+      const int32_t r = from[random_.Below(static_cast<uint32_t>(from.size()))];
+      const int32_t g = grp_[static_cast<size_t>(r)];
+      if (in_play_[static_cast<size_t>(g)] && g != not_in) return r;
+    }
+    return int32_t{0};
+  };
+  for (int32_t i = 0; i < count; ++i) {
+    int32_t k = draw(movers_, -1);
+    const int32_t other = draw(movers_, -1);
+    if (k == 0) continue;
+    if (other != 0 && cls_[static_cast<size_t>(other)] == cls_[static_cast<size_t>(k)] &&
+        pc_[static_cast<size_t>(other)] > pc_[static_cast<size_t>(k)]) {
+      k = other;
+    }
+    const int32_t j = draw(class_members_[static_cast<size_t>(cls_[static_cast<size_t>(k)] - 1)],
+                           grp_[static_cast<size_t>(k)]);
+    if (j != 0) ExchangeAt(k, j);
   }
 }
 

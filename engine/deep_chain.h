@@ -93,6 +93,9 @@ class DeepChain {
 
   // Makes `count` random exchanges of persons of one class in different groups.
   void Perturb(int32_t count);
+  // Makes `count` random exchanges among the members of `groups` groups drawn at random, so that
+  // the descent after it has only those groups to scan again.
+  void PerturbAmong(int32_t count, int32_t groups);
   // Deals the groups of a random set of persons of one class out again among them in a random
   // order: each person in conflict (PersonConflict of 1 or more) joins the set with a chance of
   // `share` in 1024, as the scrambler does with its focus on the conflicts.
@@ -147,6 +150,7 @@ class DeepChain {
   std::vector<int32_t> kv_;      // G + 1: scratch of a scan
   std::vector<char> dirty_;      // G + 1: the group changed since its last scan
   std::vector<char> sweep_;      // G + 1: the groups the round in progress scans
+  std::vector<char> in_play_;    // G + 1: the groups of PerturbAmong
   std::vector<int32_t> movers_;  // persons of class 1 or 2
   std::vector<std::vector<int32_t>> class_members_;  // per class
   std::vector<std::pair<int32_t, int32_t>> undo_;

@@ -6,11 +6,11 @@
 //     local-maximum method of Papenberg and Klau, "Using anticlustering to partition data sets
 //     into equivalent parts", Psychological Methods 26(2), 2021);
 //   - the maxima search: a weak perturbation and a descent, kept when the score does not rise
-//     and undone otherwise. The perturbation alternates random exchanges with a scramble of
-//     some of one type's persons in conflict, and its strength grows by one with every attempt
-//     that finds nothing better and falls back at an improvement, as the jump magnitude of
-//     breakout local search does (Benlic and Hao, Engineering Applications of Artificial
-//     Intelligence 26(3), 2013);
+//     and undone otherwise. The perturbation takes turns between random exchanges, a scramble
+//     of some of one type's persons in conflict and random exchanges within three groups, and
+//     its strength grows by one with every attempt that finds nothing better and falls back at
+//     an improvement, as the jump magnitude of breakout local search does (Benlic and Hao,
+//     Engineering Applications of Artificial Intelligence 26(3), 2013);
 //   - a perturbation round: once the maxima search has failed a number of times in a row, a
 //     strong perturbation of the best grouping found so far starts the next one; it grows by
 //     half with every round that found nothing better;
@@ -73,6 +73,9 @@ Tuning TuningFor(int32_t movers) {
 // the random round starts, which grow to new random groupings, keep finding new basins; on the
 // class instances they do so for many rounds, and crossing over sooner measured worse there.
 constexpr int32_t kCrossoverAfterIdleRounds = 30;
+
+// The groups whose members the local perturbation exchanges.
+constexpr int32_t kLocalGroups = 3;
 
 // Rounds in a row without a better grouping after which a chain starts over, at the least.
 constexpr int32_t kRestartAfterIdleRounds = 300;
@@ -144,6 +147,7 @@ void RunChain(DeepChain& chain, ChainHost& host) {
   int32_t idle_rounds = 0;  // rounds in a row that found nothing better
   int32_t rounds = 0;       // since the chain's start
   int32_t best_round = 0;   // the round that found the chain's best
+  uint32_t attempt = 0;     // the maxima search's attempts, for the kind of perturbation
   for (;;) {
     const int64_t round_start_best = best;
     // The maxima search.
@@ -151,12 +155,21 @@ void RunChain(DeepChain& chain, ChainHost& host) {
     for (int32_t fails = 0; fails < t.patience;) {
       chain.Mark();
       const int64_t before = chain.score();
-      // Random exchanges and a scramble of conflicts take turns: each kind finds what the
-      // other misses.
-      if (fails % 2 == 1) {
-        chain.ScrambleConflicts(std::min(1024, strength * 1024 / t.weak_max));
-      } else {
-        chain.Perturb(strength);
+      // Three kinds of perturbation take turns, as each finds what the others miss: random
+      // exchanges anywhere, a scramble of some persons in conflict, and random exchanges among
+      // the members of three groups, after which the descent has only those to scan again and
+      // so costs a fraction of a whole sweep (after the neighbourhood decomposition of Lai, Hao,
+      // Fu and Yue, 2021, which searches the exchanges among a few groups at a time).
+      switch (attempt++ % 3) {
+        case 0:
+          chain.Perturb(strength);
+          break;
+        case 1:
+          chain.ScrambleConflicts(std::min(1024, strength * 1024 / t.weak_max));
+          break;
+        default:
+          chain.PerturbAmong(strength, kLocalGroups);
+          break;
       }
       finished = chain.Descend(poll);
       if (chain.score() < best) {

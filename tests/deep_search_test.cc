@@ -48,6 +48,7 @@ std::map<std::pair<int32_t, int32_t>, int> GroupTypeCounts(const Problem& p,
 class DeepChainLayoutTest : public testing::TestWithParam<bool> {};
 
 TEST_P(DeepChainLayoutTest, TablesStayExactThroughExchangesDescentsAndReverts) {
+  int local_moves = 0;
   for (uint32_t seed = 1; seed <= 40; ++seed) {
     const test::RandomProblemShape shape = test::RandomShape(seed, 30);
     Problem p = test::MakeRandomProblem(seed, shape);
@@ -76,12 +77,29 @@ TEST_P(DeepChainLayoutTest, TablesStayExactThroughExchangesDescentsAndReverts) {
     chain.Revert();
     EXPECT_EQ(chain.assignment(), optimum) << seed;
     EXPECT_EQ(chain.score(), optimum_score) << seed;
+    // The local perturbation moves persons among three groups only.
+    chain.Mark();
+    chain.PerturbAmong(6, 3);
+    std::set<int32_t> touched;
+    for (int r = 1; r <= p.PersonCount(); ++r) {
+      if (chain.assignment()[static_cast<size_t>(r)] != optimum[static_cast<size_t>(r)]) {
+        touched.insert(optimum[static_cast<size_t>(r)]);
+        touched.insert(chain.assignment()[static_cast<size_t>(r)]);
+      }
+    }
+    EXPECT_LE(touched.size(), 3u) << seed;
+    local_moves += touched.empty() ? 0 : 1;
+    EXPECT_EQ(chain.score(), FullScore(p, chain.assignment())) << seed;
+    EXPECT_EQ(GroupTypeCounts(p, chain.assignment()), counts) << seed;
+    chain.Revert();
+    EXPECT_EQ(chain.assignment(), optimum) << seed;
     std::vector<int32_t> conflicts;
     chain.CopyPersonConflicts(conflicts);
     std::vector<int32_t> full_conflicts;
     FullScore(p, chain.assignment(), &full_conflicts);
     EXPECT_EQ(conflicts, full_conflicts) << seed;
   }
+  EXPECT_GT(local_moves, 20);  // most shapes have persons to move
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, DeepChainLayoutTest, testing::Bool(),
