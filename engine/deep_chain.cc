@@ -91,16 +91,13 @@ void DeepChain::Load(const std::vector<int32_t>& assignment) {
       class_members_[static_cast<size_t>(type - 1)].push_back(r);
     }
   }
+  // The matrix is symmetric, so a group's column is the sum of its members' rows, added a whole
+  // row at a time. Group 0 holds the persons never dealt; their weights with each other count
+  // as a group's.
   std::fill(tt_.begin(), tt_.end(), 0);
-  std::vector<int64_t> sums(static_cast<size_t>(g_) + 1);
+  for (int32_t x = 1; x <= n_; ++x) DeepAddRow(Row(x), Tt(grp_[static_cast<size_t>(x)]), n_);
   score_ = 0;
   for (int32_t r = 1; r <= n_; ++r) {
-    const int16_t* row = Row(r);
-    std::fill(sums.begin(), sums.end(), 0);
-    for (int32_t x = 1; x <= n_; ++x)
-      sums[static_cast<size_t>(grp_[static_cast<size_t>(x)])] += row[x];
-    // Group 0 holds the persons never dealt; their weights with each other count as a group's.
-    for (int32_t g = 0; g <= g_; ++g) Tt(g)[r] = static_cast<int32_t>(sums[static_cast<size_t>(g)]);
     pc_[static_cast<size_t>(r)] = Tt(grp_[static_cast<size_t>(r)])[r];
     score_ += pc_[static_cast<size_t>(r)];
   }

@@ -22,6 +22,10 @@ QM_DEEP_CLONES int32_t DeepScanMax(const DeepScanRow& scan, int32_t from, int32_
   return best;
 }
 
+QM_DEEP_CLONES void DeepAddRow(const int16_t* row, int32_t* to, int32_t n) {
+  for (int32_t r = 1; r <= n; ++r) to[r] += row[r];
+}
+
 QM_DEEP_CLONES void DeepApplyExchange(const int16_t* mk, const int16_t* mj, int32_t* tk,
                                       int32_t* tj, const int32_t* grp, int32_t* pc, int32_t gk,
                                       int32_t gj, int32_t n) {

@@ -22,6 +22,9 @@ int32_t DeepScanMax(const DeepScanRow& scan, int32_t from, int32_t to);
 // of kv. REQUIRES: a processor with AVX-512 (KernelLevel::kAvx512).
 int32_t DeepFirstGainAvx512(const DeepScanRow& scan, int32_t from, int32_t to, int32_t entries);
 
+// to[r] += row[r] for r in 1..n: one member's row added to its group's column of the tables.
+void DeepAddRow(const int16_t* row, int32_t* to, int32_t n);
+
 // The table update of an exchange that moves k from gk to gj and j from gj to gk: for persons
 // 1..n, tk[r] += mj[r] - mk[r], tj[r] -= the same, and pc[r] takes the new value of its group's
 // column for persons of gk and gj (grp already exchanged).
