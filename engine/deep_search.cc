@@ -24,9 +24,11 @@
 //   - a restart from a random grouping once the chain has stalled for as many rounds as it took
 //     to find its best, and for kRestartAfterIdleRounds at least.
 // The rounds are the search's cycles. With more than one thread, each further chain starts from
-// a random grouping of its own, and a chain whose rounds have stalled starts the next one from
-// the best grouping any chain has found; only the calling thread talks to the observer, the
-// clock and the results.
+// a random grouping of its own and searches on its own; the best grouping of all chains is the
+// search's. The first chain so runs exactly as it would alone, and a second thread can only add
+// to it (chains that took each other's better groupings measured worse: they left their own
+// paths for one place). Only the calling thread talks to the observer, the clock and the
+// results.
 #include "engine/deep_search.h"
 
 #include <algorithm>
@@ -128,8 +130,6 @@ class ChainHost {
   virtual bool KeepGoing() = 0;
   // After every descent, with the chain's grouping; false ends the chain.
   virtual bool AfterStep(const DeepChain& chain) = 0;
-  // The best grouping of all chains when it is better than `score`, else null.
-  virtual const std::vector<int32_t>* BetterThan(int64_t score, int64_t& better_score) = 0;
 };
 
 // The iterated maxima search of one chain, from its loaded grouping.
@@ -189,19 +189,9 @@ void RunChain(DeepChain& chain, ChainHost& host) {
     }
     elite.Offer(chain);
     // The next round, from the best grouping found; the longer nothing improves, the farther
-    // from it. A chain takes another chain's better grouping only when its own rounds have
-    // stalled at their strongest start: until then it runs exactly as it would alone, so a
-    // second thread adds a chain beside the seed's first without changing it. (Taking the
-    // shared best at every round made the chains search the same place; it measured worse.)
-    const bool stalled = best >= round_start_best && strong >= t.strong_max;
+    // from it.
     strong = best < round_start_best ? t.strong_min : std::min(strong + strong / 2, t.strong_max);
     if (!host.ClaimRound()) return;
-    int64_t shared_score = 0;
-    const std::vector<int32_t>* shared = stalled ? host.BetterThan(best, shared_score) : nullptr;
-    if (shared != nullptr) {
-      best = shared_score;
-      best_grouping = *shared;
-    }
     // Mostly the chain still holds its best grouping, whose tables need no new evaluation.
     if (chain.assignment() != best_grouping) chain.Load(best_grouping);
     chain.Mark();
@@ -302,14 +292,9 @@ class WorkerHost final : public ChainHost {
     }
     return KeepGoing();
   }
-  const std::vector<int32_t>* BetterThan(int64_t score, int64_t& better_score) override {
-    return shared_.best.CopyIfBetter(score, grouping_, nullptr, better_score) ? &grouping_
-                                                                              : nullptr;
-  }
 
  private:
   SharedState& shared_;
-  std::vector<int32_t> grouping_;
 };
 
 // The search in the calling thread: its own chain, the panel, saving, the stop flag, the time
@@ -330,12 +315,6 @@ class DeepSearch final : public ChainHost {
   bool ClaimRound() override { return shared_.ClaimRound(); }
   bool KeepGoing() override;
   bool AfterStep(const DeepChain& chain) override;
-  const std::vector<int32_t>* BetterThan(int64_t score, int64_t& better_score) override {
-    if (workers_.empty() || !shared_.best.CopyIfBetter(score, grouping_, nullptr, better_score)) {
-      return nullptr;
-    }
-    return &grouping_;
-  }
 
  private:
   int32_t Cycle() const { return std::min(shared_.rounds.load(), p_.TotalCycles); }
