@@ -25,10 +25,10 @@
 //     to find its best, and for kRestartAfterIdleRounds at least.
 // The rounds are the search's cycles. With more than one thread, each further chain starts from
 // a random grouping of its own and searches on its own; the best grouping of all chains is the
-// search's. The first chain so runs exactly as it would alone, and a second thread can only add
-// to it (chains that took each other's better groupings measured worse: they left their own
-// paths for one place). Only the calling thread talks to the observer, the clock and the
-// results.
+// search's. The first chain so makes exactly the moves it would make alone, and a second thread
+// adds a chain beside it (chains that took each other's better groupings measured worse: they
+// left their own paths for one place). Only the calling thread talks to the observer, the clock and
+// the results.
 #include "engine/deep_search.h"
 
 #include <algorithm>
