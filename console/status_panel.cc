@@ -78,6 +78,14 @@ void DrawStatusPanel(Console& console, const PanelValues& values, int64_t elapse
   std::string bar_target = Marker(t);
   std::string bar_best = Dots(d1) + Marker(b);
   std::string bar_current = Dots(d2) + Marker(c);
+  // The allowance counts one digit for any negative score, so a capped bar of wide negative
+  // scores can be longer than the row; it is cut at the row's end instead of wrapping its last
+  // characters onto the empty row below, where nothing would erase them.
+  size_t left = static_cast<size_t>(kScreenColumns - kBarColumn);
+  for (std::string* part : {&bar_target, &bar_best, &bar_current}) {
+    if (part->size() > left) part->resize(left);
+    left -= part->size();
+  }
   // The trailing spaces erase what a longer bar left on the row. A negative gap (a best score
   // below the target) would ask for more spaces than the row has, and they would run on over the
   // notices below; they stop one cell past the row's end, where a full bar also ends.

@@ -58,6 +58,13 @@ TEST(StatusPanelTest, CappedNegativeAndEqualBars) {
   DrawStatusPanel(s, PanelValues{500, 5.0f, 900, 0, 18}, 0);
   EXPECT_EQ(s.RowText(10), " <5><5><5>" + std::string(90, ' '));
   EXPECT_EQ(s.TextAt(28, 8, 20), "<Best-So-Far>: 5.00 ");
+  // Wide negative scores make a capped bar longer than its allowance: it ends at the row's end
+  // and nothing of it lands on the row below.
+  Screen wide;
+  DrawStatusPanel(wide, PanelValues{-14800, -272.5f, -22400, 5, 9}, 0);
+  EXPECT_EQ(wide.TextAt(1, 10, 99).substr(0, 6), "<-272>");
+  EXPECT_EQ(wide.TextAt(1, 10, 99).substr(95), "<-14");
+  EXPECT_EQ(wide.RowText(11), std::string(kScreenColumns, ' '));
 }
 
 TEST(PanelRefreshTest, DueOnlyAfterMoreThanFortyMilliseconds) {
