@@ -1,26 +1,16 @@
 // The deep search's scan for AVX-512, sixteen partners per step. Compiled for AVX-512 function
 // by function, so the rest of the program keeps running on any x86-64; it is only called after
 // the processor has been found to support it.
-// GCC 12's AVX-512 headers start some intrinsics from a deliberately undefined vector, which its
-// own uninitialised-use warnings then report; nothing here reads an undefined lane.
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-
-#include <immintrin.h>
+#include "engine/avx512.h"
 
 #include "engine/deep_kernels.h"
 
-#define QM_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl")))
-
 namespace quorvale {
 
+using avx512::kLanes;
+using avx512::ValidLanes;
+
 namespace {
-
-constexpr int32_t kLanes = 16;
-
-QM_AVX512 inline __mmask16 ValidLanes(int32_t left) {
-  return left >= kLanes ? __mmask16{0xFFFF} : static_cast<__mmask16>((1u << left) - 1u);
-}
 
 // The first partner from..to with a positive gain, or 0. Up to 32 groups the lookup of kv by the
 // partner's slot is one two-table permute, far cheaper than a gather.

@@ -1,24 +1,19 @@
 // The AVX-512 kernels: sixteen partners or persons per step. Compiled for AVX-512 function by
 // function, so the rest of the program keeps running on any x86-64; they are only called after
 // the processor has been found to support them.
-// GCC 12's AVX-512 headers start some intrinsics from a deliberately undefined vector, which its
-// own uninitialised-use warnings then report; nothing here reads an undefined lane.
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-
-#include <immintrin.h>
+#include "engine/avx512.h"
 
 #include <algorithm>
 
 #include "engine/fast_kernels.h"
 
-#define QM_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl")))
-
 namespace quorvale {
+
+using avx512::kLanes;
+using avx512::ValidLanes;
 
 namespace {
 
-constexpr int kLanes = 16;
 // Matrix entries read ahead of use: the hardware's own prefetch alone leaves the scans of a
 // matrix beyond the caches well short of the memory's streaming speed.
 constexpr int kAhead = 1024;
@@ -33,10 +28,6 @@ QM_AVX512 inline void PrefetchAhead(const int16_t* row, int32_t at, int32_t last
 // tables for 32, two pairs and a blend for 64, four pairs and three blends for 128 (far cheaper
 // than a gather), a gather beyond.
 enum Lookup { kPermute16, kPermute32, kPermute64, kPermute128, kGather };
-
-QM_AVX512 inline __mmask16 ValidLanes(int32_t left) {
-  return left >= kLanes ? __mmask16{0xFFFF} : static_cast<__mmask16>((1u << left) - 1u);
-}
 
 QM_AVX512 inline __m512i LoadWeights(const int16_t* row, __mmask16 valid) {
   const __m256i w = valid == 0xFFFF ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row))

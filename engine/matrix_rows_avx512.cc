@@ -1,22 +1,15 @@
 // The AVX-512 kernel of the row build: sixteen partners per step, the totals summed, checked and
 // narrowed in registers. Compiled for AVX-512 function by function and only called after the
 // processor has been found to support it.
-// GCC 12's AVX-512 headers start some intrinsics from a deliberately undefined vector, which its
-// own uninitialised-use warnings then report; nothing here reads an undefined lane.
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-
-#include <immintrin.h>
+#include "engine/avx512.h"
 
 #include "engine/matrix_rows.h"
 
-#define QM_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl")))
-
 namespace quorvale {
 
-namespace {
+using avx512::kLanes;
 
-constexpr int32_t kLanes = 16;
+namespace {
 
 QM_AVX512 inline __m512i Load(const int32_t* p) { return _mm512_loadu_si512(p); }
 
