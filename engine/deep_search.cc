@@ -192,7 +192,7 @@ void RunChain(DeepChain& chain, ChainHost& host) {
     // from it.
     strong = best < round_start_best ? t.strong_min : std::min(strong + strong / 2, t.strong_max);
     if (!host.ClaimRound()) return;
-    // Mostly the chain still holds its best grouping, whose tables need no new evaluation.
+    // When the chain still holds its best grouping, its tables need no new evaluation.
     if (chain.assignment() != best_grouping) chain.Load(best_grouping);
     chain.Mark();
     idle_rounds = best < round_start_best ? 0 : idle_rounds + 1;
