@@ -245,13 +245,13 @@ class SharedBest {
     chain.CopyPersonConflicts(conflicts_);
     score_.store(chain.score(), std::memory_order_release);
   }
-  // Copies the best grouping out when it is better than `score`.
-  bool CopyIfBetter(int64_t score, std::vector<int32_t>& grouping, std::vector<int32_t>* conflicts,
+  // Copies the best grouping and its PersonConflict out when it is better than `score`.
+  bool CopyIfBetter(int64_t score, std::vector<int32_t>& grouping, std::vector<int32_t>& conflicts,
                     int64_t& shared_score) {
     if (this->score() >= score) return false;
     std::lock_guard<std::mutex> lock(mutex_);
     grouping = grouping_;
-    if (conflicts != nullptr) *conflicts = conflicts_;
+    conflicts = conflicts_;
     shared_score = score_.load(std::memory_order_relaxed);
     return true;
   }
@@ -408,7 +408,7 @@ void DeepSearch::StopWorkers() {
 
 void DeepSearch::TakeSharedBest() {
   int64_t score = 0;
-  if (!shared_.best.CopyIfBetter(p_.BestScore, grouping_, &p_.BestPersonConflict, score)) return;
+  if (!shared_.best.CopyIfBetter(p_.BestScore, grouping_, p_.BestPersonConflict, score)) return;
   std::copy(grouping_.begin() + 1, grouping_.end(), p_.BestAssignment.begin() + 1);
   p_.BestScore = score;
   saving_.NoteImprovement();
