@@ -2,8 +2,9 @@
 # installs those that are missing (apt-get, through sudo when not root).
 
 # The program needs a C++20 compiler, CMake, toml++ (mix files), libcsv (rosters) and CBC with
-# pkg-config (the exact proof of a best grouping).
-BUILD_PACKAGES=(cmake g++ make pkg-config libtomlplusplus-dev libcsv-dev coinor-libcbc-dev)
+# pkg-config (the exact proof of a best grouping). CBC's link line names -lz, which none of its
+# packages pulls in: zlib1g-dev supplies it.
+BUILD_PACKAGES=(cmake g++ make pkg-config libtomlplusplus-dev libcsv-dev coinor-libcbc-dev zlib1g-dev)
 # The tests add GoogleTest and GoogleMock, and tmux for the tests that drive a real terminal.
 TEST_PACKAGES=(libgtest-dev libgmock-dev tmux)
 # Headless Chromium opens the HTML report as a reader would; where the distribution has no such
