@@ -18,9 +18,9 @@
 #include "console/console.h"
 #include "engine/engine.h"
 #include "engine/problem.h"
-#include "engine/prover.h"
+#include "proof/prover.h"
 #include "engine/search.h"
-#include "engine/verdict.h"
+#include "proof/verdict.h"
 #include "report/report_data.h"
 
 namespace quorvale {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine/problem.h"
-#include "engine/verdict.h"
+#include "proof/verdict.h"
 #include "report/report_data.h"
 
 namespace quorvale {

@@ -47,8 +47,8 @@
 #include "engine/problem.h"
 #include "engine/search.h"
 #include "engine/swap_descent.h"
-#include "reference/reference_engine.h"
-#include "reference/reference_matrix.h"
+#include "engine/plain_engine.h"
+#include "engine/plain_matrix.h"
 #include "report/results_file.h"
 
 namespace quorvale {
@@ -156,9 +156,9 @@ StartupMeasure MeasureStartup(int n, int g, KernelLevel level) {
     if (level == KernelLevel::kPlain) {
       p.BaseGroupSize = n / g;
       p.LargeGroupCount = n % g;
-      m.non_zero_pairs = reference::ReferenceBuildMatrix(p);
+      m.non_zero_pairs = PlainBuildMatrix(p);
       DealInitialAssignment(p);
-      m.score = reference::ReferenceEvaluateAssignment(p);
+      m.score = PlainEvaluateAssignment(p);
     } else {
       if (!BuildConflictMatrix(p, level).ok()) _exit(1);
       DealInitialAssignment(p);
@@ -354,7 +354,7 @@ WholeMeasure WholeSearch(int n, int g, KernelLevel level, int null_fd, const std
   if (level == KernelLevel::kPlain) {
     Problem copy = InstanceData(n, g, seed);
     const double start = CpuSeconds();
-    reference::ReferenceBuildMatrix(copy);
+    PlainBuildMatrix(copy);
     build_seconds = CpuSeconds() - start;
     // The same matrix, with the Target Score the search needs, untimed.
     if (!BuildConflictMatrix(p, KernelLevel::kPlain).ok() ||
@@ -580,11 +580,11 @@ int Main(int argc, char** argv) {
       row.scan_fast_ns =
           1e9 / pairs * MedianSeconds([&] { SwapDescent(p, engine, nullptr); }, 5, min_seconds);
       row.scan_ref_ns = 1e9 / pairs *
-                        MedianSeconds([&] { reference::ReferenceSwapDescent(p, nullptr); },
+                        MedianSeconds([&] { PlainSwapDescent(p, nullptr); },
                                       n >= 20000 ? 1 : 3, min_seconds);
       row.eval_fast_us =
           1e6 * MedianSeconds([&] { EvaluateAssignment(p, engine); }, 5, min_seconds);
-      row.eval_ref_us = 1e6 * MedianSeconds([&] { reference::ReferenceEvaluateAssignment(p); },
+      row.eval_ref_us = 1e6 * MedianSeconds([&] { PlainEvaluateAssignment(p); },
                                             n >= 20000 ? 1 : 3, min_seconds);
 
       std::fprintf(stderr, "N = %d, G = %d: searching...\n", n, g);

@@ -1,9 +1,9 @@
 // Conflict matrix and Target Score.
 //
 // Two persons conflict in a column when they hold the same code there, except for an inverted
-// code (held by more than half of the persons): its holders lose it, and instead every two
-// persons who do not hold it conflict. The matrix is symmetric with a zero diagonal, row 0 and
-// column 0, which the incremental updates of the descent rely on.
+// code (held by more than half of the persons, in a column that turns its majority): its holders
+// lose it, and instead every two persons who do not hold it conflict. The matrix is symmetric with
+// a zero diagonal, row 0 and column 0, which the incremental updates of the descent rely on.
 #include "engine/conflict_matrix.h"
 
 #include <algorithm>
@@ -15,36 +15,30 @@ namespace quorvale {
 
 namespace {
 
-// Counts the codes of one column, finds a majority code and adds the column's bound terms, which
-// it also records in ColumnBounds. Returns the inverted code (0 when there is none) and marks its
-// non-holders in NonHolderFlags; DataTable is left as it is.
-int32_t CountColumn(Problem& p, int col, int64_t weight) {
+// Counts the codes of one column into `histogram` (N + 1 entries), finds a majority code and adds
+// the column's bound terms, which it also records in ColumnBounds. Returns the inverted code (0
+// when there is none); DataTable is left as it is.
+int32_t CountColumn(Problem& p, int col, int64_t weight, std::vector<int32_t>& histogram) {
   const int n = p.PersonCount();
   ColumnBound& bound = p.ColumnBounds[static_cast<size_t>(col)];
   bound = ColumnBound{};
   bound.weight = static_cast<int32_t>(weight);
-  std::fill(p.CodeHistogram.begin(), p.CodeHistogram.end(), 0);
-  std::fill(p.NonHolderFlags.begin(), p.NonHolderFlags.end(), 0);
+  std::fill(histogram.begin(), histogram.end(), 0);
   for (int i = 1; i <= n; ++i) {
     const int32_t v = p.DataTable(i, col);
-    if (v > 0) ++p.CodeHistogram[static_cast<size_t>(v)];
+    if (v > 0) ++histogram[static_cast<size_t>(v)];
   }
   int32_t inverted = 0;
   for (int v = 1; v <= n; ++v) {
-    int32_t& count = p.CodeHistogram[static_cast<size_t>(v)];
+    int32_t& count = histogram[static_cast<size_t>(v)];
     if (count < 2) continue;
-    if (count > n / 2) {
+    if (count > n / 2 && p.TurnsMajority(col)) {
       inverted = v;
-      p.NonHolderFlags[0] = 1;
       count = n - count;
       bound.majority_code = v;
       bound.majority_holder.assign(static_cast<size_t>(n) + 1, 0);
       for (int i = 1; i <= n; ++i) {
-        if (p.DataTable(i, col) == v) {
-          bound.majority_holder[static_cast<size_t>(i)] = 1;
-        } else {
-          p.NonHolderFlags[static_cast<size_t>(i)] = 1;
-        }
+        if (p.DataTable(i, col) == v) bound.majority_holder[static_cast<size_t>(i)] = 1;
       }
     }
     const int64_t term = weight > 0
@@ -95,8 +89,9 @@ Status BuildConflictMatrix(Problem& p, KernelLevel level) {
   p.ColumnBounds.assign(static_cast<size_t>(p.ColumnCount()), ColumnBound{});
 
   std::vector<int32_t> inverted(static_cast<size_t>(p.ColumnCount()), 0);
+  std::vector<int32_t> histogram(static_cast<size_t>(p.PersonCount()) + 1);
   for (int col = 2; col < p.ColumnCount(); ++col) {
-    inverted[static_cast<size_t>(col)] = CountColumn(p, col, p.DataTable(0, col));
+    inverted[static_cast<size_t>(col)] = CountColumn(p, col, p.DataTable(0, col), histogram);
   }
   int64_t non_zero_pairs = 0;
   Status status = FillMatrixRows(p, CollectPairColumns(p, inverted),

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "engine/deep_kernels.h"
+#include "engine/kernels/deep_kernels.h"
 
 namespace quorvale {
 

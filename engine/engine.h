@@ -3,15 +3,15 @@
 // It holds no state of a computation: every evaluation and descent has its own working arrays.
 //
 // Every level gives exactly the same tables, exchanges and scores. kPlain is the straightforward
-// engine of reference/; the other levels use the transposed layout with the portable, AVX2 or
-// AVX-512 kernels on the Problem's group table, and fall back to the plain engine where those
-// kernels do not apply (more than 32766 groups, or more than 100 distinct person types).
+// engine (engine/plain_engine.h); the other levels use the transposed layout with the portable,
+// AVX2 or AVX-512 kernels on the Problem's group table, and fall back to the plain engine where
+// those kernels do not apply (more than 32766 groups, or more than 100 distinct person types).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/fast_kernels.h"
+#include "engine/kernels/fast_kernels.h"
 
 namespace quorvale {
 

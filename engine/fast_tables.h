@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/fast_kernels.h"
+#include "engine/kernels/fast_kernels.h"
 #include "engine/problem.h"
 
 namespace quorvale {

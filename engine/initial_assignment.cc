@@ -2,14 +2,14 @@
 //
 // The fast evaluation adds whole matrix rows into the group table's columns; it relies on
 // ConflictMatrix being symmetric with a zero diagonal, as BuildConflictMatrix makes it. Where the
-// fast kernels do not apply, the plain engine of reference/ evaluates.
+// fast kernels do not apply, the plain engine evaluates.
 #include "engine/initial_assignment.h"
 
 #include <algorithm>
 
-#include "engine/fast_kernels.h"
 #include "engine/fast_tables.h"
-#include "reference/reference_engine.h"
+#include "engine/kernels/fast_kernels.h"
+#include "engine/plain_engine.h"
 
 namespace quorvale {
 
@@ -46,7 +46,7 @@ void DealInitialAssignment(Problem& p) {
 int64_t EvaluateAssignment(Problem& p, const Engine& engine) {
   FastTables tables;
   if (engine.kernels() == nullptr || !tables.Prepare(p) || !tables.LoadAssignment(p)) {
-    return reference::ReferenceEvaluateAssignment(p);
+    return PlainEvaluateAssignment(p);
   }
   const FastKernels& kernels = *engine.kernels();
   const int n = p.PersonCount();

@@ -13,7 +13,7 @@ double ProblemBytes(const Parameters& params) {
   const double persons = static_cast<double>(params.PersonCount) + 1;
   const double groups = static_cast<double>(params.GroupCount) + 1;
   const double columns = static_cast<double>(params.ColumnCount);
-  // The matrix, then per person: DataTable, ShuffleList and the six person arrays in 4-byte
+  // The matrix, then per person: DataTable, the scrambler's list and six person arrays in 4-byte
   // cells, the row build's code and non-holder copy of each column (8 bytes) and the
   // scrambler's 12-byte entries; the group table with its padding, and the fast engine's
   // working arrays; up to kTypeOrderMaxPersons, the descent's type order with its matrix copy
@@ -37,12 +37,11 @@ Status AllocateProblem(const Parameters& params, Problem& problem, double memory
 
   bool ok = ProblemBytes(params) <= memory_limit && fresh.DataTable.Allocate(persons, columns) &&
             fresh.ConflictMatrix.Allocate(persons, persons) &&
-            fresh.ShuffleList.Allocate(persons, 3) &&
             fresh.GroupConflictTable.Allocate(params.PersonCount, params.GroupCount);
   if (ok) {
     try {
       for (auto* table : {&fresh.Assignment, &fresh.PersonConflict, &fresh.BestAssignment,
-                          &fresh.BestPersonConflict, &fresh.CodeHistogram, &fresh.NonHolderFlags}) {
+                          &fresh.BestPersonConflict}) {
         table->assign(persons, 0);
       }
     } catch (const std::bad_alloc&) {

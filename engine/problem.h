@@ -3,7 +3,7 @@
 // operation of the engine works on it by reference.
 //
 // Persons are numbered 1..N and groups 1..G; index 0 of a person dimension is the weight row in
-// DataTable, a marker in NonHolderFlags and unused (always 0) elsewhere. Group number 0 in
+// DataTable and unused (always 0) elsewhere. Group number 0 in
 // Assignment marks a person that was never dealt.
 #pragma once
 
@@ -11,29 +11,21 @@
 #include <vector>
 
 #include "base/status.h"
+#include "base/table.h"
 #include "engine/column_figures.h"
 #include "engine/group_table.h"
-#include "engine/parameters.h"
-#include "engine/table.h"
 #include "engine/type_order.h"
+#include "model/model.h"
 
 namespace quorvale {
 
-struct Problem {
-  Parameters params;                                          // the one copy of the run parameters
-  int32_t PersonCount() const { return params.PersonCount; }  // N
-  int32_t ColumnCount() const { return params.ColumnCount; }  // C
-  int32_t GroupCount() const { return params.GroupCount; }    // G
-
-  Table2D<int32_t> DataTable;               // N + 1 rows of C: weight row, then one per person
+// The model it was given (params, DataTable) and what the engine computes from it.
+struct Problem : Model {
   std::vector<int32_t> Assignment;          // N + 1: group of each person, 0 = not dealt
   std::vector<int32_t> PersonConflict;      // N + 1: pair weight with the own group's members
   std::vector<int32_t> BestAssignment;      // N + 1: Assignment at the best score so far
   std::vector<int32_t> BestPersonConflict;  // N + 1: PersonConflict with BestAssignment
-  std::vector<int32_t> CodeHistogram;       // N + 1: per-column scratch, persons per code
-  std::vector<int32_t> NonHolderFlags;      // N + 1: per-column scratch, 0 or 1
   Table2D<int16_t> ConflictMatrix;          // N + 1 rows of N + 1: symmetric pair weights
-  Table2D<int32_t> ShuffleList;             // N + 1 rows of 3: person, group, random key
   GroupTable GroupConflictTable;            // (p, g): weight of p with group g's members
   std::vector<ColumnBound> ColumnBounds;    // C: what BuildConflictMatrix records per column
   // The fast descent's persons by type with its copy of ConflictMatrix, made by the first fast
@@ -53,8 +45,6 @@ struct Problem {
   int32_t BaseGroupSize = 0;    // M = N / G
   int32_t LargeGroupCount = 0;  // R = N mod G
   int32_t TotalCycles = 0;
-
-  int32_t Type(int person) const { return DataTable(person, 1); }
 };
 
 // Bytes a run with these parameters takes at its peak: the tables, the scratch of the matrix

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "engine/parameters.h"
+#include "model/parameters.h"
 
 namespace quorvale {
 

@@ -25,9 +25,9 @@
 #include <array>
 #include <vector>
 
-#include "engine/fast_kernels.h"
 #include "engine/fast_tables.h"
-#include "reference/reference_engine.h"
+#include "engine/kernels/fast_kernels.h"
+#include "engine/plain_engine.h"
 
 namespace quorvale {
 
@@ -329,7 +329,7 @@ bool SwapDescent(Problem& p, const Engine& engine, SearchMonitor* monitor) {
   FastTables tables;
   bool one_class = false;
   if (engine.kernels() == nullptr || !tables.Prepare(p) || !tables.LoadClasses(p, one_class)) {
-    return reference::ReferenceSwapDescent(p, monitor);
+    return PlainSwapDescent(p, monitor);
   }
   // LoadClasses read the types in person order: its classes go with the type order's positions
   // once reordered the same way, which LoadAssignment does not touch.
@@ -343,9 +343,9 @@ bool SwapDescent(Problem& p, const Engine& engine, SearchMonitor* monitor) {
         TypeOrderDescent(p, engine, monitor, tables, one_class, finished)) {
       return finished;
     }
-    return reference::ReferenceSwapDescent(p, monitor);
+    return PlainSwapDescent(p, monitor);
   }
-  if (!tables.LoadAssignment(p)) return reference::ReferenceSwapDescent(p, monitor);
+  if (!tables.LoadAssignment(p)) return PlainSwapDescent(p, monitor);
   const Layout layout{&p.ConflictMatrix, &p.GroupConflictTable};
   FastDescent descent(p, monitor, engine, tables, layout, one_class);
   const bool finished = descent.Run();

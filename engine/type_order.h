@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/table.h"
+#include "base/table.h"
 
 namespace quorvale {
 

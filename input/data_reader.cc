@@ -1,8 +1,8 @@
 // The data file reader. The checks guard the tables built from the data: a code indexes
-// CodeHistogram, which has room for the codes up to PersonCount, and a weight is added into the
-// 16-bit ConflictMatrix. The layout check guards the meaning of the values: in a file laid out
-// one row per line, a line with one value too many or too few would shift every later value
-// into the wrong column.
+// the matrix build's histogram of codes, which has room for the codes up to PersonCount, and a
+// weight is added into the 16-bit ConflictMatrix. The layout check guards the meaning of the
+// values: in a file laid out one row per line, a line with one value too many or too few would
+// shift every later value into the wrong column.
 #include "input/data_reader.h"
 
 #include <cstdint>
@@ -77,11 +77,11 @@ size_t CountLine(NumberScanner& scanner, ScannedValue& value) {
 
 }  // namespace
 
-Status ReadDataTable(std::string_view text, const std::string& file_name, Problem& problem,
+Status ReadDataTable(std::string_view text, const std::string& file_name, Model& model,
                      InputWarnings* warnings) {
-  const int32_t persons = problem.PersonCount();
-  const int32_t columns = problem.ColumnCount();
-  Table2D<int32_t>& table = problem.DataTable;
+  const int32_t persons = model.PersonCount();
+  const int32_t columns = model.ColumnCount();
+  Table2D<int32_t>& table = model.DataTable;
   if (persons < 1 || columns < 1 || table.rows() != static_cast<size_t>(persons) + 1 ||
       table.columns() != static_cast<size_t>(columns)) {
     return Status::Error(

@@ -5,12 +5,12 @@
 #include <string_view>
 
 #include "base/status.h"
-#include "engine/problem.h"
 #include "input/input_warnings.h"
+#include "model/model.h"
 
 namespace quorvale {
 
-// Fills problem.DataTable (allocated for problem.PersonCount() + 1 rows of problem.ColumnCount(),
+// Fills model.DataTable (allocated for model.PersonCount() + 1 rows of model.ColumnCount(),
 // all 0) from the text of "data.txt", and checks the codes and weights. `file_name` names the file
 // in messages (the driver passes the full path).
 //
@@ -25,7 +25,7 @@ namespace quorvale {
 // 2..C-1) lies outside -32768..32767, or when a category code (rows 1..N, columns 2..C-1) is
 // above N. Codes of 0 or below, columns 0 and 1, and row 0's first two cells may hold anything.
 // On success every cell is set; on failure the table's contents are unspecified.
-Status ReadDataTable(std::string_view text, const std::string& file_name, Problem& problem,
+Status ReadDataTable(std::string_view text, const std::string& file_name, Model& model,
                      InputWarnings* warnings = nullptr);
 
 }  // namespace quorvale

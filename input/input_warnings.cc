@@ -24,12 +24,12 @@ std::string NamePersons(const std::vector<int32_t>& persons) {
 
 }  // namespace
 
-std::vector<int32_t> FindPersonsLeftOut(const Problem& problem) {
+std::vector<int32_t> FindPersonsLeftOut(const Model& model) {
   std::vector<int32_t> persons;
   // TypeMode 3 counts everyone as type 1.
-  if (problem.params.TypeMode == 3) return persons;
-  for (int32_t p = 1; p <= problem.PersonCount(); ++p) {
-    const int32_t type = problem.Type(p);
+  if (model.params.TypeMode == 3) return persons;
+  for (int32_t p = 1; p <= model.PersonCount(); ++p) {
+    const int32_t type = model.Type(p);
     if (type != 1 && type != 2) persons.push_back(p);
   }
   return persons;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/problem.h"
+#include "model/model.h"
 
 namespace quorvale {
 
@@ -23,7 +23,7 @@ struct InputWarnings {
 };
 
 // The persons of a filled DataTable that the first grouping leaves out.
-std::vector<int32_t> FindPersonsLeftOut(const Problem& problem);
+std::vector<int32_t> FindPersonsLeftOut(const Model& model);
 
 // One line for each warning, for standard error, each starting "quorvalemixer: warning: " and
 // ending with a line feed. `data_file` names "data.txt" as the refusals do.

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "base/status.h"
-#include "engine/parameters.h"
+#include "model/parameters.h"
 
 namespace quorvale {
 

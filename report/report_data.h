@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/parameters.h"
-#include "engine/verdict.h"
+#include "model/parameters.h"
+#include "proof/verdict.h"
 
 namespace quorvale {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "base/status.h"
-#include "engine/parameters.h"
+#include "model/parameters.h"
 #include "engine/problem.h"
 #include "engine/results_sink.h"
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/verdict.h"
+#include "proof/verdict.h"
 
 namespace quorvale {
 

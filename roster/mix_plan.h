@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/parameters.h"
+#include "model/parameters.h"
 
 namespace quorvale {
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Lint: clang-format must leave every C++ file as it is, and clang-tidy (.clang-tidy) must find
-# nothing in the product code. Uses the compile commands of a build folder (default build/),
+# Lint: clang-format must leave every C++ file as it is, every include must run down a floor
+# (scripts/check_floors.sh), and clang-tidy (.clang-tidy) must find nothing in the product code. Uses the compile commands of a build folder (default build/),
 # configuring it when they are missing.
 #   scripts/lint.sh [BUILD_DIR]
 set -euo pipefail
@@ -11,11 +11,13 @@ mapfile -t cpp_files < <(git ls-files '*.cc' '*.h')
 echo "== clang-format check (${#cpp_files[@]} files)"
 clang-format --dry-run --Werror "${cpp_files[@]}"
 
+bash scripts/check_floors.sh
+
 if [ ! -f "$build/compile_commands.json" ]; then
   cmake -S . -B "$build" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
 fi
 mapfile -t product < <(git ls-files 'app/*.cc' 'base/*.cc' 'console/*.cc' 'engine/*.cc' \
-  'input/*.cc' 'reference/*.cc' 'report/*.cc' 'roster/*.cc')
+  'input/*.cc' 'model/*.cc' 'proof/*.cc' 'report/*.cc' 'roster/*.cc')
 echo "== clang-tidy (${#product[@]} product files)"
 # The compile commands are GCC's: clang-tidy skips the warning options only GCC knows.
 run-clang-tidy -quiet -p "$build" -j "$(nproc)" -extra-arg=-Wno-unknown-warning-option \

@@ -9,7 +9,7 @@
 
 #include "engine/conflict_matrix.h"
 #include "engine/initial_assignment.h"
-#include "reference/reference_matrix.h"
+#include "engine/plain_matrix.h"
 #include "tests/support/problem_text.h"
 #include "tests/support/random_problem.h"
 
@@ -187,7 +187,7 @@ TEST(ConflictMatrixTest, RowBuildAtEveryLevelEqualsTheColumnBuild) {
         std::to_string(n) + " " + std::to_string(columns + 2) + " 1 3 1 1 1 0";
     const std::string data = RandomData(rng, n, columns, seed % 7 == 0 ? 0 : 4000);
     Problem straight = test::ProblemFromText(parameters, data);
-    const int64_t non_zero = reference::ReferenceBuildMatrix(straight);
+    const int64_t non_zero = PlainBuildMatrix(straight);
     std::vector<Problem> built;
     for (const KernelLevel level :
          {KernelLevel::kPlain, KernelLevel::kPortable, KernelLevel::kAvx2, KernelLevel::kAvx512}) {

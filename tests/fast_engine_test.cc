@@ -16,7 +16,7 @@
 #include "engine/scrambler.h"
 #include "engine/search.h"
 #include "engine/swap_descent.h"
-#include "reference/reference_engine.h"
+#include "engine/plain_engine.h"
 #include "tests/support/fakes.h"
 #include "tests/support/group_table_cells.h"
 #include "tests/support/kernel_levels.h"
@@ -69,7 +69,7 @@ class FastEngineTest : public ::testing::TestWithParam<KernelLevel> {
     Problem fast = test::MakeRandomProblem(seed, shape);
     Problem ref = test::MakeRandomProblem(seed, shape);
     Problem twin = test::MakeRandomProblem(seed, shape);
-    reference::ReferenceEvaluateAssignment(ref);
+    PlainEvaluateAssignment(ref);
     ASSERT_EQ(Tables(fast), Tables(ref)) << "dealt";
     Lcg15 random_fast(seed);
     Lcg15 random_ref(seed);
@@ -77,7 +77,7 @@ class FastEngineTest : public ::testing::TestWithParam<KernelLevel> {
       Recorder fast_log(stop_at_poll, seed % 2 == 0 ? &twin : nullptr, &engine);
       Recorder ref_log(stop_at_poll, nullptr, nullptr);
       ASSERT_EQ(SwapDescent(fast, engine, &fast_log),
-                reference::ReferenceSwapDescent(ref, &ref_log));
+                PlainSwapDescent(ref, &ref_log));
       ASSERT_EQ(fast_log.exchanges, ref_log.exchanges) << "round " << round;
       ASSERT_EQ(fast_log.polls, ref_log.polls) << "round " << round;
       ASSERT_EQ(Tables(fast), Tables(ref)) << "descended in round " << round;
@@ -85,7 +85,7 @@ class FastEngineTest : public ::testing::TestWithParam<KernelLevel> {
       Scramble(fast, round % 2 + 1, rate, random_fast);
       Scramble(ref, round % 2 + 1, rate, random_ref);
       EvaluateAssignment(fast, engine);
-      reference::ReferenceEvaluateAssignment(ref);
+      PlainEvaluateAssignment(ref);
       ASSERT_EQ(Tables(fast), Tables(ref)) << "scrambled in round " << round;
     }
   }
@@ -146,7 +146,7 @@ TEST_P(FastEngineTest, GroupSumsBeyondThirtyTwoBitsAreSummedWide) {
     Engine engine(GetParam());
     Recorder fast_log(-1, nullptr, nullptr);
     Recorder ref_log(-1, nullptr, nullptr);
-    ASSERT_TRUE(reference::ReferenceSwapDescent(ref, &ref_log));
+    ASSERT_TRUE(PlainSwapDescent(ref, &ref_log));
     ASSERT_FALSE(ref_log.exchanges.empty());
     ASSERT_TRUE(SwapDescent(fast, engine, &fast_log));
     EXPECT_EQ(fast_log.exchanges, ref_log.exchanges);
@@ -167,7 +167,7 @@ TEST_P(FastEngineTest, ManyPersonTypesUseThePlainEngine) {
   Engine engine(GetParam());
   Recorder fast_log(-1, nullptr, nullptr);
   Recorder ref_log(-1, nullptr, nullptr);
-  EXPECT_EQ(SwapDescent(fast, engine, &fast_log), reference::ReferenceSwapDescent(ref, &ref_log));
+  EXPECT_EQ(SwapDescent(fast, engine, &fast_log), PlainSwapDescent(ref, &ref_log));
   EXPECT_EQ(fast_log.exchanges, ref_log.exchanges);
   EXPECT_EQ(Tables(fast), Tables(ref));
 }

@@ -6,9 +6,9 @@
 #include <limits>
 #include <random>
 
-#include "engine/count_model.h"
-#include "engine/count_solver.h"
-#include "engine/proven_bound.h"
+#include "proof/count_model.h"
+#include "proof/count_solver.h"
+#include "proof/proven_bound.h"
 #include "tests/support/proof_instances.h"
 
 namespace quorvale {

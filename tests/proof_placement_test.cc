@@ -5,10 +5,10 @@
 #include <array>
 #include <atomic>
 
-#include "engine/count_model.h"
-#include "engine/count_solver.h"
-#include "engine/placement_proof.h"
-#include "engine/proven_bound.h"
+#include "proof/count_model.h"
+#include "proof/count_solver.h"
+#include "proof/placement_proof.h"
+#include "proof/proven_bound.h"
 #include "tests/support/proof_instances.h"
 
 namespace quorvale {

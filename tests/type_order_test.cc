@@ -13,7 +13,7 @@
 #include "engine/random.h"
 #include "engine/scrambler.h"
 #include "engine/swap_descent.h"
-#include "reference/reference_engine.h"
+#include "engine/plain_engine.h"
 #include "tests/support/group_table_cells.h"
 #include "tests/support/kernel_levels.h"
 #include "tests/support/random_problem.h"
@@ -109,14 +109,14 @@ class TypeOrderDescentTest : public ::testing::TestWithParam<KernelLevel> {
       ExchangeLog ref_log;
       fast_log.stop_at_poll = ref_log.stop_at_poll = stop_at_poll;
       ASSERT_EQ(SwapDescent(fast, engine, &fast_log),
-                reference::ReferenceSwapDescent(ref, &ref_log));
+                PlainSwapDescent(ref, &ref_log));
       ASSERT_EQ(fast_log.exchanges, ref_log.exchanges) << "round " << round;
       ASSERT_EQ(fast_log.polls, ref_log.polls);
       ASSERT_EQ(Tables(fast), Tables(ref)) << "round " << round;
       Scramble(fast, round % 2 + 1, 100, random_fast);
       Scramble(ref, round % 2 + 1, 100, random_ref);
       EvaluateAssignment(fast, engine);
-      reference::ReferenceEvaluateAssignment(ref);
+      PlainEvaluateAssignment(ref);
     }
   }
 };

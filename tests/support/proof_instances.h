@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/categories.h"
+#include "proof/categories.h"
 #include "engine/problem.h"
 #include "tests/support/random_problem.h"
 

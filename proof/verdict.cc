@@ -1,5 +1,5 @@
 // The verdict from the bounds.
-#include "engine/verdict.h"
+#include "proof/verdict.h"
 
 #include <algorithm>
 

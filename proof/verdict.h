@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "engine/prover.h"
+#include "proof/prover.h"
 
 namespace quorvale {
 

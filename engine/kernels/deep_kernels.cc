@@ -1,6 +1,6 @@
 // Plain loops that the compiler vectorises once per processor level (target_clones); the file
 // is built with -O3 so that it does.
-#include "engine/deep_kernels.h"
+#include "engine/kernels/deep_kernels.h"
 
 #include <algorithm>
 #include <limits>

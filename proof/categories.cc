@@ -1,5 +1,5 @@
 // Categories of the attribute columns, read from the data before the matrix is built.
-#include "engine/categories.h"
+#include "proof/categories.h"
 
 namespace quorvale {
 

@@ -1,12 +1,12 @@
 // The column-by-column loops of the matrix build.
-#include "reference/reference_matrix.h"
+#include "engine/plain_matrix.h"
 
 #include <algorithm>
 #include <vector>
 
-namespace quorvale::reference {
+namespace quorvale {
 
-int64_t ReferenceBuildMatrix(Problem& p) {
+int64_t PlainBuildMatrix(Problem& p) {
   const int n = p.PersonCount();
   Table2D<int16_t>& matrix = p.ConflictMatrix;
   const auto add = [&](int k, int j, int32_t weight) {
@@ -49,4 +49,4 @@ int64_t ReferenceBuildMatrix(Problem& p) {
   return count;
 }
 
-}  // namespace quorvale::reference
+}  // namespace quorvale

@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "engine/categories.h"
-#include "engine/count_model.h"
+#include "proof/categories.h"
+#include "proof/count_model.h"
 #include "engine/proof_board.h"
 
 namespace quorvale {

@@ -1,11 +1,11 @@
 // The AVX-512 kernels: sixteen partners or persons per step. Compiled for AVX-512 function by
 // function, so the rest of the program keeps running on any x86-64; they are only called after
 // the processor has been found to support them.
-#include "engine/avx512.h"
+#include "engine/kernels/avx512.h"
 
 #include <algorithm>
 
-#include "engine/fast_kernels.h"
+#include "engine/kernels/fast_kernels.h"
 
 namespace quorvale {
 

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "engine/matrix_rows.h"
+#include "engine/kernels/matrix_row_kernels.h"
 
 #define QM_AVX2 __attribute__((target("avx2")))
 

@@ -1,9 +1,9 @@
 // The plain loops of the evaluation and the swap descent.
-#include "reference/reference_engine.h"
+#include "engine/plain_engine.h"
 
 #include <algorithm>
 
-namespace quorvale::reference {
+namespace quorvale {
 
 namespace {
 
@@ -34,7 +34,7 @@ void Exchange(Problem& p, int k, int j, int64_t gain) {
 
 }  // namespace
 
-int64_t ReferenceEvaluateAssignment(Problem& p) {
+int64_t PlainEvaluateAssignment(Problem& p) {
   const int n = p.PersonCount();
   std::fill(p.PersonConflict.begin(), p.PersonConflict.end(), 0);
   p.GroupConflictTable.FillZero();
@@ -59,7 +59,7 @@ int64_t ReferenceEvaluateAssignment(Problem& p) {
   return p.CurrentScore;
 }
 
-bool ReferenceSwapDescent(Problem& p, SearchMonitor* monitor) {
+bool PlainSwapDescent(Problem& p, SearchMonitor* monitor) {
   const int n = p.PersonCount();
   if (n < 2) return true;
   bool exchanged = true;
@@ -85,4 +85,4 @@ bool ReferenceSwapDescent(Problem& p, SearchMonitor* monitor) {
   return true;
 }
 
-}  // namespace quorvale::reference
+}  // namespace quorvale

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/categories.h"
+#include "proof/categories.h"
 #include "engine/problem.h"
 
 namespace quorvale {

@@ -12,9 +12,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/categories.h"
+#include "proof/categories.h"
 #include "engine/problem.h"
-#include "engine/proven_bound.h"
+#include "proof/proven_bound.h"
 
 namespace quorvale {
 

@@ -14,7 +14,7 @@
 #include <functional>
 #include <vector>
 
-#include "engine/count_model.h"
+#include "proof/count_model.h"
 
 namespace quorvale {
 

@@ -4,7 +4,7 @@
 // group of h members are h(h - 1) / 2: convex in h, so spreading is a min-cost flow with convex
 // costs, and packing a maximisation of a convex function, which a dynamic programme over the
 // groups solves exactly.
-#include "engine/proven_bound.h"
+#include "proof/proven_bound.h"
 
 #include <algorithm>
 #include <functional>

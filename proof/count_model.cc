@@ -1,5 +1,5 @@
 // Building the count model from the categories and the dealt places.
-#include "engine/count_model.h"
+#include "proof/count_model.h"
 
 #include <algorithm>
 #include <map>

@@ -1,11 +1,11 @@
 // The prover's thread.
-#include "engine/prover.h"
+#include "proof/prover.h"
 
 #include <algorithm>
 #include <chrono>
 
-#include "engine/count_solver.h"
-#include "engine/placement_proof.h"
+#include "proof/count_solver.h"
+#include "proof/placement_proof.h"
 
 namespace quorvale {
 

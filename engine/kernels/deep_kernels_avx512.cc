@@ -1,9 +1,9 @@
 // The deep search's scan for AVX-512, sixteen partners per step. Compiled for AVX-512 function
 // by function, so the rest of the program keeps running on any x86-64; it is only called after
 // the processor has been found to support it.
-#include "engine/avx512.h"
+#include "engine/kernels/avx512.h"
 
-#include "engine/deep_kernels.h"
+#include "engine/kernels/deep_kernels.h"
 
 namespace quorvale {
 

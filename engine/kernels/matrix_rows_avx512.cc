@@ -1,9 +1,9 @@
 // The AVX-512 kernel of the row build: sixteen partners per step, the totals summed, checked and
 // narrowed in registers. Compiled for AVX-512 function by function and only called after the
 // processor has been found to support it.
-#include "engine/avx512.h"
+#include "engine/kernels/avx512.h"
 
-#include "engine/matrix_rows.h"
+#include "engine/kernels/matrix_row_kernels.h"
 
 namespace quorvale {
 

@@ -10,7 +10,7 @@
 // as ProvenBound does (which the relaxation would not see alone), and order interchangeable groups
 // by SymmetryKey. Every objective coefficient is a whole number on whole-number columns, so CBC can
 // prune with a cutoff one unit below the incumbent.
-#include "engine/count_solver.h"
+#include "proof/count_solver.h"
 
 #include <algorithm>
 #include <cmath>

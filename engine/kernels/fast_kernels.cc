@@ -3,7 +3,7 @@
 // The portable scan sums in 64 bits and tests eligibility directly, so it is exact for any table
 // values; the descent also falls back to it when the group sums grow too large for the 32-bit
 // vector scans.
-#include "engine/fast_kernels.h"
+#include "engine/kernels/fast_kernels.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/count_model.h"
+#include "proof/count_model.h"
 
 namespace quorvale {
 

@@ -1,6 +1,6 @@
 // The placement proof: a depth-first search over the packed categories' persons, profile by
 // profile, with a bound after each profile is placed.
-#include "engine/placement_proof.h"
+#include "proof/placement_proof.h"
 
 #include <algorithm>
 #include <array>
@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "engine/proven_bound.h"
+#include "proof/proven_bound.h"
 
 namespace quorvale {
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/fast_kernels.h"
+#include "engine/kernels/fast_kernels.h"
 
 #define QM_AVX2 __attribute__((target("avx2")))
 

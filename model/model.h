@@ -1,0 +1,37 @@
+// The problem as its input states it: the run parameters and the data table of persons, their
+// types and category codes, and the column weights. The readers of both front ends fill it; the
+// engine builds everything it computes with from it and never reads a file.
+//
+// Persons are numbered 1..N; row 0 of DataTable is the weight row.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "base/table.h"
+#include "model/parameters.h"
+
+namespace quorvale {
+
+struct Model {
+  Parameters params;
+  int32_t PersonCount() const { return params.PersonCount; }  // N
+  int32_t ColumnCount() const { return params.ColumnCount; }  // C
+  int32_t GroupCount() const { return params.GroupCount; }    // G
+
+  // N + 1 rows of C: the weight row, then one row per person: its number, its type, and its
+  // category code in each attribute column 2..C-1 (0 or below: none).
+  Table2D<int32_t> DataTable;
+  // Per column (C entries), or empty for none: 1 where a code held by more than half of the
+  // persons stays one category as written instead of being turned around. A rule's column is
+  // kept so: its members must share a group however many they are.
+  std::vector<uint8_t> KeepsMajority;
+
+  int32_t Type(int person) const { return DataTable(person, 1); }
+  // Whether a majority code of `column` is turned around (the data files' rule for every column).
+  bool TurnsMajority(int column) const {
+    return KeepsMajority.empty() || KeepsMajority[static_cast<size_t>(column)] == 0;
+  }
+};
+
+}  // namespace quorvale
