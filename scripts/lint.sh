@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Lint: clang-format must leave every C++ file as it is, every include must run down a floor
-# (scripts/check_floors.sh), and clang-tidy (.clang-tidy) must find nothing in the product code. Uses the compile commands of a build folder (default build/),
-# configuring it when they are missing.
+# (scripts/check_floors.sh), and clang-tidy (.clang-tidy) must find nothing in the product code.
+# Uses the compile commands of a build folder (default build/), configuring it when they are
+# missing.
 #   scripts/lint.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
