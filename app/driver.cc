@@ -15,18 +15,18 @@
 #include "base/format.h"
 #include "console/box.h"
 #include "console/search_screen.h"
-#include "proof/categories.h"
 #include "engine/conflict_matrix.h"
 #include "engine/engine.h"
 #include "engine/initial_assignment.h"
 #include "engine/problem.h"
 #include "engine/proof_board.h"
-#include "proof/proven_bound.h"
-#include "proof/prover.h"
 #include "engine/search.h"
 #include "input/data_reader.h"
 #include "input/file_reader.h"
 #include "input/parameter_reader.h"
+#include "proof/categories.h"
+#include "proof/proven_bound.h"
+#include "proof/prover.h"
 #include "report/html_report.h"
 #include "report/results_file.h"
 
@@ -117,6 +117,9 @@ class Run {
                    const SearchOutcome& outcome, const ResultsFile& results,
                    const Verdict& verdict);
   void PrintBanner();
+  // Reads parameters.txt (whose text is given) and data.txt from `folder` into `problem`.
+  // Returns -1 when both were read, else the exit code of the failure.
+  int ReadFolder(const std::string& folder, FileText& parameters, Problem& problem);
 
   const Options& options_;
   ProgramEnvironment& env_;
@@ -255,6 +258,29 @@ void Run::WriteReport(const Problem& problem, const std::string& folder, uint32_
   env_.summary = SummaryLines(problem, verdict, folder, written, notes);
 }
 
+int Run::ReadFolder(const std::string& folder, FileText& parameters, Problem& problem) {
+  const std::string parameters_path = JoinPath(folder, kParametersFile);
+  if (!parameters.status.ok()) return Fail(OpenFailure(parameters_path, parameters));
+  Parameters params;
+  if (Status status = ReadParameters(parameters.text, parameters_path, params); !status.ok()) {
+    return Fail(status);
+  }
+  parameters = FileText{};
+  if (Status status = AllocateProblem(params, problem, env_.memory_limit); !status.ok()) {
+    return Fail(status);
+  }
+  const std::string data_path = JoinPath(folder, kDataFile);
+  FileText data = ReadFileText(data_path);
+  if (!data.status.ok()) return Fail(OpenFailure(data_path, data));
+  if (Status status = ReadDataTable(data.text, data_path, problem, &notes_.warnings);
+      !status.ok()) {
+    return Fail(status);
+  }
+  notes_.data_file = data_path;
+  notes_.warnings.persons_left_out = FindPersonsLeftOut(problem);
+  return -1;
+}
+
 int Run::Execute() {
   SetUpConsole(console());
 
@@ -263,7 +289,7 @@ int Run::Execute() {
   FileText parameters;
   if (options_.folder) {
     folder = *options_.folder;
-    parameters = ReadFileText(JoinPath(folder, kParametersFile));
+    if (env_.model == nullptr) parameters = ReadFileText(JoinPath(folder, kParametersFile));
   } else {
     folder = env_.default_folder;
     parameters = ReadFileText(JoinPath(folder, kParametersFile));
@@ -284,29 +310,14 @@ int Run::Execute() {
   PrintBanner();
   // A save cut short by a kill leaves its temporary file; nothing else writes that pattern.
   RemoveLeftoverTemporaries(JoinPath(folder, kResultsFile));
-  const std::string parameters_path = JoinPath(folder, kParametersFile);
-  if (!parameters.status.ok()) return Fail(OpenFailure(parameters_path, parameters));
-  Parameters params;
-  if (Status status = ReadParameters(parameters.text, parameters_path, params); !status.ok()) {
-    return Fail(status);
-  }
-  parameters = FileText{};
-
   Problem problem;
-  if (Status status = AllocateProblem(params, problem, env_.memory_limit); !status.ok()) {
-    return Fail(status);
-  }
-
-  const std::string data_path = JoinPath(folder, kDataFile);
-  {
-    FileText data = ReadFileText(data_path);
-    if (!data.status.ok()) return Fail(OpenFailure(data_path, data));
-    if (Status status = ReadDataTable(data.text, data_path, problem, &notes_.warnings);
+  if (env_.model != nullptr) {
+    if (Status status = LoadModel(std::move(*env_.model), problem, env_.memory_limit);
         !status.ok()) {
       return Fail(status);
     }
-    notes_.data_file = data_path;
-    notes_.warnings.persons_left_out = FindPersonsLeftOut(problem);
+  } else if (const int failed = ReadFolder(folder, parameters, problem); failed >= 0) {
+    return failed;
   }
   if (const int stopped = StopExitCode(); stopped != 0) return stopped;
 

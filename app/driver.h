@@ -18,8 +18,9 @@
 #include "console/console.h"
 #include "engine/engine.h"
 #include "engine/problem.h"
-#include "proof/prover.h"
 #include "engine/search.h"
+#include "model/model.h"
+#include "proof/prover.h"
 #include "proof/verdict.h"
 #include "report/report_data.h"
 
@@ -58,6 +59,9 @@ struct ProgramEnvironment {
   std::function<void(ReportData&)> describe_report = nullptr;
   // The prover beside the search; tests let it start at once.
   ProverSettings prover{};
+  // When set, the run's model (the roster front end's): nothing is read from the working folder,
+  // which only receives the results.
+  Model* model = nullptr;
   // When set, receives the verdict on the best grouping of a search that was run.
   Verdict* verdict = nullptr;
 };

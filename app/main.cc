@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
     // The deep search by the mix file's word, else by the roster's size; --search wins.
     if (!options.search_given) {
       const bool deep = mix->plan.search ? *mix->plan.search == "deep"
-                                         : mix->plan.params.PersonCount >= kDeepSearchFromPersons;
+                                         : mix->model.PersonCount() >= kDeepSearchFromPersons;
       options.search = deep ? SearchStrategy::kDeep : SearchStrategy::kClassic;
     }
   }
@@ -137,6 +137,7 @@ int main(int argc, char** argv) {
       kernel_level,   FirstSaveMs(),
   };
   if (mix) {
+    environment.model = &mix->model;
     environment.also_save = [&mix](const Problem& p) { return SaveGroups(*mix, p); };
     environment.also_saved_paths = {mix->plan.groups_path};
     environment.report_path = MixReportPath(mix->plan);

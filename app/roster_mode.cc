@@ -2,6 +2,7 @@
 #include "app/roster_mode.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -54,6 +55,11 @@ Status MakeFolder(const std::string& path) {
   return Status::Error("cannot create the folder " + path + ": " + std::strerror(error) + ".");
 }
 
+Status RemoveFileIfThere(const std::string& path) {
+  if (::unlink(path.c_str()) == 0 || errno == ENOENT) return Status::Ok();
+  return Status::Error("cannot remove " + path + ": " + std::strerror(errno) + ".");
+}
+
 }  // namespace
 
 int RunInit(const std::string& roster_path, std::FILE* out, std::FILE* err) {
@@ -96,9 +102,10 @@ Status PrepareMix(const std::string& mix_path, PreparedMix& prepared) {
       mix.roster.front() == '/' || folder.empty() ? mix.roster : JoinPath(folder, mix.roster);
   Roster roster;
   if (Status s = ReadRosterFile(roster_path, mix.delimiter, roster); !s.ok()) return s;
-  std::vector<std::vector<int32_t>> data;
   MixPlan& plan = prepared.plan;
-  if (Status s = BuildMix(mix, roster, mix_path, roster_path, plan, data); !s.ok()) return s;
+  if (Status s = BuildMix(mix, roster, mix_path, roster_path, plan, prepared.model); !s.ok()) {
+    return s;
+  }
 
   const std::string stem = WithoutExtension(mix_path);
   plan.mix_path = mix_path;
@@ -109,11 +116,18 @@ Status PrepareMix(const std::string& mix_path, PreparedMix& prepared) {
       GroupsTable{roster.byte_order_mark, roster.delimiter, roster.line_end,
                   roster.raw_header,      roster.raw_rows,  GroupColumnName(roster.header)};
   if (Status s = MakeFolder(plan.work_folder); !s.ok()) return s;
-  if (Status s = ReplaceFileAtomically(JoinPath(plan.work_folder, "parameters.txt"),
-                                       FormatParametersText(plan.params));
+  const std::string parameters_path = JoinPath(plan.work_folder, "parameters.txt");
+  const std::string data_path = JoinPath(plan.work_folder, "data.txt");
+  if (!DataFilesStateModel(prepared.model)) {
+    // Files of an earlier run would misstate this one.
+    if (Status s = RemoveFileIfThere(parameters_path); !s.ok()) return s;
+    return RemoveFileIfThere(data_path);
+  }
+  if (Status s =
+          ReplaceFileAtomically(parameters_path, FormatParametersText(prepared.model.params));
       !s.ok())
     return s;
-  return ReplaceFileAtomically(JoinPath(plan.work_folder, "data.txt"), FormatDataText(data));
+  return ReplaceFileAtomically(data_path, FormatDataText(prepared.model));
 }
 
 Status SaveGroups(PreparedMix& mix, const Problem& problem) {

@@ -11,6 +11,7 @@
 
 #include "base/status.h"
 #include "engine/problem.h"
+#include "model/model.h"
 #include "report/groups_file.h"
 #include "roster/mix_plan.h"
 
@@ -22,11 +23,14 @@ int RunInit(const std::string& roster_path, std::FILE* out, std::FILE* err);
 
 struct PreparedMix {
   MixPlan plan;
+  Model model;  // the run's parameters and data, handed to the driver
   GroupsTable table;
 };
 
-// Reads and checks the mix file and its roster, then writes "parameters.txt" and "data.txt"
-// into the working folder, creating it. Nothing is written when anything is refused.
+// Reads and checks the mix file and its roster and creates the working folder. It writes
+// "parameters.txt" and "data.txt" there where they state the model exactly (so that the run can
+// be repeated in folder mode), and removes earlier ones where they do not. Nothing is written
+// when anything is refused.
 Status PrepareMix(const std::string& mix_path, PreparedMix& mix);
 
 // Saves the groups file for the best grouping of `problem` and remembers it in `mix`.

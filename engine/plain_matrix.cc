@@ -25,7 +25,7 @@ int64_t PlainBuildMatrix(Problem& p) {
     int32_t majority = 0;
     for (int v = 1; v <= n; ++v) {
       const int32_t count = holders[static_cast<size_t>(v)];
-      if (count >= 2 && count > n / 2) majority = v;
+      if (count >= 2 && count > n / 2 && p.TurnsMajority(col)) majority = v;
     }
     for (int k = 1; k < n; ++k) {
       const int32_t code = p.DataTable(k, col);

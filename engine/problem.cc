@@ -63,4 +63,12 @@ Status AllocateProblem(const Parameters& params, Problem& problem, double memory
   return Status::Ok();
 }
 
+Status LoadModel(Model&& model, Problem& problem, double memory_limit) {
+  if (Status status = AllocateProblem(model.params, problem, memory_limit); !status.ok()) {
+    return status;
+  }
+  static_cast<Model&>(problem) = std::move(model);
+  return Status::Ok();
+}
+
 }  // namespace quorvale

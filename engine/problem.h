@@ -56,4 +56,8 @@ double ProblemBytes(const Parameters& params);
 // already be in their valid ranges.
 Status AllocateProblem(const Parameters& params, Problem& problem, double memory_limit = 1e300);
 
+// Allocates the problem for `model`, whose data table is filled, and takes the model over. Fails
+// as AllocateProblem does.
+Status LoadModel(Model&& model, Problem& problem, double memory_limit = 1e300);
+
 }  // namespace quorvale

@@ -42,8 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Status read = ReadMixFile(mix_text, "r.toml", mix);
   FUZZ_CHECK(read.ok(), read.message() + "\n" + mix_text);
   MixPlan plan;
-  std::vector<std::vector<int32_t>> numbers;
-  const Status built = BuildMix(mix, roster, "r.toml", "r.csv", plan, numbers);
+  Model model;
+  const Status built = BuildMix(mix, roster, "r.toml", "r.csv", plan, model);
   FUZZ_CHECK(built.ok(), built.message() + "\n" + mix_text);
   return 0;
 }

@@ -34,4 +34,8 @@ struct Model {
   }
 };
 
+// Whether "parameters.txt" and "data.txt" state `model` exactly: they cannot say that a column
+// keeps a majority code, so a model where one does is not theirs to state.
+bool DataFilesStateModel(const Model& model);
+
 }  // namespace quorvale

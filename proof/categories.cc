@@ -19,7 +19,7 @@ std::vector<Category> ListCategories(const Problem& p) {
     for (int v = 1; v <= n; ++v) {
       std::vector<int32_t>& members = holders[static_cast<size_t>(v)];
       if (members.size() < 2) continue;
-      if (static_cast<int>(members.size()) <= n / 2) {
+      if (static_cast<int>(members.size()) <= n / 2 || !p.TurnsMajority(col)) {
         categories.push_back({weight, members});
         continue;
       }

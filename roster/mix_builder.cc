@@ -19,7 +19,7 @@ class Builder {
   Builder(const MixFile& mix, const Roster& roster, const std::string& mix_name,
           const std::string& roster_name, MixPlan& plan)
       : mix_(mix), roster_(roster), mix_name_(mix_name), roster_name_(roster_name), plan_(plan) {}
-  Status Build(std::vector<std::vector<int32_t>>& data);
+  Status Build(Model& model);
 
  private:
   Status MixError(int line, const std::string& message) const {
@@ -191,7 +191,7 @@ Status Builder::Rules(std::vector<RuleMembers>& rules) {
   return Status::Ok();
 }
 
-Status Builder::Build(std::vector<std::vector<int32_t>>& data) {
+Status Builder::Build(Model& model) {
   n_ = roster_.PersonCount();
   if (n_ < 2) {
     return Status::Error(roster_name_ +
@@ -244,7 +244,7 @@ Status Builder::Build(std::vector<std::vector<int32_t>>& data) {
   }
   columns.insert(columns.end(), layout.columns.begin(), layout.columns.end());
 
-  Parameters& params = plan_.params;
+  Parameters& params = model.params;
   params.PersonCount = n_;
   params.ColumnCount = 2 + static_cast<int32_t>(columns.size());
   params.TypeMode = mix_.balance ? 1 : 3;  // dealt in turn, never in blocks
@@ -265,14 +265,23 @@ Status Builder::Build(std::vector<std::vector<int32_t>>& data) {
   plan_.search = mix_.search;
   if (!plan_.time_limit_ms && !mix_.plan) plan_.time_limit_ms = kDefaultTimeLimitMs;
 
-  data.assign(static_cast<size_t>(n_) + 1, std::vector<int32_t>(columns.size() + 2, 0));
-  for (size_t c = 0; c < columns.size(); ++c) {
-    data[0][c + 2] = static_cast<int32_t>(columns[c].weight);
-    for (size_t p = 0; p < static_cast<size_t>(n_); ++p) data[p + 1][c + 2] = columns[c].codes[p];
+  if (!model.DataTable.Allocate(static_cast<size_t>(n_) + 1, columns.size() + 2)) {
+    return Status::Error(StringPrintf("%s: not enough memory for the data of %d persons.",
+                                      roster_name_.c_str(), n_));
   }
-  for (size_t p = 0; p < static_cast<size_t>(n_); ++p) {
-    data[p + 1][0] = static_cast<int32_t>(p + 1);
-    data[p + 1][1] = types[p];
+  // A rule's members share a group however many they are: its column is never turned around.
+  model.KeepsMajority.assign(columns.size() + 2, 0);
+  for (size_t c = 0; c < columns.size(); ++c) {
+    const int column = static_cast<int>(c) + 2;
+    model.DataTable(0, column) = static_cast<int32_t>(columns[c].weight);
+    model.KeepsMajority[c + 2] = column >= first_rule_column ? 1 : 0;
+    for (int p = 0; p < n_; ++p) {
+      model.DataTable(p + 1, column) = columns[c].codes[static_cast<size_t>(p)];
+    }
+  }
+  for (int p = 0; p < n_; ++p) {
+    model.DataTable(p + 1, 0) = p + 1;
+    model.DataTable(p + 1, 1) = types[static_cast<size_t>(p)];
   }
   return Status::Ok();
 }
@@ -280,11 +289,11 @@ Status Builder::Build(std::vector<std::vector<int32_t>>& data) {
 }  // namespace
 
 Status BuildMix(const MixFile& mix, const Roster& roster, const std::string& mix_name,
-                const std::string& roster_name, MixPlan& plan,
-                std::vector<std::vector<int32_t>>& data) {
+                const std::string& roster_name, MixPlan& plan, Model& model) {
   plan = MixPlan{};
+  model = Model{};
   Builder builder(mix, roster, mix_name, roster_name, plan);
-  return builder.Build(data);
+  return builder.Build(model);
 }
 
 std::string FormatParametersText(const Parameters& p) {
@@ -292,12 +301,12 @@ std::string FormatParametersText(const Parameters& p) {
                       p.GroupCount, p.RunCount, p.StagesPerRun, p.FocusCycles, p.SpreadCycles);
 }
 
-std::string FormatDataText(const std::vector<std::vector<int32_t>>& data) {
+std::string FormatDataText(const Model& model) {
   std::string text;
-  for (const auto& row : data) {
-    for (size_t c = 0; c < row.size(); ++c) {
+  for (int row = 0; row <= model.PersonCount(); ++row) {
+    for (int c = 0; c < model.ColumnCount(); ++c) {
       if (c > 0) text += '\t';
-      text += std::to_string(row[c]);
+      text += std::to_string(model.DataTable(row, c));
     }
     text += '\n';
   }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/status.h"
+#include "model/model.h"
 #include "roster/mix_file.h"
 #include "roster/mix_plan.h"
 #include "roster/roster_csv.h"
@@ -21,20 +22,20 @@ inline constexpr int32_t kDefaultFocus = 3;
 inline constexpr int32_t kDefaultSpread = 2;
 inline constexpr int64_t kDefaultTimeLimitMs = 60 * 1000;
 
-// Builds the plan (its paths are left to the caller) and the data table, DataTable's rows 0..N.
+// Builds the plan (its paths are left to the caller) and the model: the parameters and the data
+// table, with the rules' columns kept from being turned around.
 // `mix_name` and `roster_name` name the two files in messages. Refused, with the file, line and
 // what was expected: a column that matches no header (offering the closest), a column in both
 // [spread] and [pack], an empty or third value in the balance column, a rule naming a person
 // who matches no row or several, a person named twice in one rule, rules without a name column,
 // fewer than two persons, more groups than persons, pair totals beyond 16 bits.
 Status BuildMix(const MixFile& mix, const Roster& roster, const std::string& mix_name,
-                const std::string& roster_name, MixPlan& plan,
-                std::vector<std::vector<int32_t>>& data);
+                const std::string& roster_name, MixPlan& plan, Model& model);
 
 // The eight numbers, one a line.
 std::string FormatParametersText(const Parameters& params);
 
-// One row a line, values separated by tabs.
-std::string FormatDataText(const std::vector<std::vector<int32_t>>& data);
+// DataTable's rows 0..N, one a line, values separated by tabs.
+std::string FormatDataText(const Model& model);
 
 }  // namespace quorvale

@@ -8,8 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "model/parameters.h"
-
 namespace quorvale {
 
 // A roster column weighted by [spread] or [pack].
@@ -54,11 +52,9 @@ struct MixPlan {
   std::optional<MixBalance> balance;
   std::vector<MixRule> rules;  // apart rules first, then together rules
 
-  Parameters params;             // the eight numbers of "parameters.txt"
-  std::optional<uint32_t> seed;  // from the mix file
-  std::optional<int64_t> time_limit_ms;
-  std::optional<std::string> search;  // "classic" or "deep", from the mix file  // from the mix
-                                      // file, or the default plan's limit
+  std::optional<uint32_t> seed;          // from the mix file
+  std::optional<int64_t> time_limit_ms;  // from the mix file, or the default plan's limit
+  std::optional<std::string> search;     // "classic" or "deep", from the mix file
 };
 
 }  // namespace quorvale

@@ -13,15 +13,17 @@ namespace {
 constexpr int64_t kPairMax = std::numeric_limits<int16_t>::max();
 constexpr int64_t kPairMin = std::numeric_limits<int16_t>::min();
 
-// A column as BuildConflictMatrix sees it after turning a majority code around: two persons
-// share a category when they hold the same remaining code, and again when both lack the
-// turned-around code.
+// A column as BuildConflictMatrix sees it, after turning a majority code around where the column
+// turns it: two persons share a category when they hold the same remaining code, and again when
+// both lack the turned-around code.
 struct Sharing {
   std::vector<int32_t> code;
   std::vector<bool> non_holder;
   bool turned = false;
 
-  explicit Sharing(const std::vector<int32_t>& codes) : code(codes), non_holder(codes.size()) {
+  Sharing(const std::vector<int32_t>& codes, bool turns_majority)
+      : code(codes), non_holder(codes.size()) {
+    if (!turns_majority) return;
     const size_t n = codes.size();
     std::vector<size_t> count(n + 1);
     for (int32_t c : codes) {
@@ -83,8 +85,8 @@ Status WeighRules(const std::vector<WeightedCodes>& columns, const std::vector<R
                   const std::vector<std::string>& names, RuleLayout& layout) {
   const size_t n = names.size();
   std::vector<Sharing> given, ruled;
-  for (const WeightedCodes& column : columns) given.emplace_back(column.codes);
-  for (const WeightedCodes& column : layout.columns) ruled.emplace_back(column.codes);
+  for (const WeightedCodes& column : columns) given.emplace_back(column.codes, true);
+  for (const WeightedCodes& column : layout.columns) ruled.emplace_back(column.codes, false);
   int64_t strongest = kPairMax;
   for (size_t a = 0; a + 1 < n; ++a) {
     for (size_t b = a + 1; b < n; ++b) {

@@ -32,9 +32,10 @@ struct RuleLayout {
 RuleLayout LayOutRules(const std::vector<RuleMembers>& rules, int persons);
 
 // The pair totals `columns` give, as the engine forms them (a code held by more than half of
-// the persons is turned around), must lie in -32768..32767: otherwise fails naming the pair with
-// `names`. Then sets every rule column's weight to +W (apart) or -W (together), W the largest
-// value in 1..32767 that keeps every pair's total inside the range; fails when none does.
+// the persons is turned around, but never in a rule's column), must lie in -32768..32767: otherwise
+// fails naming the pair with `names`. Then sets every rule column's weight to +W (apart) or -W
+// (together), W the largest value in 1..32767 that keeps every pair's total inside the range; fails
+// when none does.
 Status WeighRules(const std::vector<WeightedCodes>& columns, const std::vector<RuleMembers>& rules,
                   const std::vector<std::string>& names, RuleLayout& layout);
 

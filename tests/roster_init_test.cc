@@ -41,10 +41,10 @@ TEST(RosterInitTest, SuggestsRolesAndWritesAMixThatRuns) {
   EXPECT_EQ(mix.name_column, "Full \"name\"");
   EXPECT_EQ(mix.balance, "Sex");
   MixPlan plan;
-  std::vector<std::vector<int32_t>> data;
-  const Status built = BuildMix(mix, roster, "r.toml", "r.csv", plan, data);
+  Model model;
+  const Status built = BuildMix(mix, roster, "r.toml", "r.csv", plan, model);
   ASSERT_TRUE(built.ok()) << built.message();
-  EXPECT_EQ(plan.params.TypeMode, 1);
+  EXPECT_EQ(model.params.TypeMode, 1);
   EXPECT_EQ(plan.columns.size(), 2u);
 }
 

@@ -29,7 +29,7 @@ constexpr std::string_view kRoster =
 struct Built {
   Status status;
   MixPlan plan;
-  std::vector<std::vector<int32_t>> data;
+  Model model;
 };
 
 Built Build(const std::string& mix_text, std::string_view roster_text = kRoster) {
@@ -40,7 +40,7 @@ Built Build(const std::string& mix_text, std::string_view roster_text = kRoster)
   Roster roster;
   built.status = ParseRoster(roster_text, "r.csv", mix.delimiter, roster);
   if (!built.status.ok()) return built;
-  built.status = BuildMix(mix, roster, "m.toml", "r.csv", built.plan, built.data);
+  built.status = BuildMix(mix, roster, "m.toml", "r.csv", built.plan, built.model);
   return built;
 }
 
@@ -93,24 +93,23 @@ TEST(RosterMixTest, LabelsBecomeCodesInOrderOfFirstAppearance) {
   const Built built = Build(
       std::string(kHead) + "balance = \"Sex\"\n[spread]\n\"Class\" = 100\n[pack]\n\"Lang\" = 30\n");
   ASSERT_TRUE(built.status.ok()) << built.status.message();
-  const std::vector<std::vector<int32_t>> expected = {{0, 0, 100, -30}, {1, 1, 1, 1}, {2, 2, 2, 1},
-                                                      {3, 2, 1, 2},     {4, 1, 2, 1}, {5, 2, 1, 3},
-                                                      {6, 1, 0, 2}};
-  EXPECT_EQ(built.data, expected);
+  EXPECT_EQ(FormatDataText(built.model),
+            "0\t0\t100\t-30\n1\t1\t1\t1\n2\t2\t2\t1\n3\t2\t1\t2\n4\t1\t2\t1\n5\t2\t1\t3\n"
+            "6\t1\t0\t2\n");
   EXPECT_EQ(built.plan.columns[1].labels, (std::vector<std::string>{"de", "tr", "pl"}));
   EXPECT_EQ(built.plan.balance->type1_value, "f");
-  EXPECT_EQ(built.plan.params.TypeMode, 1);
+  EXPECT_EQ(built.model.params.TypeMode, 1);
   EXPECT_FALSE(built.plan.columns[1].majority_label.has_value());  // 3 of 6 is not more than half
   EXPECT_EQ(built.plan.names[5], "Fay");
   // Without balance: one type, dealt in turn; the default plan and its time limit.
   const Built plain = Build("roster = \"r.csv\"\ngroup_size = 4\n");
-  EXPECT_EQ(plain.plan.params.TypeMode, 3);
-  EXPECT_EQ(plain.plan.params.GroupCount, 2);
-  EXPECT_LE(int64_t{plain.plan.params.RunCount} * plain.plan.params.StagesPerRun *
-                (plain.plan.params.FocusCycles + plain.plan.params.SpreadCycles),
+  EXPECT_EQ(plain.model.params.TypeMode, 3);
+  EXPECT_EQ(plain.model.params.GroupCount, 2);
+  EXPECT_LE(int64_t{plain.model.params.RunCount} * plain.model.params.StagesPerRun *
+                (plain.model.params.FocusCycles + plain.model.params.SpreadCycles),
             99999);
   EXPECT_EQ(plain.plan.time_limit_ms, 60000);
-  EXPECT_EQ(FormatParametersText(plain.plan.params), "6\n2\n3\n2\n4999\n4\n3\n2\n");
+  EXPECT_EQ(FormatParametersText(plain.model.params), "6\n2\n3\n2\n4999\n4\n3\n2\n");
 }
 
 TEST(RosterMixTest, MajorityLabelIsTurnedAroundOrIgnored) {
@@ -119,14 +118,14 @@ TEST(RosterMixTest, MajorityLabelIsTurnedAroundOrIgnored) {
   ASSERT_TRUE(turned.status.ok());
   EXPECT_EQ(turned.plan.columns[0].majority_label, "de");
   EXPECT_FALSE(turned.plan.columns[0].majority_ignored);
-  EXPECT_EQ(turned.data[1][2], 1);  // kept for the engine to turn around
+  EXPECT_EQ(turned.model.DataTable(1, 2), 1);  // kept for the engine to turn around
   const Built ignored = Build(
       "roster = \"r.csv\"\ngroups = 2\n[spread]\nLang = { weight = 100, majority = \"ignore\" }\n",
       roster);
   ASSERT_TRUE(ignored.status.ok());
   EXPECT_TRUE(ignored.plan.columns[0].majority_ignored);
-  for (int p = 1; p <= 4; ++p) EXPECT_EQ(ignored.data[static_cast<size_t>(p)][2], 0);
-  EXPECT_EQ(ignored.data[5][2], 2);
+  for (int p = 1; p <= 4; ++p) EXPECT_EQ(ignored.model.DataTable(p, 2), 0);
+  EXPECT_EQ(ignored.model.DataTable(5, 2), 2);
 }
 
 // Every pair total of the data must fit the engine's 16-bit pair weights: the engine itself
@@ -134,7 +133,7 @@ TEST(RosterMixTest, MajorityLabelIsTurnedAroundOrIgnored) {
 void ExpectEngineAccepts(const Built& built) {
   ASSERT_TRUE(built.status.ok()) << built.status.message();
   Problem problem =
-      test::ProblemFromText(FormatParametersText(built.plan.params), FormatDataText(built.data));
+      test::ProblemFromText(FormatParametersText(built.model.params), FormatDataText(built.model));
   const Status status = BuildConflictMatrix(problem);
   EXPECT_TRUE(status.ok()) << status.message();
 }
@@ -158,10 +157,9 @@ TEST(RosterMixTest, RulesGetColumnsAndTheStrongestWeightThatFits) {
   EXPECT_EQ(plan.rules[0].weight, 2767);
   EXPECT_EQ(plan.rules[3].weight, -2767);
   // One more and the engine refuses the pair.
-  Built stronger = built;
-  stronger.data[0][4] += 1;
   Problem problem =
-      test::ProblemFromText(FormatParametersText(plan.params), FormatDataText(stronger.data));
+      test::ProblemFromText(FormatParametersText(built.model.params), FormatDataText(built.model));
+  problem.DataTable(0, 4) += 1;
   EXPECT_FALSE(BuildConflictMatrix(problem).ok());
 
   const std::vector<int32_t> grouping{0, 1, 2, 2, 1, 2, 1};  // Ann Bo Cy Di Ed Fay

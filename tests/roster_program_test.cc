@@ -112,6 +112,37 @@ TEST(RosterProgramTest, InitThenRunGivesBalancedNamedGroupsThatKeepTheRules) {
   EXPECT_EQ(group_of["Ida Weiß"], group_of["Mai Lê"]);
 }
 
+// A rule naming more than half of the persons is kept as a rule, never turned around like a
+// majority label, for every seed; such a mix gets no data files that would state it otherwise.
+TEST(RosterProgramTest, RulesNamingMoreThanHalfThePersonsAreKept) {
+  struct Case {
+    int persons, groups, named;
+    const char* kind;
+  };
+  for (const Case c : {Case{25, 2, 13, "together"}, Case{12, 8, 7, "apart"}}) {
+    std::string roster = "Name,Class\n", rule = std::string(c.kind) + " = [[";
+    for (int p = 1; p <= c.persons; ++p) {
+      roster += "P" + std::to_string(p) + "," + std::to_string(p % 3) + "\n";
+      if (p <= c.named) rule += std::string(p > 1 ? ", " : "") + "\"P" + std::to_string(p) + "\"";
+    }
+    test::TempFolder work;
+    work.WriteFile("r.csv", roster);
+    work.WriteFile("m.toml",
+                   "roster = \"r.csv\"\nname = \"Name\"\ngroups = " + std::to_string(c.groups) +
+                       "\n[spread]\nClass = 100\n[rules]\n" + rule + "]]\n");
+    for (int seed = 1; seed <= 3; ++seed) {
+      std::string out, err;
+      ASSERT_EQ(RunIn(work, "m.toml --no-pause --time-limit 5s --seed " + std::to_string(seed),
+                      &out, &err),
+                0)
+          << err;
+      EXPECT_NE(out.find("\nRules kept: 1 of 1.\n"), std::string::npos) << c.kind << "\n" << out;
+    }
+    EXPECT_FALSE(std::filesystem::exists(work.PathOf("m/data.txt")));
+    EXPECT_TRUE(std::filesystem::exists(work.PathOf("m/results.txt")));
+  }
+}
+
 TEST(RosterProgramTest, RefusalsSayWhyAndWriteNothing) {
   struct Case {
     std::string roster, mix, message;

@@ -1,0 +1,23 @@
+// What the data files can state of a model.
+#include "model/model.h"
+
+namespace quorvale {
+
+bool DataFilesStateModel(const Model& model) {
+  const int n = model.PersonCount();
+  std::vector<int32_t> holders;
+  for (int col = 2; col < model.ColumnCount(); ++col) {
+    if (model.TurnsMajority(col) || model.DataTable(0, col) == 0) continue;
+    holders.assign(static_cast<size_t>(n) + 1, 0);
+    for (int i = 1; i <= n; ++i) {
+      const int32_t code = model.DataTable(i, col);
+      if (code > 0 && code <= n && ++holders[static_cast<size_t>(code)] > n / 2 &&
+          holders[static_cast<size_t>(code)] >= 2) {
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace quorvale
