@@ -20,7 +20,7 @@
 #include "engine/initial_assignment.h"
 #include "engine/problem.h"
 #include "engine/proof_board.h"
-#include "engine/search.h"
+#include "engine/run_loop.h"
 #include "input/data_reader.h"
 #include "input/file_reader.h"
 #include "input/parameter_reader.h"
@@ -224,15 +224,17 @@ void Run::WriteReport(const Problem& problem, const std::string& folder, uint32_
       env_.describe_report
           ? StringPrintf("quorvalemixer '%s' --seed %u", data.title.c_str(), seed)
           : StringPrintf("quorvalemixer --folder '%s' --seed %u", data.title.c_str(), seed);
+  const int threads = options_.threads > 0 ? options_.threads : AvailableCores();
   if (options_.search == SearchStrategy::kDeep) {
-    const int threads = options_.threads > 0 ? options_.threads : AvailableCores();
     run.repeat_command += StringPrintf(" --search deep --threads %d", threads);
-    if (threads > 1 || outcome.time_limit_hit) {
-      run.repeat_command +=
-          " (the deep search repeats exactly only on one thread and to its plan's end)";
-    }
-  } else if (outcome.time_limit_hit || options_.last_cycle) {
+  }
+  if (outcome.time_limit_hit || options_.last_cycle) {
     run.repeat_command += StringPrintf(" --last-cycle %d", outcome.CycleNumber);
+  }
+  if (options_.search == SearchStrategy::kDeep && threads > 1) {
+    run.repeat_command += " (the deep search repeats exactly only on one thread)";
+  } else if (outcome.cut_mid_cycle) {
+    run.repeat_command += " (the time limit cut its last cycle short: it repeats only nearly)";
   }
   std::vector<std::string> written;
   std::vector<std::string> notes;
@@ -345,6 +347,7 @@ int Run::Execute() {
                                env_.stop, env_.first_save_ms};
   search_env.time_limit_ms = options_.time_limit_ms.value_or(0);
   search_env.last_cycle = options_.last_cycle.value_or(0);
+  search_env.plan_ends_search = env_.plan_ends_search;
   // The prover runs beside every search for the verdict; only --stop-when-proven lets its
   // bound end the search.
   const int64_t proven_bound = ProvenBound(problem, categories);
@@ -361,7 +364,8 @@ int Run::Execute() {
   search_env.threads = options_.threads > 0 ? options_.threads : AvailableCores();
   const SearchOutcome outcome = RunSearch(problem, search_env);
   prover.Stop();
-  const Verdict verdict = MakeVerdict(problem, proven_bound, &prover.Report());
+  const ProverReport proof_report = prover.Report();
+  const Verdict verdict = MakeVerdict(problem, proven_bound, &proof_report);
   if (env_.verdict != nullptr) *env_.verdict = verdict;
   WriteReport(problem, folder, seed, outcome, results, verdict);
 

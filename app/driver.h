@@ -18,7 +18,7 @@
 #include "console/console.h"
 #include "engine/engine.h"
 #include "engine/problem.h"
-#include "engine/search.h"
+#include "engine/run_loop.h"
 #include "model/model.h"
 #include "proof/prover.h"
 #include "proof/verdict.h"
@@ -62,6 +62,9 @@ struct ProgramEnvironment {
   // When set, the run's model (the roster front end's): nothing is read from the working folder,
   // which only receives the results.
   Model* model = nullptr;
+  // False: the plan's cycle count is only the panel's total, and the search runs until its time
+  // limit, its target or its proof (a roster run without [plan]).
+  bool plan_ends_search = true;
   // When set, receives the verdict on the best grouping of a search that was run.
   Verdict* verdict = nullptr;
 };

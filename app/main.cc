@@ -23,7 +23,8 @@
 #include "app/stop_signal.h"
 #include "console/screen.h"
 #include "console/terminal.h"
-#include "engine/deep_search.h"
+#include "engine/deep_strategy.h"
+#include "proof/prover.h"
 
 namespace {
 
@@ -138,6 +139,7 @@ int main(int argc, char** argv) {
   };
   if (mix) {
     environment.model = &mix->model;
+    environment.plan_ends_search = mix->plan.plan_given;
     environment.also_save = [&mix](const Problem& p) { return SaveGroups(*mix, p); };
     environment.also_saved_paths = {mix->plan.groups_path};
     environment.report_path = MixReportPath(mix->plan);
@@ -155,6 +157,12 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
   for (const std::string& line : DiagnosticLines(notes, !terminal)) {
     std::fputs(line.c_str(), stderr);
+  }
+  // A prover thread that did not stop in time may still be inside the solver, which the exit
+  // handlers could pull from under it: everything is saved and said, so end here.
+  if (Prover::LeftBehind()) {
+    std::fflush(nullptr);
+    std::_Exit(code);
   }
   return code;
 }

@@ -5,11 +5,10 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 #include <vector>
 
-#include <string>
-#include <string_view>
 #include "base/duration.h"
 
 namespace quorvale {
@@ -173,8 +172,8 @@ std::string UsageText() {
          "                 possible, even short of the Target Score\n"
          "  --search S     classic: the scrambler cycles (the default); deep: a deeper search\n"
          "                 for large classes, whose cycles are its perturbation rounds\n"
-         "  --threads N    chains of the deep search, sharing the best grouping (default: the\n"
-         "                 cores available); with 1 a run is fixed by its seed\n"
+         "  --threads N    chains of the deep search, one a thread, the best of them kept\n"
+         "                 (default: the cores available); with 1 a run is fixed by its seed\n"
          "  --help         show this text\n"
          "  --version      show the version\n"
          "\n"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "base/status.h"
-#include "engine/search.h"
+#include "engine/run_loop.h"
 
 namespace quorvale {
 

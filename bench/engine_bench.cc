@@ -45,7 +45,7 @@
 #include "engine/engine.h"
 #include "engine/initial_assignment.h"
 #include "engine/problem.h"
-#include "engine/search.h"
+#include "engine/run_loop.h"
 #include "engine/swap_descent.h"
 #include "engine/plain_engine.h"
 #include "engine/plain_matrix.h"

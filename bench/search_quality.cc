@@ -36,7 +36,7 @@
 #include "engine/engine.h"
 #include "engine/initial_assignment.h"
 #include "engine/problem.h"
-#include "engine/search.h"
+#include "engine/run_loop.h"
 
 namespace quorvale {
 namespace {

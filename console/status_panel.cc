@@ -56,7 +56,11 @@ void DrawStatusPanel(Console& console, const PanelValues& values, int64_t elapse
   console.Write(StringPrintf("<Best-So-Far>: %.2f     ", static_cast<double>(best_points)));
   console.SetAttribute(kWhiteOnGreen);
   console.SetCursor(68, 8);
-  console.Write(StringPrintf("Scrambler Cycles: %d of %d", values.cycle, values.total));
+  // A search that goes on past its plan (a roster run until its proof or time limit) shows the
+  // count alone, padded over the longer text, within the row's last 32 columns.
+  console.Write(values.cycle > values.total
+                    ? StringPrintf("Scrambler Cycles: %-14d", values.cycle)
+                    : StringPrintf("Scrambler Cycles: %d of %d", values.cycle, values.total));
   console.SetAttribute(kMagentaOnGreen);
   console.SetCursor(54, 8);
   console.Write("<Current>");

@@ -73,6 +73,8 @@ class DeepChain {
   void CopyPersonConflicts(std::vector<int32_t>& out) const;
   // Persons that can trade groups with someone.
   int32_t exchangeable() const { return static_cast<int32_t>(movers_.size()); }
+  // Whether the scans add their gains in 64 bits (a row's sum of |M| reached the narrow bound).
+  bool wide_sums() const { return !narrow_; }
 
   // The amount by which the score falls when persons k and j exchange their groups.
   // REQUIRES: k and j in the same class, in different groups.

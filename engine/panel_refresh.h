@@ -18,8 +18,9 @@ class PanelRefresh {
   void Start() { last_panel_time_ = clock_.ElapsedMs(); }
   // The clock reading when it is more than 40 ms past the last due reading (which it then
   // becomes); nothing otherwise. A reading of exactly 40 ms past is not due.
-  std::optional<int64_t> Due() {
-    const int64_t now = clock_.ElapsedMs();
+  std::optional<int64_t> Due() { return DueAt(clock_.ElapsedMs()); }
+  // The same for a reading `now` the caller has just taken.
+  std::optional<int64_t> DueAt(int64_t now) {
     if (now <= last_panel_time_ + kRefreshMs) return std::nullopt;
     last_panel_time_ = now;
     return now;

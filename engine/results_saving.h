@@ -9,7 +9,7 @@
 
 #include "base/status.h"
 #include "engine/problem.h"
-#include "engine/search.h"
+#include "engine/run_loop.h"
 
 namespace quorvale {
 

@@ -17,7 +17,7 @@
 #include "console/search_screen.h"
 #include "engine/conflict_matrix.h"
 #include "engine/initial_assignment.h"
-#include "engine/search.h"
+#include "engine/run_loop.h"
 #include "fuzz/fuzz_check.h"
 #include "input/data_reader.h"
 #include "input/parameter_reader.h"

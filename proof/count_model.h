@@ -12,8 +12,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "proof/categories.h"
 #include "engine/problem.h"
+#include "proof/categories.h"
 #include "proof/proven_bound.h"
 
 namespace quorvale {

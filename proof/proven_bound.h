@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "proof/categories.h"
 #include "engine/problem.h"
+#include "proof/categories.h"
 
 namespace quorvale {
 

@@ -29,29 +29,34 @@ std::string VerdictLine(int64_t best_score, int64_t target_score) {
          " above it (see the report).";
 }
 
+namespace {
+
+// Whether the verdict measures the gap from the proven lower bound rather than from the Target
+// Score: once a bound above the Target Score is proven, or the solver has bounded the score.
+bool GapToProvenBound(const Verdict& v) {
+  return v.LowerBound > v.TargetScore || (v.solver_ran && v.solver_bound);
+}
+
+}  // namespace
+
 std::string VerdictSentence(const Verdict& v) {
   if (v.BestScore <= v.TargetScore) return VerdictSentence(v.BestScore, v.TargetScore);
   if (v.proven_best) {
     return "Proven best possible: no grouping can have fewer conflicts. The Target Score counts "
            "each column on its own and is out of reach here.";
   }
-  if (v.solver_ran && v.solver_bound) {
+  if (GapToProvenBound(v)) {
     return "At most " + FormatPoints(v.Gap()) +
            " above the best possible: no grouping can score below " + FormatPoints(v.LowerBound) +
            ".";
   }
-  std::string text = VerdictSentence(v.BestScore, v.TargetScore);
-  if (v.LowerBound > v.TargetScore) {
-    text += " No grouping can score below " + FormatPoints(v.LowerBound) +
-            ", a bound that also counts each group's persons of each type.";
-  }
-  return text;
+  return VerdictSentence(v.BestScore, v.TargetScore);
 }
 
 std::string VerdictLine(const Verdict& v) {
   if (v.BestScore <= v.TargetScore) return VerdictLine(v.BestScore, v.TargetScore);
   if (v.proven_best) return "Proven best possible: no grouping can have fewer conflicts.";
-  if (v.solver_ran && v.solver_bound) {
+  if (GapToProvenBound(v)) {
     return "At most " + FormatPoints(v.Gap()) + " above the best possible (see the report).";
   }
   return VerdictLine(v.BestScore, v.TargetScore);

@@ -263,6 +263,7 @@ Status Builder::Build(Model& model) {
   plan_.seed = mix_.seed;
   plan_.time_limit_ms = mix_.time_limit_ms;
   plan_.search = mix_.search;
+  plan_.plan_given = mix_.plan.has_value();
   if (!plan_.time_limit_ms && !mix_.plan) plan_.time_limit_ms = kDefaultTimeLimitMs;
 
   if (!model.DataTable.Allocate(static_cast<size_t>(n_) + 1, columns.size() + 2)) {

@@ -54,6 +54,9 @@ struct MixPlan {
 
   std::optional<uint32_t> seed;          // from the mix file
   std::optional<int64_t> time_limit_ms;  // from the mix file, or the default plan's limit
+  // [plan] was given: its cycles end the search; otherwise the run ends with its proof or its
+  // time limit, and the default plan's cycle count is only the panel's total.
+  bool plan_given = false;
   std::optional<std::string> search;     // "classic" or "deep", from the mix file
 };
 

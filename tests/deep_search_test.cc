@@ -1,6 +1,6 @@
 // The deep search: its chain's tables against a full evaluation, its descent's local optima,
-// brute-forced optima of small instances, and the search's contract: determinism for a seed,
-// group sizes and type counts, the best score, the stop flag, the time limit and the plan.
+// brute-forced optima of small instances, several threads, and the rules of its rounds. (The
+// run loop's contract, which it shares with the classic search, is search_contract_test.cc.)
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -11,9 +11,8 @@
 #include <vector>
 
 #include "engine/deep_chain.h"
-#include "engine/deep_search.h"
 #include "engine/initial_assignment.h"
-#include "engine/search.h"
+#include "engine/run_loop.h"
 #include "engine/search_observer.h"
 #include "tests/support/fakes.h"
 #include "tests/support/random_problem.h"
@@ -275,50 +274,6 @@ TEST(DeepSearchTest, ReachesTheBruteForcedOptimumOfSmallInstances) {
   }
 }
 
-TEST(DeepSearchTest, KeepsGroupsAndTypesAndItsBestScoreIsItsGroupings) {
-  for (uint32_t seed = 1; seed <= 10; ++seed) {
-    Problem p =
-        test::MakeRandomProblem(seed, {60, 7, 4, 1 + static_cast<int>(seed % 4), true, 300});
-    const auto counts = GroupTypeCounts(p, p.Assignment);
-    const int64_t start = p.BestScore;
-    DeepRig rig(std::move(p));
-    const SearchOutcome outcome = rig.Run(seed);
-    EXPECT_LE(rig.p.BestScore, start);
-    EXPECT_EQ(GroupTypeCounts(rig.p, rig.p.BestAssignment), counts) << seed;
-    EXPECT_EQ(FullScore(rig.p, rig.p.BestAssignment), rig.p.BestScore) << seed;
-    // The best conflicts are those of the best grouping; the tables describe Assignment.
-    std::vector<int32_t> conflicts;
-    FullScore(rig.p, rig.p.BestAssignment, &conflicts);
-    EXPECT_EQ(conflicts, rig.p.BestPersonConflict) << seed;
-    EXPECT_EQ(FullScore(rig.p, rig.p.Assignment), rig.p.CurrentScore) << seed;
-    // The plan ends it: every round was run, and the last save is the final one.
-    if (outcome.TargetStatus == kTargetNotReached) {
-      EXPECT_EQ(outcome.CycleNumber, rig.p.TotalCycles) << seed;
-    }
-    ASSERT_FALSE(rig.sink.saves.empty());
-    EXPECT_EQ(rig.sink.saves.back().best_score, rig.p.BestScore);
-    EXPECT_EQ(rig.observer.closings.size(), 1u);
-  }
-}
-
-TEST(DeepSearchTest, OneThreadIsFixedByTheSeed) {
-  const test::RandomProblemShape shape{120, 8, 4, 1, false, 300};
-  std::vector<int32_t> first;
-  int64_t first_score = 0;
-  for (int run = 0; run < 2; ++run) {
-    DeepRig rig(test::MakeRandomProblem(5, shape));
-    rig.p.TotalCycles = 20;
-    rig.Run(77);
-    if (run == 0) {
-      first = rig.p.BestAssignment;
-      first_score = rig.p.BestScore;
-    } else {
-      EXPECT_EQ(rig.p.BestAssignment, first);
-      EXPECT_EQ(rig.p.BestScore, first_score);
-    }
-  }
-}
-
 TEST(DeepSearchTest, TwoThreadsKeepTheContract) {
   Problem p = test::MakeRandomProblem(11, {150, 10, 4, 1, false, 300});
   const auto counts = GroupTypeCounts(p, p.Assignment);
@@ -330,61 +285,39 @@ TEST(DeepSearchTest, TwoThreadsKeepTheContract) {
   EXPECT_LE(outcome.CycleNumber, rig.p.TotalCycles);
 }
 
-TEST(DeepSearchTest, StopFlagAndTimeLimitEndTheSearch) {
-  const test::RandomProblemShape shape{200, 10, 4, 1, false, 300};
-  {
-    // A stop during the search: saved at once, reported with its signal, no closing.
-    DeepRig rig(test::MakeRandomProblem(2, shape), 1);
-    rig.p.TotalCycles = 1000000;
-    rig.observer.on_panel = [&rig](const PanelValues& values) {
-      if (values.cycle >= 3) rig.stop.store(15);
-    };
-    const SearchOutcome outcome = rig.Run(1, 2);
-    EXPECT_EQ(outcome.stop_signal, 15);
-    EXPECT_TRUE(rig.observer.closings.empty());
-    ASSERT_FALSE(rig.sink.saves.empty());
-    EXPECT_EQ(rig.sink.saves.back().best_score, rig.p.BestScore);
-    EXPECT_EQ(rig.sink.saves.back().target_status, kTargetNotReached);
-    EXPECT_LT(outcome.CycleNumber, 1000000);
-  }
-  {
-    // The time limit: each clock reading moves 1 ms; the search closes soon after 500 ms.
-    DeepRig rig(test::MakeRandomProblem(2, shape), 1);
-    rig.p.TotalCycles = 1000000;
-    rig.time_limit_ms = 500;
-    const SearchOutcome outcome = rig.Run();
-    EXPECT_EQ(outcome.stop_signal, 0);
-    EXPECT_EQ(rig.observer.closings, std::vector<bool>{false});
-    EXPECT_GE(rig.clock.ElapsedMs(), 500);
-    EXPECT_LT(rig.clock.ElapsedMs(), 1500);
-    ASSERT_EQ(rig.sink.saves.size(), 1u);
-    EXPECT_EQ(rig.sink.saves[0].target_status, kTargetNotReached);
-  }
-}
-
-TEST(DeepSearchTest, SavingRulesAreTheClassicOnes) {
-  // 2 ms per clock reading: the first interim save comes once 16 s have passed, with its notice
-  // once, and the last save is the final one.
-  DeepRig rig(test::MakeRandomProblem(4, {100, 6, 4, 1, false, 300}), 2);
-  rig.p.TotalCycles = 1000000;
-  rig.time_limit_ms = 20000;
-  rig.Run();
-  ASSERT_GE(rig.sink.saves.size(), 2u);
-  EXPECT_GE(rig.sink.saves[0].at_ms, kFirstSaveMs);
-  EXPECT_EQ(rig.observer.interim_notices, 1);
-  for (size_t i = 1; i + 1 < rig.sink.saves.size(); ++i) {
-    EXPECT_LT(rig.sink.saves[i].best_score, rig.sink.saves[i - 1].best_score);
-  }
-}
-
-TEST(DeepSearchTest, StartingAtTheTargetClosesAtOnce) {
-  Problem p = test::MakeRandomProblem(1, {8, 2, 0, 1, false, 100});  // no columns: all zero
+// An equal score after a perturbation's descent is kept: on a plateau the chain walks on. With
+// nothing to weigh, every grouping scores the same, so one cycle's maxima search leaves the chain
+// (whose last grouping the problem's tables describe) away from the deal.
+TEST(DeepSearchTest, APerturbationOfEqualScoreIsKept) {
+  Problem p = test::MakeRandomProblem(3, {40, 4, 0, 3, false, 100});
+  p.TargetScore = -1;  // out of reach
+  p.TotalCycles = 1;
+  const std::vector<int32_t> dealt = p.Assignment;
   DeepRig rig(std::move(p));
-  const SearchOutcome outcome = rig.Run();
-  EXPECT_EQ(outcome.TargetStatus, kTargetReached);
-  EXPECT_EQ(outcome.CycleNumber, 0);
-  EXPECT_EQ(rig.observer.closings, std::vector<bool>{true});
-  EXPECT_EQ(rig.sink.saves.size(), 1u);
+  rig.Run();
+  EXPECT_NE(rig.p.Assignment, dealt);
+}
+
+// A scan adds its gains in 64 bits once a row's sum of |M| reaches the narrow bound, and in 32
+// bits below it; both make the same exchanges.
+TEST(DeepChainTest, WideSumsFromTheNarrowBound) {
+  Problem p = test::MakeRandomProblem(9, {60, 5, 4, 1, false, 300});
+  int64_t widest = 0;
+  for (int r = 1; r <= p.PersonCount(); ++r) {
+    int64_t sum = 0;
+    for (int x = 1; x <= p.PersonCount(); ++x) sum += std::abs(int32_t{p.ConflictMatrix(r, x)});
+    widest = std::max(widest, sum);
+  }
+  DeepChain below(p, 5, widest + 1);
+  DeepChain at(p, 5, widest);
+  EXPECT_FALSE(below.wide_sums());
+  EXPECT_TRUE(at.wide_sums());
+  for (DeepChain* chain : {&below, &at}) {
+    chain->Load(p.Assignment);
+    chain->Perturb(20);
+    ASSERT_TRUE(chain->Descend([] { return true; }));
+  }
+  EXPECT_EQ(below.assignment(), at.assignment());
 }
 
 }  // namespace

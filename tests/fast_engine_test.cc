@@ -12,11 +12,11 @@
 #include "console/search_screen.h"
 #include "engine/engine.h"
 #include "engine/initial_assignment.h"
-#include "engine/random.h"
-#include "engine/scrambler.h"
-#include "engine/search.h"
-#include "engine/swap_descent.h"
 #include "engine/plain_engine.h"
+#include "engine/random.h"
+#include "engine/run_loop.h"
+#include "engine/scrambler.h"
+#include "engine/swap_descent.h"
 #include "tests/support/fakes.h"
 #include "tests/support/group_table_cells.h"
 #include "tests/support/kernel_levels.h"
@@ -76,8 +76,7 @@ class FastEngineTest : public ::testing::TestWithParam<KernelLevel> {
     for (int round = 0; round < 3; ++round) {
       Recorder fast_log(stop_at_poll, seed % 2 == 0 ? &twin : nullptr, &engine);
       Recorder ref_log(stop_at_poll, nullptr, nullptr);
-      ASSERT_EQ(SwapDescent(fast, engine, &fast_log),
-                PlainSwapDescent(ref, &ref_log));
+      ASSERT_EQ(SwapDescent(fast, engine, &fast_log), PlainSwapDescent(ref, &ref_log));
       ASSERT_EQ(fast_log.exchanges, ref_log.exchanges) << "round " << round;
       ASSERT_EQ(fast_log.polls, ref_log.polls) << "round " << round;
       ASSERT_EQ(Tables(fast), Tables(ref)) << "descended in round " << round;

@@ -65,6 +65,11 @@ TEST(StatusPanelTest, CappedNegativeAndEqualBars) {
   EXPECT_EQ(wide.TextAt(1, 10, 99).substr(0, 6), "<-272>");
   EXPECT_EQ(wide.TextAt(1, 10, 99).substr(95), "<-14");
   EXPECT_EQ(wide.RowText(11), std::string(kScreenColumns, ' '));
+  // A search past its plan shows its count alone, over the longer text and within the row.
+  DrawStatusPanel(wide, PanelValues{0, 0.0f, 0, 99980, 99980}, 0);
+  DrawStatusPanel(wide, PanelValues{0, 0.0f, 0, 1234567, 99980}, 0);
+  EXPECT_EQ(wide.TextAt(68, 8, 32), "Scrambler Cycles: 1234567       ");
+  EXPECT_EQ(wide.RowText(9), std::string(kScreenColumns, ' '));
 }
 
 TEST(PanelRefreshTest, DueOnlyAfterMoreThanFortyMilliseconds) {

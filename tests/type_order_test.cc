@@ -10,10 +10,10 @@
 #include "engine/conflict_matrix.h"
 #include "engine/engine.h"
 #include "engine/initial_assignment.h"
+#include "engine/plain_engine.h"
 #include "engine/random.h"
 #include "engine/scrambler.h"
 #include "engine/swap_descent.h"
-#include "engine/plain_engine.h"
 #include "tests/support/group_table_cells.h"
 #include "tests/support/kernel_levels.h"
 #include "tests/support/random_problem.h"
@@ -108,8 +108,7 @@ class TypeOrderDescentTest : public ::testing::TestWithParam<KernelLevel> {
       ExchangeLog fast_log;
       ExchangeLog ref_log;
       fast_log.stop_at_poll = ref_log.stop_at_poll = stop_at_poll;
-      ASSERT_EQ(SwapDescent(fast, engine, &fast_log),
-                PlainSwapDescent(ref, &ref_log));
+      ASSERT_EQ(SwapDescent(fast, engine, &fast_log), PlainSwapDescent(ref, &ref_log));
       ASSERT_EQ(fast_log.exchanges, ref_log.exchanges) << "round " << round;
       ASSERT_EQ(fast_log.polls, ref_log.polls);
       ASSERT_EQ(Tables(fast), Tables(ref)) << "round " << round;
