@@ -7,6 +7,9 @@
 BUILD_PACKAGES=(cmake g++ make pkg-config libtomlplusplus-dev libcsv-dev coinor-libcbc-dev zlib1g-dev)
 # The tests add GoogleTest and GoogleMock, and tmux for the tests that drive a real terminal.
 TEST_PACKAGES=(libgtest-dev libgmock-dev tmux)
+# The Debian package: CPack runs dpkg-shlibdeps (dpkg-dev) on the program, after `file` has told
+# it which files are programs.
+PACKAGE_PACKAGES=(dpkg-dev file)
 # Headless Chromium opens the HTML report as a reader would; where the distribution has no such
 # package the browser test reports itself skipped.
 BROWSER_PACKAGES=(chromium)
