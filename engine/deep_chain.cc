@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "engine/kernels/deep_kernels.h"
+#include "engine/kernels/exchange_gain.h"
 
 namespace quorvale {
 
@@ -116,8 +117,8 @@ void DeepChain::CopyPersonConflicts(std::vector<int32_t>& out) const {
 int64_t DeepChain::GainAt(int32_t k, int32_t j) const {
   const int32_t gk = grp_[static_cast<size_t>(k)];
   const int32_t gj = grp_[static_cast<size_t>(j)];
-  return 2 * int64_t{Row(k)[j]} + pc_[static_cast<size_t>(k)] + pc_[static_cast<size_t>(j)] -
-         Tt(gj)[k] - Tt(gk)[j];
+  return ExchangeGain(Row(k)[j], pc_[static_cast<size_t>(k)], pc_[static_cast<size_t>(j)],
+                      Tt(gj)[k], Tt(gk)[j]);
 }
 
 void DeepChain::ExchangeAt(int32_t k, int32_t j) {
@@ -151,10 +152,11 @@ void DeepChain::ExchangeAt(int32_t k, int32_t j) {
 template <typename Sum>
 int32_t DeepChain::ImprovingPartner(int32_t k) {
   /*
-   * gain(k, j) = 2 M[k][j] + pc[j] - tt[gk][j] + kv[gj], with kv[h] = pc[k] - tt[h][k]; the
-   * class slot sends a partner of another class or of k's own group to kv[0] = kv[gk] = kMasked.
-   * The vector kernel finds a block's largest gain; the first block with a positive one is then
-   * searched for its first partner with a positive gain.
+   * gain(k, j) = ScanGain(M[k][j], pc[j], tt[gk][j], kv[gj]), with k's side kv[h] = pc[k] -
+   * tt[h][k] (engine/kernels/exchange_gain.h); the class slot sends a partner of another class or
+   * of k's own group to kv[0] = kv[gk] = kMasked. The vector kernel finds a block's largest gain;
+   * the first block with a positive one is then searched for its first partner with a positive
+   * gain.
    */
   const size_t gk = static_cast<size_t>(grp_[static_cast<size_t>(k)]);
   const int32_t pck = pc_[static_cast<size_t>(k)];
@@ -166,9 +168,7 @@ int32_t DeepChain::ImprovingPartner(int32_t k) {
   const int32_t* tgk = Tt(static_cast<int32_t>(gk));
   const int32_t* slot = slot_[cls_[static_cast<size_t>(k)] - 1].data();
   const int32_t* kv = kv_.data();
-  const auto gain = [&](int32_t j) {
-    return Sum{2} * row[j] + Sum{pc[j]} - Sum{tgk[j]} + Sum{kv[slot[j]]};
-  };
+  const auto gain = [&](int32_t j) { return ScanGain<Sum>(row[j], pc[j], tgk[j], kv[slot[j]]); };
   int32_t from = run_first_[static_cast<size_t>(k)];
   const int32_t last = run_last_[static_cast<size_t>(k)];
   if constexpr (sizeof(Sum) == sizeof(int32_t)) {

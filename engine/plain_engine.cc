@@ -1,18 +1,13 @@
 // The plain loops of the evaluation and the swap descent.
 #include "engine/plain_engine.h"
 
+#include "engine/swap_descent.h"
+
 #include <algorithm>
 
 namespace quorvale {
 
 namespace {
-
-int64_t Gain(const Problem& p, int k, int j) {
-  const int32_t gk = p.Assignment[static_cast<size_t>(k)];
-  const int32_t gj = p.Assignment[static_cast<size_t>(j)];
-  const GroupTable& t = p.GroupConflictTable;
-  return 2 * int64_t{p.ConflictMatrix(k, j)} + t(k, gk) + t(j, gj) - t(k, gj) - t(j, gk);
-}
 
 // Moves k into group gj and j into gk, and brings every row of the tables up to date.
 void Exchange(Problem& p, int k, int j, int64_t gain) {
@@ -74,7 +69,7 @@ bool PlainSwapDescent(Problem& p, SearchMonitor* monitor) {
             p.Type(j) != type_k) {
           continue;
         }
-        const int64_t gain = Gain(p, k, j);
+        const int64_t gain = SwapGain(p, k, j);
         if (gain < 1) continue;
         Exchange(p, k, j, gain);
         exchanged = true;

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "engine/fast_tables.h"
+#include "engine/kernels/exchange_gain.h"
 #include "engine/kernels/fast_kernels.h"
 #include "engine/plain_engine.h"
 
@@ -210,8 +211,7 @@ void FastDescent::Exchange(int32_t k, int32_t j) {
   const int32_t gj = grp[j];
   GroupTable& table = *layout_.table;
   const Table2D<int16_t>& matrix = *layout_.matrix;
-  const int64_t gain =
-      2 * int64_t{matrix(k, j)} + int64_t{pc[k]} + pc[j] - table(k, gj) - table(j, gk);
+  const int64_t gain = ExchangeGain(matrix(k, j), pc[k], pc[j], table(k, gj), table(j, gk));
   grp[k] = static_cast<int16_t>(gj);
   grp[j] = static_cast<int16_t>(gk);
   p_.Assignment[static_cast<size_t>(PersonAt(k))] = gj;

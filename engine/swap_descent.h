@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "engine/engine.h"
+#include "engine/kernels/exchange_gain.h"
 #include "engine/problem.h"
 #include "engine/search_monitor.h"
 
@@ -23,7 +24,7 @@ inline int64_t SwapGain(const Problem& p, int k, int j) {
   const int32_t gk = p.Assignment[static_cast<size_t>(k)];
   const int32_t gj = p.Assignment[static_cast<size_t>(j)];
   const GroupTable& t = p.GroupConflictTable;
-  return 2 * int64_t{p.ConflictMatrix(k, j)} + t(k, gk) + t(j, gj) - t(k, gj) - t(j, gk);
+  return ExchangeGain(p.ConflictMatrix(k, j), t(k, gk), t(j, gj), t(k, gj), t(j, gk));
 }
 
 // Runs the descent with `engine`. `monitor` may be null. Returns false when it stopped early

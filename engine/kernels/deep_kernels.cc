@@ -1,6 +1,7 @@
 // Plain loops that the compiler vectorises once per processor level (target_clones); the file
 // is built with -O3 so that it does.
 #include "engine/kernels/deep_kernels.h"
+#include "engine/kernels/exchange_gain.h"
 
 #include <algorithm>
 #include <limits>
@@ -17,7 +18,7 @@ QM_DEEP_CLONES int32_t DeepScanMax(const DeepScanRow& scan, int32_t from, int32_
   const int32_t* kv = scan.kv;
   int32_t best = std::numeric_limits<int32_t>::min();
   for (int32_t j = from; j <= to; ++j) {
-    best = std::max(best, 2 * int32_t{row[j]} + pc[j] - tgk[j] + kv[slot[j]]);
+    best = std::max(best, ScanGain<int32_t>(row[j], pc[j], tgk[j], kv[slot[j]]));
   }
   return best;
 }

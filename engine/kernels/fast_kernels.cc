@@ -4,6 +4,7 @@
 // values; the descent also falls back to it when the group sums grow too large for the 32-bit
 // vector scans.
 #include "engine/kernels/fast_kernels.h"
+#include "engine/kernels/exchange_gain.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -17,8 +18,7 @@ int32_t PortableFindGain(const ScanRow& row, int32_t first) {
   for (int32_t j = first; j <= row.n; ++j) {
     const int32_t g = row.grp[j];
     if (g == row.gk || (!row.one_class && row.cls[j] != row.ck)) continue;
-    const int64_t gain =
-        2 * int64_t{row.m_row[j]} + int64_t{row.pc[j]} - row.tt_gk[j] + row.lookup[g];
+    const int64_t gain = ScanGain(row.m_row[j], row.pc[j], row.tt_gk[j], row.lookup[g]);
     if (gain > 0) return j;
   }
   return 0;

@@ -21,13 +21,13 @@ inline constexpr int32_t kNoSwap = -(int32_t{1} << 30);
 // The fast scan sums gains in 32 bits while every group sum stays below this in magnitude.
 inline constexpr int32_t kFastTableLimit = int32_t{1} << 28;
 
-// One row k of a scan. The gain of partner j is
+// One row k of a scan. The gain of partner j is ScanGain (exchange_gain.h):
 //   2 M[k][j] + pc[j] - tt_gk[j] + lookup[grp[j]]
-// where lookup[g] = pc[k] - tt[g][k] for the groups k may move to, and kNoSwap for k's own group;
-// each call builds this table from k's entries in the group table's columns. Partners are eligible
-// when their class equals k's (or always, with one_class) and their group is not k's. The vector
-// versions sum in 32 bits and need every table value below kFastTableLimit in magnitude; the
-// portable version sums in 64 bits and needs nothing more.
+// where lookup[g] = pc[k] - tt[g][k], k's side, for the groups k may move to, and kNoSwap for k's
+// own group; each call builds this table from k's entries in the group table's columns. Partners
+// are eligible when their class equals k's (or always, with one_class) and their group is not k's.
+// The vector versions sum in 32 bits and need every table value below kFastTableLimit in magnitude;
+// the portable version sums in 64 bits and needs nothing more.
 struct ScanRow {
   const int16_t* m_row = nullptr;  // ConflictMatrix row k, indexed by partner
   const int32_t* pc = nullptr;     // PersonConflict, padded
