@@ -12,24 +12,6 @@ namespace quorvale::bench {
 
 namespace {
 
-// A random grouping with the dealt one's group sizes and type counts: each type's persons take
-// its groups in a random order.
-void RandomGrouping(const Problem& p, std::mt19937_64& rng, std::vector<int32_t>& grouping) {
-  grouping = p.Assignment;
-  for (int32_t type = 1; type <= 2; ++type) {
-    std::vector<int32_t> persons;
-    std::vector<int32_t> groups;
-    for (int32_t r = 1; r <= p.PersonCount(); ++r) {
-      if (p.Type(r) != type || grouping[static_cast<size_t>(r)] == 0) continue;
-      persons.push_back(r);
-      groups.push_back(grouping[static_cast<size_t>(r)]);
-    }
-    std::shuffle(groups.begin(), groups.end(), rng);
-    for (size_t i = 0; i < persons.size(); ++i)
-      grouping[static_cast<size_t>(persons[i])] = groups[i];
-  }
-}
-
 // One thread's repetitions; false when the time ran out before the local maximum.
 class Repeater {
  public:
@@ -83,14 +65,6 @@ class Repeater {
 };
 
 }  // namespace
-
-int64_t PeerRun::BestAt(int64_t ms) const {
-  int64_t best = points.empty() ? 0 : points.front().best;
-  for (const ScorePoint& point : points) {
-    if (point.ms <= ms) best = point.best;
-  }
-  return best;
-}
 
 PeerRun RunLocalMaximumPeer(const Problem& problem, Clock& clock, uint64_t seed, int64_t limit_ms,
                             int threads) {

@@ -8,26 +8,12 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "base/clock.h"
+#include "bench/peer_run.h"
 #include "engine/problem.h"
 
 namespace quorvale::bench {
-
-// When the best grouping improved, and to what.
-struct ScorePoint {
-  int64_t ms;
-  int64_t best;
-};
-
-struct PeerRun {
-  std::vector<ScorePoint> points;      // in time order, one per improvement of the best
-  int64_t repetitions = 0;             // local maxima reached
-  std::vector<int32_t> best_grouping;  // entries 1..N, of the last point's score
-  // The best score seen at or before `ms` (the first point's before it).
-  int64_t BestAt(int64_t ms) const;
-};
 
 // Repetitions until `clock` reads `limit_ms`, on `threads` threads that share nothing but the
 // clock: each repetition deals a random grouping with the problem's group sizes and type
