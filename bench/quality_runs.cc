@@ -164,6 +164,9 @@ RunResult RunMethod(const Instance& instance, Method method, int threads, uint32
     run = std::move(recorder.run);
     run.points.push_back({limit_ms, p.BestScore});
     result.steps = recorder.cycle;
+    for (int32_t r = 1; r <= p.PersonCount(); ++r) {
+      result.in_conflict += p.BestPersonConflict[static_cast<size_t>(r)] >= 1 ? 1 : 0;
+    }
     const std::vector<int32_t> best = p.BestAssignment;
     CheckBest(p, best, p.BestScore, who);
   } else {

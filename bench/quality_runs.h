@@ -25,6 +25,7 @@ struct RunResult {
   int64_t target = 0;            // the Target Score
   std::vector<int64_t> best_at;  // the best score at each checkpoint
   int64_t steps = 0;             // cycles (rounds of the deep search), repetitions or generations
+  int32_t in_conflict = 0;       // classic and deep: persons in conflict in the best grouping
 };
 
 // Runs `method` on `threads` threads until the last checkpoint (milliseconds, ascending).

@@ -237,9 +237,10 @@ int Main(int argc, char** argv) {
     if (instance.kind == Kind::kRandomShape) BuildInstance(instance, true);
     const int64_t limit_ms = static_cast<int64_t>(seconds * 1000);
     const RunResult r = RunMethod(instance, method, threads, seed, {limit_ms}, true);
-    std::printf("%s %s threads %d seed %u: target %s, best %s after %.2f s, %lld steps\n",
-                only.c_str(), MethodName(method), threads, seed, Points(r.target).c_str(),
-                Points(r.best_at.back()).c_str(), seconds, static_cast<long long>(r.steps));
+    std::printf(
+        "%s %s threads %d seed %u: target %s, best %s after %.2f s, %lld steps, %d in conflict\n",
+        only.c_str(), MethodName(method), threads, seed, Points(r.target).c_str(),
+        Points(r.best_at.back()).c_str(), seconds, static_cast<long long>(r.steps), r.in_conflict);
     return 0;
   }
   const bool all = table == "all";

@@ -132,8 +132,7 @@ class ChainHost {
 // The iterated maxima search of one chain, a round at a time, from its loaded grouping.
 class ChainRounds {
  public:
-  explicit ChainRounds(DeepChain& chain)
-      : chain_(chain), t_(TuningFor(chain.exchangeable())), strong_(t_.strong_min) {}
+  explicit ChainRounds(DeepChain& chain) : chain_(chain) {}
 
   // One round: its start (the first descent, or a perturbation, crossover or restart of the best
   // grouping and its descent), then the maxima search. False when the host ended it.
@@ -146,11 +145,13 @@ class ChainRounds {
   bool MaximaSearch(ChainHost& host);
 
   DeepChain& chain_;
-  const Tuning t_;
+  // From the grouping the chain holds at its first round: the first chain is made before its
+  // grouping is loaded, and tuned for no persons at all it perturbed far too little.
+  Tuning t_{};
   bool started_ = false;
   int64_t best_ = 0;
   std::vector<int32_t> best_grouping_;
-  int32_t strong_;
+  int32_t strong_ = 0;
   ElitePool elite_;
   int32_t idle_rounds_ = 0;  // rounds in a row that found nothing better
   int32_t rounds_ = 0;       // since the chain's start
@@ -185,6 +186,8 @@ bool ChainRounds::Round(ChainHost& host) {
 bool ChainRounds::Start(ChainHost& host) {
   if (!started_) {
     started_ = true;
+    t_ = TuningFor(chain_.exchangeable());
+    strong_ = t_.strong_min;
     chain_.Mark();
     best_ = chain_.score();
     best_grouping_ = chain_.assignment();
