@@ -90,9 +90,9 @@ void PrintStrategyTable(int seeds) {
 }
 
 // Instances of the kinds the deep search is checked on, from 200 to 2000 persons.
-constexpr const char* kCheckInstances[] = {"class-200",     "class-2000-80",  "mixed-500-20",
-                                           "mixed-2000-40", "onetype-400-16", "onetype-1500-30",
-                                           "class-540-120", "wide-800-32"};
+constexpr const char* kCheckInstances[] = {
+    "class-200",       "class-2000-80", "mixed-500-20",  "mixed-2000-40", "onetype-400-16",
+    "onetype-1500-30", "class-540-120", "mixed-540-120", "wide-540-120",  "wide-800-32"};
 
 void PrintCheckTable(int seeds) {
   std::printf(

@@ -41,220 +41,13 @@
 #include <vector>
 
 #include "engine/deep_chain.h"
+#include "engine/deep_rounds.h"
+#include "engine/deep_tuning.h"
 #include "engine/initial_assignment.h"
 
 namespace quorvale {
 
 namespace {
-
-// How hard a chain perturbs, from the number of persons that can trade groups.
-struct Tuning {
-  int32_t weak_min;
-  int32_t weak_max;
-  int32_t patience;    // failed maxima-search attempts in a row that end a round
-  int32_t strong_min;  // exchanges of the perturbation that starts a round: from this many,
-  int32_t strong_max;  // growing after each round that found nothing better, up to this
-};
-
-// Measured on the instances of bench/search_quality.cc: small strengths let the descent undo the
-// perturbation; a round start of a quarter of the persons suited mixed weights, one as strong as
-// a new random grouping the classes, so it grows from the one to the other.
-Tuning TuningFor(int32_t movers) {
-  Tuning t{};
-  t.weak_min = 5;
-  t.weak_max = std::max(t.weak_min, movers / 2);
-  t.patience = 10;
-  t.strong_max = std::max(t.weak_max, movers);
-  t.strong_min = std::max(t.weak_min, movers / 4);
-  return t;
-}
-
-// Rounds in a row without a better grouping after which rounds start from crossovers. Until then
-// the random round starts, which grow to new random groupings, keep finding new basins; on the
-// class instances they do so for many rounds, and crossing over sooner measured worse there.
-constexpr int32_t kCrossoverAfterIdleRounds = 30;
-
-// The groups whose members the local perturbation exchanges.
-constexpr int32_t kLocalGroups = 3;
-
-// Rounds in a row without a better grouping after which a chain starts over, at the least.
-constexpr int32_t kRestartAfterIdleRounds = 300;
-
-// The best distinct ends of a chain's rounds, the parents of its crossovers: at most kSize of
-// them, no two of one score (a cheap stand-in for distinct groupings), the worst replaced by a
-// better one.
-class ElitePool {
- public:
-  static constexpr size_t kSize = 8;
-
-  void Offer(const DeepChain& chain) {
-    const int64_t score = chain.score();
-    for (const Entry& entry : entries_) {
-      if (entry.score == score) return;
-    }
-    if (entries_.size() < kSize) {
-      entries_.push_back({score, chain.assignment()});
-      return;
-    }
-    auto worst = std::max_element(entries_.begin(), entries_.end(),
-                                  [](const Entry& a, const Entry& b) { return a.score < b.score; });
-    if (score < worst->score) *worst = {score, chain.assignment()};
-  }
-
-  // A grouping drawn from the pool, not the one of score `best`; null while the pool has fewer
-  // than two.
-  const std::vector<int32_t>* Mate(DeepChain& chain, int64_t best) {
-    if (entries_.size() < 2) return nullptr;
-    size_t pick = chain.Draw(static_cast<uint32_t>(entries_.size()));
-    if (entries_[pick].score == best) pick = (pick + 1) % entries_.size();
-    return &entries_[pick].grouping;
-  }
-
- private:
-  struct Entry {
-    int64_t score;
-    std::vector<int32_t> grouping;
-  };
-  std::vector<Entry> entries_;
-};
-
-// What a chain needs from the search it runs in.
-class ChainHost {
- public:
-  virtual ~ChainHost() = default;
-  // Polled during the descents; false ends the chain's round at once.
-  virtual bool KeepGoing(const DeepChain& chain) = 0;
-  // After every descent, with the chain's grouping; `finished` is false when the descent was cut
-  // short. False ends the chain's round.
-  virtual bool AfterStep(const DeepChain& chain, bool finished) = 0;
-};
-
-// The iterated maxima search of one chain, a round at a time, from its loaded grouping.
-class ChainRounds {
- public:
-  explicit ChainRounds(DeepChain& chain) : chain_(chain) {}
-
-  // One round: its start (the first descent, or a perturbation, crossover or restart of the best
-  // grouping and its descent), then the maxima search. False when the host ended it.
-  bool Round(ChainHost& host);
-
- private:
-  // Runs the descent and hands its grouping to the host; false when the round must end.
-  bool DescendAndReport(ChainHost& host);
-  bool Start(ChainHost& host);
-  bool MaximaSearch(ChainHost& host);
-
-  DeepChain& chain_;
-  // From the grouping the chain holds at its first round: the first chain is made before its
-  // grouping is loaded, and tuned for no persons at all it perturbed far too little.
-  Tuning t_{};
-  bool started_ = false;
-  int64_t best_ = 0;
-  std::vector<int32_t> best_grouping_;
-  int32_t strong_ = 0;
-  ElitePool elite_;
-  int32_t idle_rounds_ = 0;  // rounds in a row that found nothing better
-  int32_t rounds_ = 0;       // since the chain's start
-  int32_t best_round_ = 0;   // the round that found the chain's best
-  uint32_t attempt_ = 0;     // the maxima search's attempts, for the kind of perturbation
-};
-
-bool ChainRounds::DescendAndReport(ChainHost& host) {
-  const bool finished = chain_.Descend([&] { return host.KeepGoing(chain_); });
-  if (chain_.score() < best_) {
-    best_ = chain_.score();
-    best_grouping_ = chain_.assignment();
-  }
-  return host.AfterStep(chain_, finished) && finished;
-}
-
-bool ChainRounds::Round(ChainHost& host) {
-  if (!Start(host)) return false;
-  const int64_t round_start_best = best_;
-  if (!MaximaSearch(host)) return false;
-  elite_.Offer(chain_);
-  // The next round starts from the best grouping found; the longer nothing improves, the farther
-  // from it.
-  const bool improved = best_ < round_start_best;
-  strong_ = improved ? t_.strong_min : std::min(strong_ + strong_ / 2, t_.strong_max);
-  idle_rounds_ = improved ? 0 : idle_rounds_ + 1;
-  ++rounds_;
-  if (improved) best_round_ = rounds_;
-  return true;
-}
-
-bool ChainRounds::Start(ChainHost& host) {
-  if (!started_) {
-    started_ = true;
-    t_ = TuningFor(chain_.exchangeable());
-    strong_ = t_.strong_min;
-    chain_.Mark();
-    best_ = chain_.score();
-    best_grouping_ = chain_.assignment();
-    return DescendAndReport(host);
-  }
-  // When the chain still holds its best grouping, its tables need no new evaluation.
-  if (chain_.assignment() != best_grouping_) chain_.Load(best_grouping_);
-  chain_.Mark();
-  // Stalled for as long as it took to find its best, and long in any case, the chain starts
-  // over from a random grouping: on the class instances a chain could otherwise stand in one
-  // basin for thousands of rounds that crossovers and perturbations never left.
-  if (idle_rounds_ >= std::max(kRestartAfterIdleRounds, best_round_)) {
-    chain_.Perturb(chain_.exchangeable());
-    const bool finished = chain_.Descend([&] { return host.KeepGoing(chain_); });
-    best_ = chain_.score();
-    best_grouping_ = chain_.assignment();
-    elite_ = ElitePool();
-    idle_rounds_ = rounds_ = best_round_ = 0;
-    strong_ = t_.strong_min;
-    return host.AfterStep(chain_, finished) && finished;
-  }
-  // Long stalled, a round starts from a crossover of the best grouping with another elite one
-  // instead of from a random perturbation of it.
-  const std::vector<int32_t>* mate =
-      idle_rounds_ >= kCrossoverAfterIdleRounds ? elite_.Mate(chain_, best_) : nullptr;
-  if (mate != nullptr) {
-    chain_.CrossWith(*mate);
-  } else {
-    chain_.Perturb(strong_);
-  }
-  return DescendAndReport(host);
-}
-
-bool ChainRounds::MaximaSearch(ChainHost& host) {
-  int32_t strength = t_.weak_min;
-  for (int32_t fails = 0; fails < t_.patience;) {
-    chain_.Mark();
-    const int64_t before = chain_.score();
-    // Three kinds of perturbation take turns, as each finds what the others miss: random
-    // exchanges anywhere, a scramble of some persons in conflict, and random exchanges among
-    // the members of three groups, after which the descent has only those to scan again and
-    // so costs a fraction of a whole sweep (after the neighbourhood decomposition of Lai, Hao,
-    // Fu and Yue, 2021, which searches the exchanges among a few groups at a time).
-    switch (attempt_++ % 3) {
-      case 0:
-        chain_.Perturb(strength);
-        break;
-      case 1:
-        chain_.ScrambleConflicts(std::min(1024, strength * 1024 / t_.weak_max));
-        break;
-      default:
-        chain_.PerturbAmong(strength, kLocalGroups);
-        break;
-    }
-    if (!DescendAndReport(host)) return false;
-    if (chain_.score() < before) {
-      fails = 0;
-      strength = t_.weak_min;
-      continue;
-    }
-    ++fails;
-    // An equal score is kept, so the search can walk along a plateau.
-    if (chain_.score() > before) chain_.Revert();
-    strength = std::min(strength + 1, t_.weak_max);
-  }
-  return true;
-}
 
 // A chain's grouping, as the run loop takes it.
 class ChainGrouping final : public Grouping {
@@ -351,11 +144,13 @@ struct Worker {
 
 }  // namespace
 
+DeepShape ShapeOf(const DeepChain& chain) { return {chain.exchangeable(), chain.groups()}; }
+
 struct DeepStrategy::State {
   State(const Problem& p, uint64_t seed, KernelLevel level)
-      : chain(p, seed, DeepChain::kNarrowRowSum, level), rounds(chain), shared(p.BestScore) {}
+      : chain(p, seed, DeepChain::kNarrowRowSum, level), shared(p.BestScore) {}
   DeepChain chain;  // the first chain
-  ChainRounds rounds;
+  std::unique_ptr<ChainRounds> rounds;
   SharedBest shared;
   std::atomic<bool> over{false};
   std::vector<Worker> workers;
@@ -370,6 +165,7 @@ DeepStrategy::DeepStrategy(Problem& problem, const Engine& engine, uint32_t seed
   SplitMix64 seeds(seed);
   state_ = std::make_unique<State>(p_, seeds.Next(), engine.level());
   state_->chain.Load(p_.Assignment);
+  state_->rounds = std::make_unique<ChainRounds>(state_->chain, TuningFor(ShapeOf(state_->chain)));
   SplitMix64 worker_seeds(seeds.Next());
   for (int i = 1; i < threads; ++i) {
     Worker worker;
@@ -378,7 +174,7 @@ DeepStrategy::DeepStrategy(Problem& problem, const Engine& engine, uint32_t seed
     worker.chain->Load(p_.Assignment);
     // A random grouping of its own, so the chains do not all descend the same way.
     worker.chain->Perturb(worker.chain->exchangeable());
-    worker.rounds = std::make_unique<ChainRounds>(*worker.chain);
+    worker.rounds = std::make_unique<ChainRounds>(*worker.chain, TuningFor(ShapeOf(*worker.chain)));
     worker.host = std::make_unique<WorkerHost>(state_->shared, state_->over, p_.TargetScore);
     try {
       state_->threads.emplace_back([rounds = worker.rounds.get(), host = worker.host.get()] {
@@ -399,7 +195,7 @@ DeepStrategy::~DeepStrategy() {
 
 bool DeepStrategy::RunCycle(int32_t, StepHost& host) {
   LoopHost loop_host(host, state_->workers.empty() ? nullptr : &state_->shared);
-  return state_->rounds.Round(loop_host);
+  return state_->rounds->Round(loop_host);
 }
 
 void DeepStrategy::Finish(StepHost& host) {

@@ -1,0 +1,27 @@
+// How hard a chain of the deep search perturbs its grouping, from the shape of the problem.
+#pragma once
+
+#include <cstdint>
+
+namespace quorvale {
+
+struct DeepShape {
+  int32_t movers = 0;  // persons who can trade groups with someone
+  int32_t groups = 0;
+};
+
+struct DeepTuning {
+  // The weak perturbation of the maxima search: from weak_min exchanges, one more after each
+  // attempt that found nothing better, up to weak_max.
+  int32_t weak_min = 0;
+  int32_t weak_max = 0;
+  int32_t patience = 0;  // failed attempts in a row that end a round
+  // The perturbation that starts a round: from strong_min exchanges, half as many again after
+  // each round that found nothing better, up to strong_max.
+  int32_t strong_min = 0;
+  int32_t strong_max = 0;
+};
+
+DeepTuning TuningFor(const DeepShape& shape);
+
+}  // namespace quorvale
