@@ -36,14 +36,16 @@ DeepChain::DeepChain(const Problem& problem, uint64_t seed, int64_t narrow_row_s
       run_last_(static_cast<size_t>(n_) + 1, n_),
       by_person_(static_cast<size_t>(n_) + 1, 0),
       grp_(static_cast<size_t>(n_) + 1, 0),
+      classes_(problem.BalanceTypes > 0 ? problem.BalanceTypes : 2),
       cls_(static_cast<size_t>(n_) + 1, 0),
+      slot_(static_cast<size_t>(classes_)),
       tt_((static_cast<size_t>(g_) + 1) * (static_cast<size_t>(n_) + 1), 0),
       pc_(static_cast<size_t>(n_) + 1, 0),
       kv_(static_cast<size_t>(g_) + 1, 0),
       dirty_(static_cast<size_t>(g_) + 1, 0),
       sweep_(static_cast<size_t>(g_) + 1, 0),
       in_play_(static_cast<size_t>(g_) + 1, 0),
-      class_members_(2),
+      class_members_(static_cast<size_t>(classes_)),
       random_(seed) {
   const TypeOrder& order = problem.PersonsByType;
   if (order.Fits(problem)) {
@@ -83,10 +85,11 @@ void DeepChain::Load(const std::vector<int32_t>& assignment) {
     const size_t i = static_cast<size_t>(r);
     grp_[i] = assignment[static_cast<size_t>(person_at_[r])];
     const int32_t type = p_.Type(person_at_[r]);
-    const bool moves = grp_[i] >= 1 && (type == 1 || type == 2);
-    cls_[i] = static_cast<int8_t>(moves ? type : 0);
-    slot_[0][i] = moves && type == 1 ? grp_[i] : 0;
-    slot_[1][i] = moves && type == 2 ? grp_[i] : 0;
+    const bool moves = grp_[i] >= 1 && type >= 1 && type <= classes_;
+    cls_[i] = moves ? type : 0;
+    for (int32_t c = 1; c <= classes_; ++c) {
+      slot_[static_cast<size_t>(c - 1)][i] = moves && type == c ? grp_[i] : 0;
+    }
     if (moves) {
       movers_.push_back(r);
       class_members_[static_cast<size_t>(type - 1)].push_back(r);
@@ -258,8 +261,8 @@ void DeepChain::PerturbAmong(int32_t count, int32_t groups) {
 
 void DeepChain::ScrambleConflicts(int32_t share) {
   if (movers_.empty()) return;
-  const int32_t type = static_cast<uint8_t>(
-      cls_[static_cast<size_t>(movers_[random_.Below(static_cast<uint32_t>(movers_.size()))])]);
+  const int32_t type =
+      cls_[static_cast<size_t>(movers_[random_.Below(static_cast<uint32_t>(movers_.size()))])];
   chosen_.clear();
   for (const int32_t r : class_members_[static_cast<size_t>(type - 1)]) {
     if (pc_[static_cast<size_t>(r)] >= 1 && static_cast<int32_t>(random_.Below(1024)) < share) {

@@ -6,7 +6,8 @@
 // is half the sum of pc_, which is what EvaluateAssignment computes for the same grouping. An
 // exchange of k and j keeps this exact in O(N): row r of the matrix is its column too, so column gk
 // of every row gains M[r][j] - M[r][k] and column gj loses it. Only persons of one exchange class
-// trade groups, so no group changes its size or its count of either type.
+// (a dealt type: 1 or 2, or one of the balance types) trade groups, so no group changes its size
+// or its count of any type.
 //
 // The chain works on positions, not person numbers: when the problem has its persons ordered by
 // type (Problem.PersonsByType), a person's partners of its own type are one contiguous run of
@@ -138,8 +139,10 @@ class DeepChain {
   std::vector<int32_t> run_last_;
   std::vector<int32_t> by_person_;  // grp_ in person order
   std::vector<int32_t> grp_;
-  std::vector<int8_t> cls_;       // exchange class 1 or 2, 0 = never exchanged
-  std::vector<int32_t> slot_[2];  // per class: the person's group if of that class, else 0
+  const int32_t classes_;     // exchange classes: the dealt types, 1..classes_
+  std::vector<int32_t> cls_;  // exchange class of each position, 0 = never exchanged
+  // Per class: the person's group if of that class, else 0.
+  std::vector<std::vector<int32_t>> slot_;
   int32_t* Tt(int32_t group) {
     return tt_.data() + static_cast<size_t>(group) * static_cast<size_t>(n_ + 1);
   }
@@ -153,7 +156,7 @@ class DeepChain {
   std::vector<char> dirty_;      // G + 1: the group changed since its last scan
   std::vector<char> sweep_;      // G + 1: the groups the round in progress scans
   std::vector<char> in_play_;    // G + 1: the groups of PerturbAmong
-  std::vector<int32_t> movers_;  // persons of class 1 or 2
+  std::vector<int32_t> movers_;  // persons of an exchange class
   std::vector<std::vector<int32_t>> class_members_;  // per class
   std::vector<std::pair<int32_t, int32_t>> undo_;
   std::vector<int32_t> chosen_;  // scratch of the scrambles

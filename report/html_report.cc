@@ -301,7 +301,9 @@ void Page::BalanceTable(const ReportColumn& column, bool spread) {
       int64_t split = 0;
       for (int g = 1; g <= groups; ++g) split += category.per_group[static_cast<size_t>(g)] > 0;
       const int64_t fewest =
-          FewestGroupsFor(category.holders, p_.BaseGroupSize, p_.LargeGroupCount);
+          p_.GroupSizes.empty()
+              ? FewestGroupsFor(category.holders, p_.BaseGroupSize, p_.LargeGroupCount)
+              : FewestGroupsIn(category.holders, SizesLargestFirst(p_));
       out_ += Cell(StringPrintf("%lld", static_cast<long long>(split)),
                    split > fewest && !category.majority ? "n over" : "n") +
               Cell(StringPrintf("%lld", static_cast<long long>(fewest)), "n");
