@@ -36,6 +36,7 @@ DeepChain::DeepChain(const Problem& problem, uint64_t seed, int64_t narrow_row_s
       run_last_(static_cast<size_t>(n_) + 1, n_),
       by_person_(static_cast<size_t>(n_) + 1, 0),
       grp_(static_cast<size_t>(n_) + 1, 0),
+      terms_(problem),
       classes_(problem.BalanceTypes > 0 ? problem.BalanceTypes : 2),
       cls_(static_cast<size_t>(n_) + 1, 0),
       slot_(static_cast<size_t>(classes_)),
@@ -106,6 +107,7 @@ void DeepChain::Load(const std::vector<int32_t>& assignment) {
     score_ += pc_[static_cast<size_t>(r)];
   }
   score_ /= 2;
+  score_ += terms_.Load(by_person_);
   undo_.clear();
   std::fill(dirty_.begin() + 1, dirty_.end(), 1);
 }
@@ -121,7 +123,8 @@ int64_t DeepChain::GainAt(int32_t k, int32_t j) const {
   const int32_t gk = grp_[static_cast<size_t>(k)];
   const int32_t gj = grp_[static_cast<size_t>(j)];
   return ExchangeGain(Row(k)[j], pc_[static_cast<size_t>(k)], pc_[static_cast<size_t>(j)],
-                      Tt(gj)[k], Tt(gk)[j]);
+                      Tt(gj)[k], Tt(gk)[j]) -
+         terms_.ExchangeDelta(person_at_[k], person_at_[j], gk, gj);
 }
 
 void DeepChain::ExchangeAt(int32_t k, int32_t j) {
@@ -134,8 +137,9 @@ void DeepChain::ExchangeAt(int32_t k, int32_t j) {
    */
   const int32_t gk = grp_[static_cast<size_t>(k)];
   const int32_t gj = grp_[static_cast<size_t>(j)];
-  // 1. Score.
+  // 1. Score, with the wishes beyond pairs.
   score_ -= GainAt(k, j);
+  terms_.Exchange(person_at_[k], person_at_[j], gk, gj);
   // 2. Groups.
   grp_[static_cast<size_t>(k)] = gj;
   grp_[static_cast<size_t>(j)] = gk;
@@ -174,6 +178,18 @@ int32_t DeepChain::ImprovingPartner(int32_t k) {
   const auto gain = [&](int32_t j) { return ScanGain<Sum>(row[j], pc[j], tgk[j], kv[slot[j]]); };
   int32_t from = run_first_[static_cast<size_t>(k)];
   const int32_t last = run_last_[static_cast<size_t>(k)];
+  if (!terms_.empty()) {
+    // The wishes beyond pairs change each partner's gain by their own delta: one by one.
+    for (int32_t j = from; j <= last; ++j) {
+      if (kv[slot[j]] == kMasked) continue;
+      if (gain(j) - terms_.ExchangeDelta(person_at_[k], person_at_[j], static_cast<int32_t>(gk),
+                                         grp_[static_cast<size_t>(j)]) >
+          0) {
+        return j;
+      }
+    }
+    return 0;
+  }
   if constexpr (sizeof(Sum) == sizeof(int32_t)) {
     const DeepScanRow scan{row, pc, tgk, slot, kv};
     if (avx512_) return DeepFirstGainAvx512(scan, from, last, g_ + 1);

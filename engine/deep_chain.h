@@ -3,7 +3,8 @@
 //
 // Invariant: between calls, tt_[g][r] is the weight of person r with the members of group g
 // (group 0 holding the persons never dealt, who never move), pc_[r] = tt_[grp_[r]][r], and score_
-// is half the sum of pc_, which is what EvaluateAssignment computes for the same grouping. An
+// is half the sum of pc_ plus the wishes beyond pairs (terms_), which is what EvaluateAssignment
+// computes for the same grouping. An
 // exchange of k and j keeps this exact in O(N): row r of the matrix is its column too, so column gk
 // of every row gains M[r][j] - M[r][k] and column gj loses it. Only persons of one exchange class
 // (a dealt type: 1 or 2, or one of the balance types) trade groups, so no group changes its size
@@ -26,6 +27,7 @@
 
 #include "engine/engine.h"
 #include "engine/problem.h"
+#include "engine/wish_terms.h"
 
 namespace quorvale {
 
@@ -139,6 +141,7 @@ class DeepChain {
   std::vector<int32_t> run_last_;
   std::vector<int32_t> by_person_;  // grp_ in person order
   std::vector<int32_t> grp_;
+  WishTerms terms_;           // the wishes beyond pairs for the chain's grouping, by person
   const int32_t classes_;     // exchange classes: the dealt types, 1..classes_
   std::vector<int32_t> cls_;  // exchange class of each position, 0 = never exchanged
   // Per class: the person's group if of that class, else 0.

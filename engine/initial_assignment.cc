@@ -90,7 +90,10 @@ void DealInitialAssignment(Problem& p) {
   }
 }
 
-int64_t EvaluateAssignment(Problem& p, const Engine& engine) {
+namespace {
+
+// The pair score of Assignment, with the group table and PersonConflict.
+int64_t EvaluatePairs(Problem& p, const Engine& engine) {
   FastTables tables;
   if (engine.kernels() == nullptr || !tables.Prepare(p) || !tables.LoadAssignment(p)) {
     return PlainEvaluateAssignment(p);
@@ -126,6 +129,19 @@ int64_t EvaluateAssignment(Problem& p, const Engine& engine) {
   }
   p.CurrentScore = sum / 2;
   return p.CurrentScore;
+}
+
+// CurrentScore with the wishes beyond pairs.
+int64_t AddTerms(Problem& p) {
+  if (!p.Terms.empty()) p.CurrentScore += p.Terms.Load(p.Assignment);
+  return p.CurrentScore;
+}
+
+}  // namespace
+
+int64_t EvaluateAssignment(Problem& p, const Engine& engine) {
+  EvaluatePairs(p, engine);
+  return AddTerms(p);
 }
 
 int64_t EvaluateAfterMoves(Problem& p, const Engine& engine, const std::vector<int32_t>& before) {
@@ -174,7 +190,7 @@ int64_t EvaluateAfterMoves(Problem& p, const Engine& engine, const std::vector<i
     sum += own;
   }
   p.CurrentScore = sum / 2;
-  return p.CurrentScore;
+  return AddTerms(p);
 }
 
 int64_t CountNonZeroPairs(const Problem& p) {
@@ -196,6 +212,7 @@ void KeepAsBest(Problem& p) {
 void SetUpStartValues(Problem& p, const Engine& engine) {
   // The first fast descent makes the type order anew, for this matrix.
   p.PersonsByType.Clear();
+  p.Terms = WishTerms(p);
   EvaluateAssignment(p, engine);
   const int64_t n = p.PersonCount();
   const int64_t pairs = p.NonZeroPairs >= 0 ? p.NonZeroPairs : CountNonZeroPairs(p);

@@ -14,7 +14,8 @@ std::vector<int32_t> SizesLargestFirst(const Model& model) {
 }
 
 bool DataFilesStateModel(const Model& model) {
-  if (!model.GroupSizes.empty() || !model.PinnedGroup.empty() || model.BalanceTypes > 0) {
+  if (!model.GroupSizes.empty() || !model.PinnedGroup.empty() || model.BalanceTypes > 0 ||
+      !model.Buddies.empty() || !model.Averages.empty()) {
     return false;
   }
   const int n = model.PersonCount();

@@ -10,6 +10,7 @@
 
 #include "base/table.h"
 #include "model/parameters.h"
+#include "model/wishes.h"
 
 namespace quorvale {
 
@@ -37,6 +38,9 @@ struct Model {
   // Above 0: the types are 1..BalanceTypes (the values of the balance column), every person is
   // dealt, and each type is dealt over the groups in proportion to their sizes.
   int32_t BalanceTypes = 0;
+  // Terms of the score beyond pairs.
+  std::vector<BuddyWish> Buddies;
+  std::vector<AverageWish> Averages;
 
   int32_t Type(int person) const { return DataTable(person, 1); }
   // The size of group g (1..G).
@@ -55,8 +59,8 @@ struct Model {
 std::vector<int32_t> SizesLargestFirst(const Model& model);
 
 // Whether "parameters.txt" and "data.txt" state `model` exactly: they cannot say that a column
-// keeps a majority code, nor hold group sizes, pins or more than two balance values, so a model
-// with any of these is not theirs to state.
+// keeps a majority code, nor hold group sizes, pins, more than two balance values or the wishes
+// beyond pairs, so a model with any of these is not theirs to state.
 bool DataFilesStateModel(const Model& model);
 
 }  // namespace quorvale
