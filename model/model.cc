@@ -15,7 +15,7 @@ std::vector<int32_t> SizesLargestFirst(const Model& model) {
 
 bool DataFilesStateModel(const Model& model) {
   if (!model.GroupSizes.empty() || !model.PinnedGroup.empty() || model.BalanceTypes > 0 ||
-      !model.Buddies.empty() || !model.Averages.empty()) {
+      !model.Buddies.empty() || !model.Averages.empty() || model.Rounds > 1) {
     return false;
   }
   const int n = model.PersonCount();

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "base/table.h"
@@ -41,6 +42,12 @@ struct Model {
   // Terms of the score beyond pairs.
   std::vector<BuddyWish> Buddies;
   std::vector<AverageWish> Averages;
+  // Above 1: this many groupings of the persons, each keeping every wish above. Across them, two
+  // persons who share a group in more than one round cost RepeatWeight per extra meeting, except
+  // the pairs of RepeatExempt (persons p < q, who are to be together).
+  int32_t Rounds = 0;
+  int32_t RepeatWeight = 0;
+  std::vector<std::pair<int32_t, int32_t>> RepeatExempt;
 
   int32_t Type(int person) const { return DataTable(person, 1); }
   // The size of group g (1..G).
@@ -59,8 +66,8 @@ struct Model {
 std::vector<int32_t> SizesLargestFirst(const Model& model);
 
 // Whether "parameters.txt" and "data.txt" state `model` exactly: they cannot say that a column
-// keeps a majority code, nor hold group sizes, pins, more than two balance values or the wishes
-// beyond pairs, so a model with any of these is not theirs to state.
+// keeps a majority code, nor hold group sizes, pins, more than two balance values, the wishes
+// beyond pairs or rounds, so a model with any of these is not theirs to state.
 bool DataFilesStateModel(const Model& model);
 
 }  // namespace quorvale
