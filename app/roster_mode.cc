@@ -114,7 +114,8 @@ Status PrepareMix(const std::string& mix_path, PreparedMix& prepared) {
   plan.groups_path = stem + ".groups.csv";
   prepared.table =
       GroupsTable{roster.byte_order_mark, roster.delimiter, roster.line_end,
-                  roster.raw_header,      roster.raw_rows,  GroupColumnName(roster.header)};
+                  roster.raw_header,      roster.raw_rows,  roster.row_is_person,
+                  GroupColumnName(roster.header)};
   if (Status s = MakeFolder(plan.work_folder); !s.ok()) return s;
   const std::string parameters_path = JoinPath(plan.work_folder, "parameters.txt");
   const std::string data_path = JoinPath(plan.work_folder, "data.txt");
