@@ -123,9 +123,10 @@ Status PrepareMix(const std::string& mix_path, double memory_limit, PreparedMix&
   for (const std::string& output : {groups_path, stem + ".report.html", parameters_path, data_path,
                                     JoinPath(stem, "results.txt")}) {
     if (SameFile(roster_path, output)) {
-      return Status::Error(mix_path + ": the roster " + roster_path +
-                           " is a file that every run of this mix writes over; expected another "
-                           "file (to start from it, copy it under a name of its own).");
+      return Status::Error(StringPrintf(
+          "%s: the roster %s is a file that every run of this mix writes over; expected another "
+          "file (to start from it, copy it under a name of its own).",
+          mix_path.c_str(), roster_path.c_str()));
     }
   }
   Roster roster;
