@@ -1,6 +1,6 @@
 // The driver. Every way out goes through here: a failure is shown from row 8 in the start-up
 // colours and ends with the countdown and exit code 1, before anything is computed from bad
-// input and without writing "results.txt".
+// input and without writing "results.txt"; a folder that another run holds ends the run at once.
 #include "app/driver.h"
 
 #include "app/run_report.h"
