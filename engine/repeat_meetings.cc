@@ -104,7 +104,8 @@ int64_t RepeatMeetings::Bound(const Model& model) {
   const int64_t n = model.PersonCount();
   const int64_t rounds = std::max(model.Rounds, 1);
   int64_t smallest = n;
-  for (int g = 1; g <= model.GroupCount(); ++g) smallest = std::min<int64_t>(smallest, model.GroupSize(g));
+  for (int g = 1; g <= model.GroupCount(); ++g)
+    smallest = std::min<int64_t>(smallest, model.GroupSize(g));
   std::vector<int64_t> exempt(static_cast<size_t>(n) + 1, 0);
   for (const auto& [p, q] : model.RepeatExempt) {
     ++exempt[static_cast<size_t>(p)];
