@@ -68,14 +68,25 @@ DeepChain::DeepChain(const Problem& problem, uint64_t seed, int64_t narrow_row_s
     position_of_ = identity_.data();
   }
   for (auto& slot : slot_) slot.assign(static_cast<size_t>(n_) + 1, 0);
+  const int64_t widest =
+      problem.LargestRowSum >= 0 ? problem.LargestRowSum : MeasureLargestRowSum(problem);
+  narrow_ = widest < narrow_row_sum;
+}
+
+int64_t MeasureLargestRowSum(const Problem& problem) {
   int64_t widest = 0;
-  for (int32_t r = 1; r <= n_; ++r) {
-    const int16_t* row = Row(r);
+  const int32_t n = problem.PersonCount();
+  for (int32_t r = 1; r <= n; ++r) {
+    const int16_t* row = problem.ConflictMatrix.Row(r);
     int64_t sum = 0;
-    for (int32_t x = 1; x <= n_; ++x) sum += std::abs(int32_t{row[x]});
+    if (n < 65536) {
+      sum = DeepRowMagnitude(row, n);
+    } else {
+      for (int32_t x = 1; x <= n; ++x) sum += std::abs(int32_t{row[x]});
+    }
     widest = std::max(widest, sum);
   }
-  narrow_ = widest < narrow_row_sum;
+  return widest;
 }
 
 void DeepChain::Load(const std::vector<int32_t>& assignment) {

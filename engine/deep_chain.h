@@ -51,6 +51,9 @@ class SplitMix64 {
   uint64_t state_;
 };
 
+// The largest sum of |M| along a row of the problem's matrix (a full read of the matrix).
+int64_t MeasureLargestRowSum(const Problem& problem);
+
 class DeepChain {
  public:
   // Polled before every eighth person's scan; false stops the descent at once.
@@ -61,8 +64,8 @@ class DeepChain {
 
   // Sizes the tables for `problem`, whose ConflictMatrix is built and whose types are final; the
   // chain works in the problem's type order when that is made for its types.
-  // Scans add in 64 bits when a row's sum of |M| reaches `narrow_row_sum`; they use the vector
-  // kernels `level` allows.
+  // Scans add in 64 bits when a row's sum of |M| reaches `narrow_row_sum` (the problem's
+  // LargestRowSum when measured, else measured here); they use the vector kernels `level` allows.
   DeepChain(const Problem& problem, uint64_t seed, int64_t narrow_row_sum = kNarrowRowSum,
             KernelLevel level = SupportedKernelLevel());
 

@@ -212,6 +212,7 @@ void KeepAsBest(Problem& p) {
 void SetUpStartValues(Problem& p, const Engine& engine) {
   // The first fast descent makes the type order anew, for this matrix.
   p.PersonsByType.Clear();
+  p.LargestRowSum = -1;
   p.Terms = WishTerms(p);
   EvaluateAssignment(p, engine);
   const int64_t n = p.PersonCount();

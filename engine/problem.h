@@ -33,6 +33,9 @@ struct Problem : Model {
   // descent after SetUpStartValues; empty with one type, with the plain engine and beyond
   // kTypeOrderMaxPersons.
   TypeOrder PersonsByType;
+  // The largest sum of |M| along a matrix row, -1 until measured (a search that needs it measures
+  // it once for all its chains).
+  int64_t LargestRowSum = -1;
   // The wishes beyond pairs for Assignment, made by SetUpStartValues; CurrentScore and BestScore
   // include their score, PersonConflict does not.
   WishTerms Terms;
