@@ -108,6 +108,9 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "quorvalemixer: %s\n", Printable(status.message()).c_str());
       return kExitFailure;
     }
+    for (const std::string& warning : mix->plan.warnings) {
+      std::fprintf(stderr, "quorvalemixer: warning: %s\n", Printable(warning).c_str());
+    }
     options.folder = mix->plan.work_folder;
     if (!options.seed) options.seed = mix->plan.seed;
     if (!options.time_limit_ms) options.time_limit_ms = mix->plan.time_limit_ms;

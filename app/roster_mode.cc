@@ -154,7 +154,15 @@ Status PrepareMix(const std::string& mix_path, double memory_limit, PreparedMix&
                                roster.raw_header,
                                roster.raw_rows,
                                roster.row_is_person,
-                               GroupColumnName(roster.header)};
+                               GroupColumnName(roster.header),
+                               {},
+                               {}};
+  if (!plan.group_names.empty()) {
+    prepared.table.group_names.assign(1, "");
+    prepared.table.group_names.insert(prepared.table.group_names.end(), plan.group_names.begin(),
+                                      plan.group_names.end());
+  }
+  if (plan.rounds > 1) prepared.table.round_columns = RoundColumnNames(roster.header, plan.rounds);
   if (Status s = MakeFolder(plan.work_folder); !s.ok()) return s;
   if (Status s = prepared.lock.Take(plan.work_folder); !s.ok()) return s;
   RemoveLeftoverTemporaries(parameters_path);

@@ -54,6 +54,17 @@ void DescribeMix(const MixPlan& plan, ReportData& data) {
     data.balance_name = plan.balance->header;
     data.balance_values = CellsOf(plan, plan.balance->header);
   }
+  if (!plan.group_names.empty()) {
+    data.group_names.assign(1, "");
+    data.group_names.insert(data.group_names.end(), plan.group_names.begin(),
+                            plan.group_names.end());
+  }
+  for (const MixBuddy& buddy : plan.buddies) {
+    data.buddies.push_back({buddy.header, buddy.weight, buddy.labels});
+  }
+  for (const MixAverage& average : plan.averages) {
+    data.averages.push_back({average.header, average.weight});
+  }
   data.run.inputs = {plan.mix_path, plan.roster_path};
 }
 

@@ -28,7 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                           roster.raw_header,
                           roster.raw_rows,
                           roster.row_is_person,
-                          GroupColumnName(roster.header)};
+                          GroupColumnName(roster.header),
+                          {},
+                          {}};
   std::vector<int32_t> groups(static_cast<size_t>(roster.PersonCount()) + 1, 7);
   Roster back;
   const Status reread =

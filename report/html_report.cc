@@ -11,6 +11,7 @@
 #include "engine/column_figures.h"
 #include "report/html_text.h"
 #include "report/verdict.h"
+#include "report/wish_tables.h"
 
 namespace quorvale {
 
@@ -107,6 +108,9 @@ std::vector<Category> Categories(const Problem& p, const ReportColumn& column) {
   return list;
 }
 
+// A balance value as the reader sees it: an empty cell is a value of its own.
+std::string Shown(const std::string& value) { return value.empty() ? "(empty)" : value; }
+
 std::string Plural(int64_t count, const char* one, const char* many) {
   return StringPrintf("%lld %s", static_cast<long long>(count), count == 1 ? one : many);
 }
@@ -147,6 +151,7 @@ std::string Page::Render() {
   Verdict();
   Groups();
   Balance();
+  out_ += WishTables(p_, data_);
   Rules();
   LeftOut();
   Run();
@@ -156,7 +161,7 @@ std::string Page::Render() {
 
 std::string Page::GroupHeaders() const {
   std::string row;
-  for (int g = 1; g <= p_.GroupCount(); ++g) row += Cell(StringPrintf("G%d", g), "n", "th");
+  for (int g = 1; g <= p_.GroupCount(); ++g) row += Cell(GroupLabel(data_, g), "n", "th");
   return row;
 }
 
@@ -216,7 +221,10 @@ void Page::Groups() {
     const std::vector<int>& members = members_[static_cast<size_t>(g)];
     int64_t conflict = 0;
     for (const int i : members) conflict += p_.BestPersonConflict[static_cast<size_t>(i)];
-    out_ += StringPrintf("<div class=\"group\" id=\"group-%d\">\n<h3>Group %d: ", g, g) +
+    const std::string heading = static_cast<size_t>(g) < data_.group_names.size()
+                                    ? EscapeHtml(data_.group_names[static_cast<size_t>(g)])
+                                    : StringPrintf("Group %d", g);
+    out_ += StringPrintf("<div class=\"group\" id=\"group-%d\">\n<h3>", g) + heading + ": " +
             Plural(static_cast<int64_t>(members.size()), "member", "members") + ", conflict " +
             FormatPoints(conflict / 2) + "</h3>\n<table>\n<tr><th class=\"n\">#</th>" +
             (data_.names.empty() ? "" : "<th>Name</th>");
@@ -259,11 +267,11 @@ void Page::Balance() {
   if (ManyGroups()) {
     out_ += "<table id=\"group-sizes\"><tr><th class=\"n\">Group</th><th class=\"n\">Size</th>";
     for (const auto& [value, row] : counts)
-      out_ += Cell(data_.balance_name + ": " + value, "n", "th");
+      out_ += Cell(data_.balance_name + ": " + Shown(value), "n", "th");
     out_ += "</tr>\n";
     for (int g = 1; g <= p_.GroupCount(); ++g) {
       const auto group = static_cast<size_t>(g);
-      out_ += "<tr>" + Cell(StringPrintf("G%d", g), "n") +
+      out_ += "<tr>" + Cell(GroupLabel(data_, g), "n") +
               count_cell(static_cast<int64_t>(members_[group].size()));
       for (const auto& [value, row] : counts) out_ += count_cell(row[group]);
       out_ += "</tr>\n";
@@ -276,7 +284,7 @@ void Page::Balance() {
     out_ += "</tr>\n";
     // One row per value of the balance column, under the group sizes.
     for (const auto& [value, row] : counts) {
-      out_ += "<tr>" + Cell(data_.balance_name + ": " + value);
+      out_ += "<tr>" + Cell(data_.balance_name + ": " + Shown(value));
       for (int g = 1; g <= p_.GroupCount(); ++g) out_ += count_cell(row[static_cast<size_t>(g)]);
       out_ += "</tr>\n";
     }
@@ -384,7 +392,7 @@ void Page::Rules() {
       if (!names.empty()) names += ", ";
       if (!groups.empty()) groups += ", ";
       names += PersonName(data_, member);
-      groups += StringPrintf("%d", p_.BestAssignment[static_cast<size_t>(member)]);
+      groups += GroupLabel(data_, p_.BestAssignment[static_cast<size_t>(member)]);
     }
     const bool kept = RuleKept(rule, p_.BestAssignment);
     out_ += "<tr>" + Cell(rule.apart ? "apart" : "together") + Cell(names) + Cell(groups) +

@@ -26,6 +26,17 @@ struct ReportRule {
   std::vector<int> members;  // persons 1..N
 };
 
+// A [buddy] column and an [average] column, in the order of the model's wishes.
+struct ReportBuddy {
+  std::string name;
+  int32_t weight = 0;
+  std::vector<std::string> labels;  // labels[v - 1] names value v
+};
+struct ReportAverage {
+  std::string name;
+  int32_t weight = 0;
+};
+
 struct RunFacts {
   std::string date;                 // when the run ended, local time
   std::vector<std::string> inputs;  // the files read
@@ -45,6 +56,9 @@ struct ReportData {
   std::vector<std::string> names;  // persons 1..N (index 0 unused); empty: person numbers
   std::vector<ReportColumn> columns;
   std::vector<ReportRule> rules;
+  std::vector<std::string> group_names;  // groups 1..G (index 0 unused); empty: numbered
+  std::vector<ReportBuddy> buddies;
+  std::vector<ReportAverage> averages;
   // The column balanced over the groups through the persons' types, by person (index 0 unused).
   std::string balance_name;
   std::vector<std::string> balance_values;

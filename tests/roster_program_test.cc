@@ -170,9 +170,10 @@ TEST(RosterProgramTest, RefusalsSayWhyAndWriteNothing) {
        "expected UTF-8 (in a spreadsheet: save as \"CSV UTF-8\"; in a text editor: save with the "
        "encoding UTF-8).\n"},
       // Control characters from the roster are shown, not obeyed by the terminal.
-      {"r.csv", "Name,Sex\nAnn,f\nBo,m\nCy,\x1B[31mx\xC2\x9B\n", mix + "balance = \"Sex\"\n",
-       "quorvalemixer: r.csv, line 4: the balance column \"Sex\" holds \"\\x1B[31mx\\u009B\", a "
-       "third value; expected \"f\" or \"m\" (balance takes a column of at most two values).\n"},
+      {"r.csv", "Name,Mark\nAnn,1\nBo,2\nCy,\x1B[31mx\xC2\x9B\n", mix + "[average]\nMark = 100\n",
+       "quorvalemixer: r.csv, line 4: the column \"Mark\" of [average] holds "
+       "\"\\x1B[31mx\\u009B\", which is not a number; expected a number such as 2.5 or 2,5 (up "
+       "to six decimals), or an empty cell.\n"},
       {"m.groups.csv", "Name,Class,Group\nAnn,5a,1\nBo,5b,2\n",
        "roster = \"m.groups.csv\"\ngroups = 2\n",
        "quorvalemixer: m.toml: the roster m.groups.csv is a file that every run of this mix writes "
