@@ -10,11 +10,6 @@ namespace {
 
 int64_t Rounded(double hundredths) { return std::llround(hundredths); }
 
-// A person alone with their value costs the weight and a hundredth more: where being alone ties
-// with sharing a group with the others (a weight of 200 against a spread of 100, three
-// speakers: 2 + 1 costs a pair and one alone, 3 costs three pairs), sharing wins.
-int64_t AloneCost(const BuddyWish& wish) { return int64_t{wish.weight} + 1; }
-
 }  // namespace
 
 WishTerms::WishTerms(const Model& model)

@@ -149,10 +149,10 @@ TEST(WishTermsTest, EveryStrategyReachesTheBruteForcedBestAndTheBoundsHold) {
   }
 }
 
-// Proofs with the terms. A speaker of a language nobody else speaks is alone in any grouping: the
-// bound counts that term, and a class whose Target Score is out of reach is still proven. Two
-// speakers whom the pairs keep apart are both alone in the best grouping, which the model of pairs
-// cannot see: the prover may prove the pairs' best, but never the whole.
+// Proofs with the terms. The model of the proof states the buddy terms: a speaker of a language
+// nobody else speaks is alone in any grouping, and two speakers whom the pairs keep apart are
+// both alone in the best grouping; both are proven. It leaves the average terms out: where the
+// pairs force the averages apart, the prover may prove the rest's best, but never the whole.
 void ExpectProof(Problem& p, std::vector<Category> categories, int64_t best, bool proven) {
   p.Terms = WishTerms(p);
   p.TargetScore += WishTerms::Bound(p);
@@ -168,7 +168,7 @@ void ExpectProof(Problem& p, std::vector<Category> categories, int64_t best, boo
   EXPECT_LE(board.LowerBound(), p.BestScore);
 }
 
-TEST(WishTermsTest, AProofCountsOnlyTheTermsNoGroupingAvoids) {
+TEST(WishTermsTest, AProofCountsTheBuddiesButNotTheAverages) {
   for (uint32_t seed = 1;; ++seed) {
     test::ProofInstance instance = test::MakeClassInstance(seed, 10, 3);
     const int64_t pairs_best = test::BruteForceBestScore(instance.problem);
@@ -177,15 +177,29 @@ TEST(WishTermsTest, AProofCountsOnlyTheTermsNoGroupingAvoids) {
     ExpectProof(instance.problem, instance.categories, pairs_best + 301, true);
     break;
   }
-  Problem p = test::RandomData(1, {8, 2, 1, 3, false, 100});
-  for (int i = 1; i <= 8; ++i) p.DataTable(i, 2) = i <= 2 ? 1 : 0;  // 1 and 2 apart
-  p.DataTable(0, 2) = 1000;
-  p.Buddies = {{300, {0, 1, 1, 0, 0, 0, 0, 0, 0}, 1}};
-  const std::vector<Category> categories = ListCategories(p);
-  ASSERT_TRUE(BuildConflictMatrix(p).ok());
-  DealInitialAssignment(p);
-  SetUpStartValues(p, Engine(SupportedKernelLevel()));
-  ExpectProof(p, categories, 602, false);
+  // Persons 1 and 2 share a code of weight `weight` (apart when positive, together when not).
+  const auto pair = [](int32_t weight) {
+    Problem p = test::RandomData(1, {8, 2, 1, 3, false, 100});
+    for (int i = 1; i <= 8; ++i) p.DataTable(i, 2) = i <= 2 ? 1 : 0;
+    p.DataTable(0, 2) = weight;
+    return p;
+  };
+  Problem apart = pair(1000);
+  apart.Buddies = {{300, {0, 1, 1, 0, 0, 0, 0, 0, 0}, 1}};
+  Problem together = pair(-5000);
+  together.Averages = {{100, {0, 10, 10, 0, 0, 0, 0, 0, 0}, {0, 1, 1, 1, 1, 1, 1, 1, 1}, 0}};
+  struct Case {
+    Problem* p;
+    int64_t best;
+    bool proven;
+  };
+  for (const Case& c : {Case{&apart, 602, true}, Case{&together, -5000 + 2 * 667, false}}) {
+    const std::vector<Category> categories = ListCategories(*c.p);
+    ASSERT_TRUE(BuildConflictMatrix(*c.p).ok());
+    DealInitialAssignment(*c.p);
+    SetUpStartValues(*c.p, Engine(SupportedKernelLevel()));
+    ExpectProof(*c.p, categories, c.best, c.proven);
+  }
 }
 
 }  // namespace
