@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/format.h"
+#include "report/plain_words.h"
 
 namespace quorvale {
 
@@ -31,15 +32,17 @@ void DescribeMix(const MixPlan& plan, ReportData& data) {
   }
   for (const MixRule& rule : plan.rules) {
     data.rules.push_back({rule.apart, rule.persons});
-    const bool listed = std::any_of(columns.begin(), columns.end(), [&](const ReportColumn& c) {
+    // A rule column is named by the rules it holds, as the user wrote them down.
+    std::vector<std::string> names;
+    for (const int person : rule.persons) names.push_back(plan.names[size_t(person - 1)]);
+    const std::string label = RuleLabel(rule.apart, names);
+    const auto listed = std::find_if(columns.begin(), columns.end(), [&](const ReportColumn& c) {
       return c.column == rule.data_column;
     });
-    if (!listed) {
-      columns.push_back({rule.data_column,
-                         StringPrintf("Rules (%s), column %d", rule.apart ? "apart" : "together",
-                                      rule.data_column),
-                         {},
-                         true});
+    if (listed == columns.end()) {
+      columns.push_back({rule.data_column, label, {}, true});
+    } else {
+      listed->name += "; " + label;
     }
   }
   // Any other weighted column keeps its place in the sums under its number.
@@ -65,6 +68,10 @@ void DescribeMix(const MixPlan& plan, ReportData& data) {
   for (const MixAverage& average : plan.averages) {
     data.averages.push_back({average.header, average.weight});
   }
+  data.pins = plan.pins;
+  data.rounds = plan.rounds;
+  data.repeat_weight = plan.repeat_weight;
+  data.mix_units = true;
   data.run.inputs = {plan.mix_path, plan.roster_path};
 }
 

@@ -49,6 +49,9 @@ struct RunFacts {
   int stop_signal = 0;          // the signal that stopped the search, 0 if it ran to its end
   bool time_limit_hit = false;  // the time limit ended the search before its plan was spent
   std::string repeat_command;   // the command that repeats the run
+  // Set when the grouping was read from this file and scored, not searched: the facts of a
+  // search above then do not apply.
+  std::string checked_from;
 };
 
 struct ReportData {
@@ -63,6 +66,17 @@ struct ReportData {
   std::string balance_name;
   std::vector<std::string> balance_values;
   std::optional<Verdict> verdict;  // the proven bounds, when they were computed
+  // False when the grouping's group sizes or balance counts differ from those the bounds assume
+  // (a grouping edited by hand): the bounds are then no measure of it.
+  bool bounds_hold = true;
+  // Roster mode: scores, weights and gaps in the mix file's units (a whole number; 100 there is
+  // 1.00 point), and the verdict in words above the scores.
+  bool mix_units = false;
+  std::vector<int32_t> pins;  // the group each person 1..N is pinned to (index 0 unused), 0: none
+  // With several rounds: the meetings of pairs beyond their first, and what each costs.
+  int32_t rounds = 1;
+  int64_t repeated_meetings = 0;
+  int32_t repeat_weight = 0;
   int64_t rows_not_read = 0;       // rows of "data.txt" after the last one needed
   RunFacts run;
 };

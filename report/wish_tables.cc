@@ -6,17 +6,13 @@
 #include "base/format.h"
 #include "engine/wish_terms.h"
 #include "report/html_text.h"
+#include "report/plain_words.h"
 
 namespace quorvale {
 
 namespace {
 
 std::string Number(double value) { return StringPrintf("%.1f", value); }
-
-std::string Name(const ReportData& data, int person) {
-  if (static_cast<size_t>(person) < data.names.size()) return data.names[size_t(person)];
-  return StringPrintf("Person %d", person);
-}
 
 std::string BuddyTable(const Problem& p, const ReportData& data, const WishTerms& terms, size_t w) {
   const BuddyWish& wish = p.Buddies[w];
@@ -44,7 +40,7 @@ std::string BuddyTable(const Problem& p, const ReportData& data, const WishTerms
     const int32_t v = wish.value[size_t(i)];
     const int32_t g = p.BestAssignment[size_t(i)];
     if (v == 0 || g == 0 || terms.BuddyHolders(w, g, v) != 1) continue;
-    alone += "<li>" + EscapeHtml(Name(data, i)) + " (" +
+    alone += "<li>" + EscapeHtml(PersonName(data, i)) + " (" +
              EscapeHtml(shown != nullptr ? shown->labels[size_t(v - 1)] : std::to_string(v)) +
              ", " + EscapeHtml(GroupLabel(data, g)) + ")</li>\n";
   }
