@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/check_mode.h"
 #include "app/driver.h"
 #include "app/fatal_exit.h"
 #include "app/options.h"
@@ -83,8 +84,8 @@ int main(int argc, char** argv) {
 
   Options options;
   if (Status status = ParseOptions(argc, argv, options); !status.ok()) {
-    std::fprintf(stderr, "quorvalemixer: %s\n\n%s", Printable(status.message()).c_str(),
-                 UsageText().c_str());
+    std::fprintf(stderr, "quorvalemixer: %s\n%s", Printable(status.message()).c_str(),
+                 options.roster_as_mix ? "" : ("\n" + UsageText()).c_str());
     return kExitUsage;
   }
   if (options.help) {
@@ -98,6 +99,10 @@ int main(int argc, char** argv) {
     return kExitOk;
   }
   if (options.init_roster) return RunInit(*options.init_roster, stdout, stderr);
+  if (options.check) {
+    return RunCheck(*options.mix_file, options.check_groups, PhysicalMemoryBytes(), kernel_level,
+                    stdout, stderr);
+  }
 
   // A mix is checked and turned into the working folder's two files before the screen opens,
   // so a refusal is a plain message and leaves nothing behind.

@@ -4,12 +4,15 @@
 #include <getopt.h>
 
 #include <cerrno>
+#include <cctype>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/duration.h"
+#include "base/safe_text.h"
 
 namespace quorvale {
 
@@ -27,6 +30,28 @@ bool ParseSeed(const char* text, uint32_t& seed) {
   if (errno != 0 || *end != '\0' || value > UINT32_MAX) return false;
   seed = static_cast<uint32_t>(value);
   return true;
+}
+
+// A roster or mix is found beside its own files; --folder is folder mode's.
+Status FolderRefused(const Options& options) {
+  if (options.folder && (options.init_roster || options.mix_file)) {
+    return Status::Error("--folder is for parameters.txt and data.txt, not for a roster or mix");
+  }
+  return Status::Ok();
+}
+
+// A check scores the grouping it is given: the options that steer a search have nothing to do.
+Status SearchOptionRefused(const Options& options) {
+  const char* given = options.seed                 ? "--seed"
+                      : options.time_limit_ms      ? "--time-limit"
+                      : options.last_cycle         ? "--last-cycle"
+                      : options.stop_when_proven   ? "--stop-when-proven"
+                      : options.search_given       ? "--search"
+                      : options.threads > 0        ? "--threads"
+                                                   : nullptr;
+  if (given == nullptr) return Status::Ok();
+  return Status::Error(std::string("check scores a grouping as it stands, without a search: ") +
+                       given + " is for a run");
 }
 
 }  // namespace
@@ -121,24 +146,60 @@ Status ParseOptions(int argc, char** argv, Options& options) {
         return Status::Error("unknown option '" + given + "'");
     }
   }
-  // Words after the options: `init ROSTER.csv` or `MIX.toml`.
+  // Words after the options: `init ROSTER.csv`, `check MIX.toml [GROUPS.csv]` or `MIX.toml`.
   std::vector<std::string_view> words(argv + optind, argv + argc);
   if (!words.empty() && words[0] == "init") {
     if (words.size() != 2) return Status::Error("init needs one roster file: init ROSTER.csv");
     options.init_roster = std::string(words[1]);
-  } else if (!words.empty() && words[0].size() > 5 &&
-             words[0].substr(words[0].size() - 5) == ".toml") {
-    options.mix_file = std::string(words[0]);
+    return FolderRefused(options);
+  }
+  options.check = !words.empty() && words[0] == "check";
+  if (options.check) {
+    words.erase(words.begin());
+    if (words.empty() || words.size() > 2) {
+      return Status::Error("check needs a mix file, and may name a groups file: check MIX.toml "
+                           "[GROUPS.csv]");
+    }
+    if (words.size() == 2) options.check_groups = std::string(words[1]);
+    words.resize(1);
+    if (Status s = SearchOptionRefused(options); !s.ok()) return s;
+  }
+  if (!words.empty()) {
+    const std::string word(words[0]);
+    if (LooksLikeRoster(word)) {
+      options.roster_as_mix = true;
+      return Status::Error(word + " is a roster, not a mix file; to group a roster, first run: "
+                                  "quorvalemixer init " +
+                           ShellWord(word));
+    }
+    if (!word.ends_with(".toml") || word.size() <= 5) {
+      return Status::Error("unexpected argument '" + word + "'");
+    }
+    options.mix_file = word;
     if (words.size() > 1) {
       return Status::Error("unexpected argument '" + std::string(words[1]) + "'");
     }
-  } else if (!words.empty()) {
-    return Status::Error("unexpected argument '" + std::string(words[0]) + "'");
   }
-  if (options.folder && (options.init_roster || options.mix_file)) {
-    return Status::Error("--folder is for parameters.txt and data.txt, not for a roster or mix");
+  return FolderRefused(options);
+}
+
+bool LooksLikeRoster(const std::string& path) {
+  std::string lower = path;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (lower.ends_with(".csv")) return true;
+  std::ifstream file(path, std::ios::binary);
+  std::string line;
+  if (!file || !std::getline(file, line)) return false;
+  if (line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
+  if (line.starts_with("#") || line.starts_with("[")) return false;
+  bool quoted = false, separated = false;
+  for (const char c : line) {
+    if (c == '"') quoted = !quoted;
+    if (quoted) continue;
+    if (c == '=') return false;
+    separated |= c == ',' || c == ';' || c == '\t';
   }
-  return Status::Ok();
+  return separated;
 }
 
 std::string UsageText() {

@@ -105,7 +105,7 @@ int RunInit(const std::string& roster_path, std::FILE* out, std::FILE* err) {
   return kExitOk;
 }
 
-Status PrepareMix(const std::string& mix_path, double memory_limit, PreparedMix& prepared) {
+Status LoadMix(const std::string& mix_path, double memory_limit, PreparedMix& prepared) {
   FileText file = ReadFileText(mix_path);
   if (file.missing) return Status::Error(mix_path + ": no such file.");
   if (!file.status.ok()) return file.status;
@@ -163,8 +163,21 @@ Status PrepareMix(const std::string& mix_path, double memory_limit, PreparedMix&
                                       plan.group_names.end());
   }
   if (plan.rounds > 1) prepared.table.round_columns = RoundColumnNames(roster.header, plan.rounds);
-  if (Status s = MakeFolder(plan.work_folder); !s.ok()) return s;
-  if (Status s = prepared.lock.Take(plan.work_folder); !s.ok()) return s;
+  prepared.delimiter = mix.delimiter;
+  return Status::Ok();
+}
+
+Status TakeWorkFolder(PreparedMix& prepared) {
+  if (Status s = MakeFolder(prepared.plan.work_folder); !s.ok()) return s;
+  return prepared.lock.Take(prepared.plan.work_folder);
+}
+
+Status PrepareMix(const std::string& mix_path, double memory_limit, PreparedMix& prepared) {
+  if (Status s = LoadMix(mix_path, memory_limit, prepared); !s.ok()) return s;
+  if (Status s = TakeWorkFolder(prepared); !s.ok()) return s;
+  const MixPlan& plan = prepared.plan;
+  const std::string parameters_path = JoinPath(plan.work_folder, "parameters.txt");
+  const std::string data_path = JoinPath(plan.work_folder, "data.txt");
   RemoveLeftoverTemporaries(parameters_path);
   RemoveLeftoverTemporaries(data_path);
   if (!DataFilesStateModel(prepared.model)) {

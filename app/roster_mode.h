@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,8 +27,16 @@ struct PreparedMix {
   MixPlan plan;
   Model model;  // the run's parameters and data, handed to the driver
   GroupsTable table;
-  FolderLock lock;  // the working folder's, held for the whole run
+  FolderLock lock;                 // the working folder's, held for the whole run
+  std::optional<char> delimiter;   // the mix file's, for the roster and files like it
 };
+
+// Reads and checks the mix file and its roster as PrepareMix does, and writes nothing.
+Status LoadMix(const std::string& mix_path, double memory_limit, PreparedMix& mix);
+
+// Creates the working folder of a loaded mix and locks it; a folder another run holds is left
+// as it is.
+Status TakeWorkFolder(PreparedMix& mix);
 
 // Reads and checks the mix file and its roster (refusing one that the run would write over, and
 // a run whose tables would take more than `memory_limit` bytes), creates the working folder and

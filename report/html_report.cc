@@ -219,7 +219,7 @@ void Page::Groups() {
                                     : StringPrintf("Group %d", g);
     out_ += StringPrintf("<div class=\"group\" id=\"group-%d\">\n<h3>", g) + heading + ": " +
             Plural(static_cast<int64_t>(members.size()), "member", "members") + ", conflict " +
-            FormatPoints(conflict / 2) + "</h3>\n<table>\n<tr><th class=\"n\">#</th>" +
+            ScoreText(data_, conflict / 2) + "</h3>\n<table>\n<tr><th class=\"n\">#</th>" +
             (data_.names.empty() ? "" : "<th>Name</th>");
     if (!data_.balance_values.empty()) out_ += Cell(data_.balance_name, "", "th");
     for (const ReportColumn& column : data_.columns) {

@@ -319,9 +319,10 @@ void Lines::Rules() {
     if (RuleKept(rule, p_.BestAssignment)) continue;
     std::vector<std::string> groups;
     for (const int member : rule.members) {
-      groups.push_back(GroupWord(data_, p_.BestAssignment[size_t(member)]));
+      groups.push_back(QuotedName(GroupWord(data_, p_.BestAssignment[size_t(member)])));
     }
-    broken.push_back({"Rule broken: " + RuleLabel(data_, rule) + " (in " + NameList(groups) + ")",
+    broken.push_back({"Rule broken: " + RuleLabel(data_, rule) + " (in " +
+                          Joined(groups, " and ") + ")",
                       Mark::kBroken});
   }
   const size_t total = data_.rules.size();

@@ -252,6 +252,7 @@ Status Builder::Build(Model& model) {
   }
   plan_.header = roster_.header;
   plan_.rows = roster_.cells;
+  plan_.lines = roster_.lines;
   if (Status s = Names(); !s.ok()) return s;
   int32_t groups = 0;
   if (Status s = Groups(groups); !s.ok()) return s;

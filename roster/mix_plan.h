@@ -63,6 +63,7 @@ struct MixPlan {
   std::vector<std::string> names;   // names[p - 1] names person p (the row number without a name)
   std::vector<std::string> header;  // the roster's header
   std::vector<std::vector<std::string>> rows;  // the roster's rows, cells trimmed
+  std::vector<int> lines;                      // the line of the roster on which each row begins
 
   std::vector<MixColumn> columns;  // in the order of "data.txt"
   std::optional<MixBalance> balance;
