@@ -61,7 +61,9 @@ class Check {
  public:
   Check(const std::string& mix_path, const std::optional<std::string>& groups_path,
         double memory_limit, KernelLevel level)
-      : mix_path_(mix_path), groups_path_(groups_path), memory_limit_(memory_limit),
+      : mix_path_(mix_path),
+        groups_path_(groups_path),
+        memory_limit_(memory_limit),
         level_(level) {}
   // The summary's lines, or a refusal.
   Status Run(std::vector<std::string>& summary);

@@ -3,8 +3,8 @@
 
 #include <getopt.h>
 
-#include <cerrno>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -42,13 +42,13 @@ Status FolderRefused(const Options& options) {
 
 // A check scores the grouping it is given: the options that steer a search have nothing to do.
 Status SearchOptionRefused(const Options& options) {
-  const char* given = options.seed                 ? "--seed"
-                      : options.time_limit_ms      ? "--time-limit"
-                      : options.last_cycle         ? "--last-cycle"
-                      : options.stop_when_proven   ? "--stop-when-proven"
-                      : options.search_given       ? "--search"
-                      : options.threads > 0        ? "--threads"
-                                                   : nullptr;
+  const char* given = options.seed               ? "--seed"
+                      : options.time_limit_ms    ? "--time-limit"
+                      : options.last_cycle       ? "--last-cycle"
+                      : options.stop_when_proven ? "--stop-when-proven"
+                      : options.search_given     ? "--search"
+                      : options.threads > 0      ? "--threads"
+                                                 : nullptr;
   if (given == nullptr) return Status::Ok();
   return Status::Error(std::string("check scores a grouping as it stands, without a search: ") +
                        given + " is for a run");
@@ -157,8 +157,9 @@ Status ParseOptions(int argc, char** argv, Options& options) {
   if (options.check) {
     words.erase(words.begin());
     if (words.empty() || words.size() > 2) {
-      return Status::Error("check needs a mix file, and may name a groups file: check MIX.toml "
-                           "[GROUPS.csv]");
+      return Status::Error(
+          "check needs a mix file, and may name a groups file: check MIX.toml "
+          "[GROUPS.csv]");
     }
     if (words.size() == 2) options.check_groups = std::string(words[1]);
     words.resize(1);
@@ -168,8 +169,9 @@ Status ParseOptions(int argc, char** argv, Options& options) {
     const std::string word(words[0]);
     if (LooksLikeRoster(word)) {
       options.roster_as_mix = true;
-      return Status::Error(word + " is a roster, not a mix file; to group a roster, first run: "
-                                  "quorvalemixer init " +
+      return Status::Error(word +
+                           " is a roster, not a mix file; to group a roster, first run: "
+                           "quorvalemixer init " +
                            ShellWord(word));
     }
     if (!word.ends_with(".toml") || word.size() <= 5) {

@@ -24,7 +24,7 @@ struct Options {
   // Set with the refusal of a roster given where a mix file belongs, whose hint says all: the
   // usage would only push it off the screen.
   bool roster_as_mix = false;
-  bool stop_when_proven = false;           // --stop-when-proven: end once the best is proven best
+  bool stop_when_proven = false;  // --stop-when-proven: end once the best is proven best
   SearchStrategy search = SearchStrategy::kClassic;  // --search classic|deep
   bool search_given = false;                         // --search was on the command line
   int threads = 0;  // --threads N: chains of the deep search; 0 = the cores available

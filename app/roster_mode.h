@@ -27,8 +27,8 @@ struct PreparedMix {
   MixPlan plan;
   Model model;  // the run's parameters and data, handed to the driver
   GroupsTable table;
-  FolderLock lock;                 // the working folder's, held for the whole run
-  std::optional<char> delimiter;   // the mix file's, for the roster and files like it
+  FolderLock lock;                // the working folder's, held for the whole run
+  std::optional<char> delimiter;  // the mix file's, for the roster and files like it
 };
 
 // Reads and checks the mix file and its roster as PrepareMix does, and writes nothing.

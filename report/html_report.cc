@@ -148,10 +148,10 @@ void Page::WordsVerdict() {
   const std::vector<PlainLine> lines = PlainVerdictLines(p_, data_);
   const bool best = data_.verdict && data_.bounds_hold &&
                     (p_.BestScore <= p_.TargetScore || data_.verdict->proven_best);
-  out_ += std::string("<div class=\"verdict") + (best ? " reached" : "") +
-          "\" id=\"verdict\">\n<ul>\n";
+  out_ +=
+      std::string("<div class=\"verdict") + (best ? " reached" : "") + "\" id=\"verdict\">\n<ul>\n";
   for (const PlainLine& line : lines) {
-    const char* cls = line.mark == PlainLine::Mark::kBroken ? " class=\"broken\""
+    const char* cls = line.mark == PlainLine::Mark::kBroken  ? " class=\"broken\""
                       : line.mark == PlainLine::Mark::kShort ? " class=\"short\""
                                                              : "";
     out_ += std::string("<li") + cls + ">" + EscapeHtml(line.text) + "</li>\n";
@@ -160,9 +160,9 @@ void Page::WordsVerdict() {
           std::string(data_.run.checked_from.empty() ? "Best score" : "Score") + " <b>" +
           ScoreText(data_, p_.BestScore) + "</b>, Target Score <b>" +
           ScoreText(data_, p_.TargetScore) + "</b>" +
-          (data_.verdict ? ", proven lower bound <b>" + ScoreText(data_, data_.verdict->LowerBound) +
-                               "</b>"
-                         : std::string()) +
+          (data_.verdict
+               ? ", proven lower bound <b>" + ScoreText(data_, data_.verdict->LowerBound) + "</b>"
+               : std::string()) +
           ", in the units of the mix file's weights. A lower score is better: every two members "
           "who share a value add its column's weight ([pack] takes it off), and a rule adds a "
           "weight far above any column's while it is broken. No grouping of the mix's group "
@@ -174,12 +174,13 @@ void Page::WordsVerdict() {
 void Page::GapTable() {
   const std::string in_grouping =
       data_.run.checked_from.empty() ? "in the best grouping" : "in this grouping";
-  out_ += "<h2>Where the gap lies</h2>\n<p class=\"note\">For every weighted column: the least it "
-          "must contribute with these group sizes (its share of the Target Score) against what "
-          "it contributes " +
-          in_grouping +
-          ". A column at its least is perfectly spread or packed; the columns above it are where "
-          "the gap lies.</p>\n";
+  out_ +=
+      "<h2>Where the gap lies</h2>\n<p class=\"note\">For every weighted column: the least it "
+      "must contribute with these group sizes (its share of the Target Score) against what "
+      "it contributes " +
+      in_grouping +
+      ". A column at its least is perfectly spread or packed; the columns above it are where "
+      "the gap lies.</p>\n";
   out_ +=
       "<table id=\"columns\">\n<tr><th>Column</th><th class=\"n\">Weight</th><th>Aim</th><th "
       "class=\"n\">Least</th><th class=\"n\">" +
@@ -195,8 +196,8 @@ void Page::GapTable() {
     part_sum += part;
     const int64_t above = part - bound.least;
     // In roster mode the weight as the mix file has it: [pack] weights are written positive.
-    const std::string weight = data_.mix_units ? StringPrintf("%d", std::abs(bound.weight))
-                                               : FormatPoints(bound.weight);
+    const std::string weight =
+        data_.mix_units ? StringPrintf("%d", std::abs(bound.weight)) : FormatPoints(bound.weight);
     const char* aim = column.is_rule ? (bound.weight > 0 ? "apart" : "together")
                                      : (bound.weight > 0 ? "spread" : "pack");
     out_ += "<tr>" + Cell(column.name) + Cell(weight, "n") + Cell(aim) +
@@ -388,8 +389,8 @@ void Page::Rules() {
     }
     const bool kept = RuleKept(rule, p_.BestAssignment);
     out_ += "<tr>" + Cell(rule.apart ? "apart" : "together") + Cell(NameList(names)) +
-            Cell(NameList(groups)) +
-            Cell(kept ? "kept" : "broken", kept ? "kept" : "broken") + "</tr>\n";
+            Cell(NameList(groups)) + Cell(kept ? "kept" : "broken", kept ? "kept" : "broken") +
+            "</tr>\n";
   }
   out_ += "</table>\n";
 }
@@ -446,9 +447,10 @@ void Page::Run() {
     out_ += "<tr>" + Cell(rows[r].first, "", "th") + Cell(rows[r].second) + "</tr>\n";
   }
   if (!run.checked_from.empty()) {
-    out_ += "<tr>" + Cell("Grouping", "", "th") +
-            Cell("checked from " + run.checked_from + ": read and scored as it stands, not searched") +
-            "</tr>\n";
+    out_ +=
+        "<tr>" + Cell("Grouping", "", "th") +
+        Cell("checked from " + run.checked_from + ": read and scored as it stands, not searched") +
+        "</tr>\n";
   }
   out_ += "</table>\n";
 }

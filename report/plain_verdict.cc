@@ -55,7 +55,8 @@ std::vector<int64_t> MembersPerGroup(const Problem& p) {
 
 class Lines {
  public:
-  Lines(const Problem& p, const ReportData& data) : p_(p), data_(data), sizes_(MembersPerGroup(p)) {}
+  Lines(const Problem& p, const ReportData& data)
+      : p_(p), data_(data), sizes_(MembersPerGroup(p)) {}
   std::vector<PlainLine> Make();
 
  private:
@@ -187,20 +188,21 @@ void Lines::Column(const ReportColumn& column, int64_t part) {
         pairs += c * (c - 1) / 2;
         if (c > 0) group = g;
       }
-      const int64_t most = p_.GroupSizes.empty()
-                               ? MaxPackedPairs(category.holders, p_.BaseGroupSize,
-                                                p_.LargeGroupCount)
-                               : MaxPackedPairsIn(category.holders, SizesLargestFirst(p_));
+      const int64_t most =
+          p_.GroupSizes.empty()
+              ? MaxPackedPairs(category.holders, p_.BaseGroupSize, p_.LargeGroupCount)
+              : MaxPackedPairsIn(category.holders, SizesLargestFirst(p_));
       const int64_t fewest =
           p_.GroupSizes.empty()
               ? FewestGroupsFor(category.holders, p_.BaseGroupSize, p_.LargeGroupCount)
               : FewestGroupsIn(category.holders, SizesLargestFirst(p_));
       phrase.off = pairs < most;
-      phrase.text = holding == 1 ? label + ": all " + Count(category.holders) + " in " +
-                                       GroupWord(data_, static_cast<int>(group))
-                                 : label + ": " + Count(category.holders) + " in " +
-                                       Count(holding) + " groups" +
-                                       (fewest < holding ? " (" + Count(fewest) + " would do)" : "");
+      phrase.text = holding == 1
+                        ? label + ": all " + Count(category.holders) + " in " +
+                              GroupWord(data_, static_cast<int>(group))
+                        : label + ": " + Count(category.holders) + " in " + Count(holding) +
+                              " groups" +
+                              (fewest < holding ? " (" + Count(fewest) + " would do)" : "");
     }
     phrases.push_back(std::move(phrase));
   }
@@ -211,26 +213,28 @@ void Lines::Column(const ReportColumn& column, int64_t part) {
              std::all_of(phrases.begin(), phrases.end(), [&](const Phrase& ph) {
                return ph.single && ph.count == phrases.front().count;
              })) {
-    text += "every group holds " + Count(phrases.front().count) + " of each " +
-            InSentence(column.name);
+    text +=
+        "every group holds " + Count(phrases.front().count) + " of each " + InSentence(column.name);
   } else {
     // The values off their best first, then the most held.
     std::stable_partition(phrases.begin(), phrases.end(), [](const Phrase& ph) { return ph.off; });
     for (size_t k = 0; k < phrases.size() && k < kValuesNamed; ++k) {
-      text += (k == 0 ? "" : spread ? ", " : "; ") + phrases[k].text +
-              (spread && k == 0 ? " per group" : "");
+      text += (k == 0   ? ""
+               : spread ? ", "
+                        : "; ") +
+              phrases[k].text + (spread && k == 0 ? " per group" : "");
     }
     if (phrases.size() > kValuesNamed) {
-      text += (spread ? " and " : "; and ") + Count(int64_t(phrases.size() - kValuesNamed)) +
-              " more";
+      text +=
+          (spread ? " and " : "; and ") + Count(int64_t(phrases.size() - kValuesNamed)) + " more";
     }
   }
   const char* aim = spread ? "even" : "packed";
   const bool least = part <= bound.least;
-  text += least ? StringPrintf(" (as %s as possible)", aim)
-                : StringPrintf(" (not as %s as possible: %s more than its least, weight %d)", aim,
-                               ScoreText(data_, part - bound.least).c_str(),
-                               std::abs(bound.weight));
+  text += least
+              ? StringPrintf(" (as %s as possible)", aim)
+              : StringPrintf(" (not as %s as possible: %s more than its least, weight %d)", aim,
+                             ScoreText(data_, part - bound.least).c_str(), std::abs(bound.weight));
   Add(text, least ? Mark::kMet : Mark::kShort);
 }
 
@@ -239,7 +243,7 @@ void Lines::Buddy(const WishTerms& terms, size_t w) {
   const ReportBuddy* shown = w < data_.buddies.size() ? &data_.buddies[w] : nullptr;
   const auto label = [&](int32_t v) {
     return shown != nullptr && size_t(v) <= shown->labels.size() ? shown->labels[size_t(v - 1)]
-                                                                  : Count(v);
+                                                                 : Count(v);
   };
   std::vector<int64_t> holders(size_t(wish.values) + 1, 0);
   for (int i = 1; i <= p_.PersonCount(); ++i) ++holders[size_t(wish.value[size_t(i)])];
@@ -268,16 +272,18 @@ void Lines::Buddy(const WishTerms& terms, size_t w) {
   }
   text += StringPrintf(" (weight %d each", wish.weight);
   if (only > 0) {
-    text += only == int64_t(alone.size()) ? std::string(alone.size() == 1 ? "; nobody else" : "; no others") + " in the list holds their value"
-                                          : "; " + Count(only) + " of them hold a value nobody else in the list holds";
+    text += only == int64_t(alone.size())
+                ? std::string(alone.size() == 1 ? "; nobody else" : "; no others") +
+                      " in the list holds their value"
+                : "; " + Count(only) + " of them hold a value nobody else in the list holds";
   }
   Add(text + ")", only == int64_t(alone.size()) ? Mark::kMet : Mark::kShort);
 }
 
 void Lines::Average(const WishTerms& terms, size_t w) {
   const AverageWish& wish = p_.Averages[w];
-  const std::string name =
-      w < data_.averages.size() ? data_.averages[w].name : StringPrintf("Average column %zu", w + 1);
+  const std::string name = w < data_.averages.size() ? data_.averages[w].name
+                                                     : StringPrintf("Average column %zu", w + 1);
   const double unit = std::pow(10.0, wish.decimals);
   double n = 0, sum = 0;
   for (size_t i = 1; i < wish.value.size(); ++i) {
@@ -321,9 +327,9 @@ void Lines::Rules() {
     for (const int member : rule.members) {
       groups.push_back(QuotedName(GroupWord(data_, p_.BestAssignment[size_t(member)])));
     }
-    broken.push_back({"Rule broken: " + RuleLabel(data_, rule) + " (in " +
-                          Joined(groups, " and ") + ")",
-                      Mark::kBroken});
+    broken.push_back(
+        {"Rule broken: " + RuleLabel(data_, rule) + " (in " + Joined(groups, " and ") + ")",
+         Mark::kBroken});
   }
   const size_t total = data_.rules.size();
   const size_t kept = total - broken.size();

@@ -77,7 +77,7 @@ struct ReportData {
   int32_t rounds = 1;
   int64_t repeated_meetings = 0;
   int32_t repeat_weight = 0;
-  int64_t rows_not_read = 0;       // rows of "data.txt" after the last one needed
+  int64_t rows_not_read = 0;  // rows of "data.txt" after the last one needed
   RunFacts run;
 };
 

@@ -66,9 +66,9 @@ Status ReadGroupsFile(std::string_view text, const std::string& file_name,
   for (const std::string& name : expected.columns) groups_at.push_back(file.ColumnIndex(name));
   for (size_t c = 0; c < plan.header.size(); ++c) {
     if (roster_at[c] >= 0) continue;
-    return line_error(1, "found no column " + Quoted(plan.header[c]) + "; expected the columns of " +
-                             roster_name + " and the groups in " + QuotedChoice(expected.columns) +
-                             ", as a run writes them.");
+    return line_error(1, "found no column " + Quoted(plan.header[c]) +
+                             "; expected the columns of " + roster_name + " and the groups in " +
+                             QuotedChoice(expected.columns) + ", as a run writes them.");
   }
   for (size_t c = 0; c < expected.columns.size(); ++c) {
     if (groups_at[c] >= 0) continue;
@@ -92,11 +92,11 @@ Status ReadGroupsFile(std::string_view text, const std::string& file_name,
     }
     const auto found = persons_of.find(key);
     if (found == persons_of.end() || found->second.empty()) {
-      return line_error(line, "found the row " + RowShown(plan, key) + ", which " + roster_name +
-                                  (found == persons_of.end() ? " does not hold"
-                                                             : " holds fewer times") +
-                                  "; expected the rows of " + roster_name +
-                                  " as they stand, each once, with a group.");
+      return line_error(line,
+                        "found the row " + RowShown(plan, key) + ", which " + roster_name +
+                            (found == persons_of.end() ? " does not hold" : " holds fewer times") +
+                            "; expected the rows of " + roster_name +
+                            " as they stand, each once, with a group.");
     }
     const int person = found->second.back();
     found->second.pop_back();

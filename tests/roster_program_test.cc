@@ -81,7 +81,7 @@ TEST(RosterProgramTest, InitThenRunGivesBalancedNamedGroupsThatKeepTheRules) {
   for (int i = 0; i < 2; ++i) {
     ASSERT_EQ(RunIn(work, "pupils.toml --seed 42 --no-pause --time-limit 20s", &out, &err), 0)
         << err;
-    EXPECT_NE(out.find("\nRules kept: 4 of 4.\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("\nRules: all 4 kept.\n"), std::string::npos) << out;
     EXPECT_NE(out.find("\n        pupils.groups.csv\n        pupils.report.html\n"),
               std::string::npos)
         << out;
@@ -142,7 +142,7 @@ TEST(RosterProgramTest, RulesNamingMoreThanHalfThePersonsAreKept) {
                       &out, &err),
                 0)
           << err;
-      EXPECT_NE(out.find("\nRules kept: 1 of 1.\n"), std::string::npos) << c.kind << "\n" << out;
+      EXPECT_NE(out.find("\nRules: 1 of 1 kept.\n"), std::string::npos) << c.kind << "\n" << out;
     }
     EXPECT_FALSE(std::filesystem::exists(work.PathOf("m/data.txt")));
     EXPECT_TRUE(std::filesystem::exists(work.PathOf("m/results.txt")));
