@@ -15,7 +15,8 @@ int64_t Rounded(double hundredths) { return std::llround(hundredths); }
 WishTerms::WishTerms(const Model& model)
     : buddies_(model.Buddies), averages_(model.Averages), groups_(model.GroupCount()) {
   for (const BuddyWish& wish : buddies_) {
-    holders_.emplace_back(static_cast<size_t>(groups_ + 1) * static_cast<size_t>(wish.values) + 1);
+    holders_.emplace_back((static_cast<size_t>(groups_) + 1) *
+                          (static_cast<size_t>(wish.values) + 1));
   }
   for (const AverageWish& wish : averages_) {
     sums_.emplace_back(static_cast<size_t>(groups_) + 1);
