@@ -1,0 +1,249 @@
+// The proof against every grouping of tiny instances: the categories add up to the matrix, the
+// one-category bounds are exact, ProvenBound lies between the Target Score and the best
+// grouping, the count model solves to the best grouping, and the placement proof never proves a
+// score that a grouping beats; and a stop cuts the solver, the placement proof and the prover
+// short. (A proof that ends the search is part of the search's contract.)
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <functional>
+#include <limits>
+#include <random>
+#include <thread>
+
+#include "engine/proof_board.h"
+#include "proof/count_model.h"
+#include "proof/count_solver.h"
+#include "proof/placement_proof.h"
+#include "proof/proven_bound.h"
+#include "proof/prover.h"
+#include "proof/verdict.h"
+#include "tests/support/proof_instances.h"
+
+namespace quorvale {
+namespace {
+
+// The least and most pairs by trying every way to put the holders into the places.
+// `already[g]`: members fixed in group g besides the holders (empty: none).
+std::pair<int64_t, int64_t> PairsByEveryDistribution(std::array<int32_t, 2> holders,
+                                                     const DealtPlaces& dealt,
+                                                     const std::vector<int32_t>& already) {
+  int64_t least = std::numeric_limits<int64_t>::max(), most = -1;
+  std::function<void(int, std::array<int32_t, 2>, int64_t)> next =
+      [&](int g, std::array<int32_t, 2> left, int64_t pairs) {
+        if (g > dealt.groups()) {
+          if (left[0] == 0 && left[1] == 0) {
+            least = std::min(least, pairs);
+            most = std::max(most, pairs);
+          }
+          return;
+        }
+        const auto& pl = dealt.places[static_cast<size_t>(g)];
+        for (int32_t x = 0; x <= std::min(pl[0], left[0]); ++x)
+          for (int32_t y = 0; y <= std::min(pl[1], left[1]); ++y)
+            next(
+                g + 1, {left[0] - x, left[1] - y}, pairs + [](int64_t h) {
+                  return h * (h - 1) / 2;
+                }((already.empty() ? 0 : already[static_cast<size_t>(g)]) + x + y));
+      };
+  next(1, holders, 0);
+  return {least, most};
+}
+
+// A tiny random instance of at most 9 persons in at most 4 groups.
+test::ProofInstance TinyInstance(uint32_t seed) {
+  test::RandomProblemShape shape = test::RandomShape(seed, 9);
+  shape.groups = std::min(shape.groups, 4);
+  return test::MakeProofInstance(seed, shape);
+}
+
+TEST(CategoriesTest, TheirPairsAddUpToTheConflictMatrix) {
+  for (uint32_t seed = 1; seed <= 200; ++seed) {
+    const test::ProofInstance instance = test::MakeProofInstance(seed, test::RandomShape(seed, 14));
+    const Problem& p = instance.problem;
+    const auto size = static_cast<size_t>(p.PersonCount()) + 1;
+    std::vector<int64_t> sums(size * size, 0);
+    for (const Category& category : instance.categories) {
+      for (size_t a = 0; a < category.members.size(); ++a) {
+        for (size_t b = a + 1; b < category.members.size(); ++b) {
+          sums[static_cast<size_t>(category.members[a]) * size +
+               static_cast<size_t>(category.members[b])] += category.weight;
+        }
+      }
+    }
+    for (int a = 1; a < p.PersonCount(); ++a) {
+      for (int b = a + 1; b <= p.PersonCount(); ++b) {
+        ASSERT_EQ(sums[static_cast<size_t>(a) * size + static_cast<size_t>(b)],
+                  p.ConflictMatrix(a, b))
+            << "seed " << seed << ", persons " << a << " and " << b;
+      }
+    }
+  }
+}
+
+TEST(ProvenBoundTest, OneCategoryIsExactForEveryPlacesAndHolders) {
+  // Every other round spreads the holders around members already fixed in the groups.
+  std::mt19937 rng(7);
+  auto uniform = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  for (int round = 0; round < 800; ++round) {
+    const bool around = round % 2 == 1;
+    DealtPlaces dealt;
+    dealt.places.assign(static_cast<size_t>(uniform(1, 5)) + 1, {0, 0});
+    std::vector<int32_t> already(around ? dealt.places.size() : 0, 0);
+    std::array<int32_t, 2> total{0, 0};
+    for (size_t g = 1; g < dealt.places.size(); ++g) {
+      dealt.places[g] = {uniform(0, around ? 3 : 4), uniform(0, around ? 3 : 4)};
+      if (around) already[g] = uniform(0, 3);
+      total[0] += dealt.places[g][0];
+      total[1] += dealt.places[g][1];
+    }
+    const std::array<int32_t, 2> holders{uniform(0, total[0]), uniform(0, total[1])};
+    const auto [least, most] = PairsByEveryDistribution(holders, dealt, already);
+    if (around) {
+      EXPECT_EQ(LeastPairsAround(holders, dealt, already), least) << round;
+    } else {
+      EXPECT_EQ(LeastSameGroupPairs(holders, dealt), least) << round;
+      EXPECT_EQ(MostSameGroupPairs(holders, dealt), most) << round;
+    }
+  }
+}
+
+TEST(ProvenBoundTest, LiesBetweenTargetScoreAndTheBestGrouping) {
+  int above_target = 0;
+  for (uint32_t seed = 1; seed <= 300; ++seed) {
+    const test::ProofInstance instance = TinyInstance(seed);
+    const Problem& p = instance.problem;
+    const int64_t bound = ProvenBound(p, instance.categories);
+    EXPECT_LE(bound, test::BruteForceBestScore(p)) << "seed " << seed;
+    if (std::count(p.Assignment.begin() + 1, p.Assignment.end(), 0) == 0) {
+      EXPECT_GE(bound, p.TargetScore) << "seed " << seed;
+    }
+    above_target += bound > p.TargetScore;
+  }
+  EXPECT_GT(above_target, 10);  // the type counts do tighten the bound
+}
+
+TEST(CountModelTest, SolvesTinyInstancesToTheBestGrouping) {
+  // Random instances, and three class-like ones at the end, solved from the dealt grouping's
+  // counts or from nothing.
+  std::atomic<bool> stop{false};
+  int solved = 0;
+  for (uint32_t seed = 1; seed <= 123; ++seed) {
+    const test::ProofInstance instance =
+        seed > 120 ? test::MakeClassInstance(seed - 120, 10, 3) : TinyInstance(seed);
+    const Problem& p = instance.problem;
+    const CountModel model = BuildCountModel(p, instance.categories);
+    // The counts of a grouping score what the grouping scores, and keep the symmetry order.
+    const std::vector<int32_t> seed_counts = CountsOfGrouping(model, p.BestAssignment);
+    ASSERT_EQ(ScoreOfCounts(model, seed_counts), p.BestScore) << "seed " << seed;
+    for (int g = 1; g <= model.groups(); ++g) {
+      if (const int before = model.twin_before[static_cast<size_t>(g)]; before > 0) {
+        EXPECT_GE(SymmetryKey(model, seed_counts, before), SymmetryKey(model, seed_counts, g));
+      }
+    }
+    ASSERT_TRUE(model.built || seed <= 120);
+    if (!model.built) continue;
+    const CountSolution solution =
+        SolveCountModel(model, seed % 2 ? seed_counts : std::vector<int32_t>{}, 30, stop);
+    const int64_t best = test::BruteForceBestScore(p);
+    ASSERT_TRUE(solution.optimal) << "seed " << seed;
+    EXPECT_EQ(solution.best_score, best) << "seed " << seed;
+    EXPECT_EQ(solution.lower_bound, best) << "seed " << seed;
+    ++solved;
+  }
+  EXPECT_GT(solved, 83);
+}
+
+// Whether the placement proof, its open placements settled by the solver or not at all, proves
+// the best score best and proves the score one unit above it.
+std::pair<bool, bool> ProvedAtAndAboveBest(const test::ProofInstance& instance,
+                                           const CountModel& model, bool with_solver) {
+  std::atomic<bool> stop{false};
+  const auto proves = [&](int64_t score) {
+    const PlacementCheck check = [&](const std::vector<int32_t>& counts) {
+      return NothingBelowWithCounts(model, counts, score, 30, stop);
+    };
+    return ProveByPlacement(model, score, 30, stop, with_solver ? check : nullptr) ==
+           PlacementVerdict::kProven;
+  };
+  const int64_t best = test::BruteForceBestScore(instance.problem);
+  return {proves(best), proves(best + model.scale)};
+}
+
+TEST(PlacementProofTest, NeverProvesAScoreThatAGroupingBeats) {
+  // 300 random instances, then 40 class-like ones.
+  std::array<int, 2> proven{0, 0};
+  int tried = 0, classes_proven = 0;
+  for (uint32_t seed = 1; seed <= 340; ++seed) {
+    const bool class_like = seed > 300;
+    const test::ProofInstance instance =
+        class_like ? test::MakeClassInstance(seed - 300, 10, 3) : TinyInstance(seed);
+    const CountModel model = BuildCountModel(instance.problem, instance.categories);
+    ASSERT_TRUE(model.built || !class_like);
+    if (!model.built) continue;
+    for (const bool with_solver : {false, true}) {
+      if (class_like && with_solver != (seed % 2 == 0)) continue;
+      const auto [at_best, above_best] = ProvedAtAndAboveBest(instance, model, with_solver);
+      EXPECT_FALSE(above_best) << "seed " << seed;
+      if (class_like) {
+        classes_proven += at_best;
+      } else {
+        proven[with_solver] += at_best;
+        tried += with_solver;
+      }
+    }
+  }
+  EXPECT_GT(tried, 150);
+  // The bound around the placed persons is often tight, and the solver closes more.
+  EXPECT_GT(proven[0], tried / 3);
+  EXPECT_GT(proven[1], proven[0]);
+  EXPECT_GT(classes_proven, 20);
+}
+
+TEST(ProofStopTest, AStopBeforeTheStartCutsTheSolverAndThePlacementProofShort) {
+  const test::ProofInstance instance = test::MakeClassInstance(5, 40, 8);
+  const CountModel model = BuildCountModel(instance.problem, instance.categories);
+  ASSERT_TRUE(model.built);
+  std::atomic<bool> stop{true};
+  const CountSolution solution = SolveCountModel(model, {}, 60, stop);
+  EXPECT_FALSE(solution.has_bound);
+  EXPECT_FALSE(solution.optimal);
+  // A score far above every grouping's: only the stop keeps the first placement from opening.
+  EXPECT_EQ(ProveByPlacement(model, model.constant + 100000 * model.scale, 60, stop),
+            PlacementVerdict::kCutShort);
+}
+
+TEST(ProofStopTest, AStopEndsTheProverWithItsSolverAtWorkOrBeforeAnythingWasOffered) {
+  // Too large to prove in the time this test takes: the stop finds the solver at work.
+  test::ProofInstance large = test::MakeClassInstance(4, 58, 11);
+  ProofBoard board(ProvenBound(large.problem, large.categories));
+  Prover prover(large.problem, large.categories, board, ProverSettings{0, 0});
+  ASSERT_TRUE(prover.Report().model_built);
+  prover.Start();
+  board.OfferBest(large.problem);
+  while (!prover.SolverStarted()) std::this_thread::yield();
+  prover.Stop();
+  ProverReport report = prover.Report();
+  EXPECT_TRUE(report.solver_ran);
+  EXPECT_FALSE(report.optimal);
+  if (report.has_bound) {
+    EXPECT_LE(report.lower_bound, large.problem.BestScore);
+  }
+  EXPECT_LE(board.LowerBound(), large.problem.BestScore);
+
+  const test::ProofInstance small = test::MakeClassInstance(1, 10, 3);
+  ProofBoard idle(ProvenBound(small.problem, small.categories));
+  Prover unused(small.problem, small.categories, idle, ProverSettings{});
+  unused.Start();
+  unused.Stop();
+  report = unused.Report();
+  EXPECT_FALSE(report.solver_ran);
+  const Verdict verdict = MakeVerdict(small.problem, idle.LowerBound(), &report);
+  EXPECT_FALSE(verdict.solver_ran);
+  EXPECT_EQ(verdict.Gap(), small.problem.BestScore - verdict.LowerBound);
+}
+
+}  // namespace
+}  // namespace quorvale
