@@ -1,28 +1,23 @@
 // Swap descent, scrambler and evaluation: the scrambler's worked example, and the fast engine at
-// each kernel level against the straightforward one on many random instances: the same exchanges in
-// the same order, the same tables after every descent, scramble and evaluation, exact local minima,
-// and the same whole searches. A level this processor cannot run reports itself skipped.
+// each kernel level against the straightforward one on many random instances: the same exchanges
+// in the same order, the same tables after every descent, scramble and evaluation, and exact
+// local minima. (The golden run holds whole searches at every level to one file.) A level this
+// processor cannot run reports itself skipped.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <functional>
 #include <map>
+#include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
 
-#include "app/screen_observer.h"
-#include "console/screen.h"
-#include "console/search_screen.h"
 #include "engine/initial_assignment.h"
 #include "engine/plain_engine.h"
 #include "engine/random.h"
-#include "engine/run_loop.h"
 #include "engine/scrambler.h"
 #include "engine/swap_descent.h"
 #include "tests/support/fakes.h"
-#include "tests/support/group_table_cells.h"
-#include "tests/support/kernel_levels.h"
 #include "tests/support/problem_text.h"
 #include "tests/support/random_problem.h"
 
@@ -33,10 +28,14 @@ std::vector<int32_t> Persons(const std::vector<int32_t>& table) {
   return std::vector<int32_t>(table.begin() + 1, table.end());
 }
 
-// What an evaluation or a descent leaves in the Problem.
+// What an evaluation or a descent leaves in the Problem, the group table cell by cell.
 auto Tables(const Problem& p) {
-  return std::tuple(p.CurrentScore, p.Assignment, p.PersonConflict,
-                    test::GroupTableCells(p.GroupConflictTable));
+  const GroupTable& table = p.GroupConflictTable;
+  std::vector<int32_t> cells;
+  for (int g = 0; g < table.groups(); ++g) {
+    cells.insert(cells.end(), table.Column(g), table.Column(g) + table.persons());
+  }
+  return std::tuple(p.CurrentScore, p.Assignment, p.PersonConflict, cells);
 }
 
 // Persons per (group, type): what no exchange or scramble may change.
@@ -221,37 +220,12 @@ TEST_P(FastEngineTest, GroupSumsBeyondThirtyTwoBitsAreSummedWide) {
   }
 }
 
-// Everything a search leaves behind: its outcome, its best grouping, every save and the screen.
-auto Search(uint32_t seed, KernelLevel level) {
-  Problem p = test::MakeRandomProblem(seed, test::RandomShape(seed, 120));
-  // Every clock reading moves time on, so the saves depend on the exact number of readings.
-  test::FakeClock clock(0, 61);
-  test::RecordingSink sink(&clock);
-  Screen screen;
-  SearchScreen search_screen(screen);
-  ScreenObserver observer(search_screen);
-  Engine engine(level);
-  std::atomic<int> stop{0};
-  SearchEnvironment env{observer, clock, sink, engine, seed * 7919u, &stop};
-  const SearchOutcome outcome = RunSearch(p, env);
-  std::vector<std::tuple<int32_t, int32_t, int64_t, int64_t, std::vector<int32_t>>> saves;
-  for (const test::RecordedSave& s : sink.saves) {
-    saves.emplace_back(s.target_status, s.cycle_number, s.best_score, s.at_ms, s.best_assignment);
-  }
-  return std::tuple(outcome.TargetStatus, outcome.CycleNumber, p.BestScore, p.BestAssignment,
-                    p.BestPersonConflict, saves, screen.PlainText());
-}
-
-TEST_P(FastEngineTest, WholeSearchesMatchTheReference) {
-  for (uint32_t seed = 500; seed < 516; ++seed) {
-    const auto ref = Search(seed, KernelLevel::kPlain);
-    EXPECT_FALSE(std::get<5>(ref).empty()) << seed;  // the saves are compared too
-    EXPECT_EQ(Search(seed, GetParam()), ref) << seed;
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(Levels, FastEngineTest, test::FastKernelLevels(),
-                         test::KernelLevelTestName);
+INSTANTIATE_TEST_SUITE_P(
+    Levels, FastEngineTest,
+    testing::Values(KernelLevel::kPortable, KernelLevel::kAvx2, KernelLevel::kAvx512),
+    [](const testing::TestParamInfo<KernelLevel>& level) {
+      return std::string(level.index == 0 ? "Portable" : level.index == 1 ? "Avx2" : "Avx512");
+    });
 
 }  // namespace
 }  // namespace quorvale
