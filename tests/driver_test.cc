@@ -29,13 +29,9 @@ class DriverTest : public ::testing::Test {
     options.folder = std::move(folder);
     options.seed = 5;
     screen_ = Screen();
-    ProgramEnvironment env{screen_,
-                           clock_,
-                           pauser_,
-                           installed_.path(),
-                           [this] { return std::optional<std::string>(current_.path()); },
-                           [] { return 1234u; },
-                           &stop_};
+    const auto current = [this] { return std::optional<std::string>(current_.path()); };
+    ProgramEnvironment env{
+        screen_, clock_, pauser_, installed_.path(), current, [] { return 1234u; }, &stop_};
     const int code = RunProgram(options, env);
     summary_ = env.summary;
     return code;
