@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "app/driver.h"
 #include "app/fatal_exit.h"
@@ -21,6 +22,7 @@
 #include "app/roster_report.h"
 #include "app/run_notes.h"
 #include "app/stop_signal.h"
+#include "base/safe_text.h"
 #include "console/screen.h"
 #include "console/terminal.h"
 #include "engine/deep_strategy.h"
@@ -64,6 +66,15 @@ int64_t FirstSaveMs() {
   return ms;
 }
 
+// Prints the lines of `text`, each ended by a line feed, with their control characters written
+// out: names and paths from the user's files must not steer the terminal.
+void PrintLines(std::string_view text, std::FILE* to) {
+  for (size_t end = 0; (end = text.find('\n')) != std::string_view::npos;) {
+    std::fputs((quorvale::Printable(text.substr(0, end)) + "\n").c_str(), to);
+    text.remove_prefix(end + 1);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -72,7 +83,8 @@ int main(int argc, char** argv) {
 
   Options options;
   if (Status status = ParseOptions(argc, argv, options); !status.ok()) {
-    std::fprintf(stderr, "quorvalemixer: %s\n\n%s", status.message().c_str(), UsageText().c_str());
+    std::fprintf(stderr, "quorvalemixer: %s\n\n%s", Printable(status.message()).c_str(),
+                 UsageText().c_str());
     return kExitUsage;
   }
   if (options.help) {
@@ -92,8 +104,8 @@ int main(int argc, char** argv) {
   std::optional<PreparedMix> mix;
   if (options.mix_file) {
     mix.emplace();
-    if (Status status = PrepareMix(*options.mix_file, *mix); !status.ok()) {
-      std::fprintf(stderr, "quorvalemixer: %s\n", status.message().c_str());
+    if (Status status = PrepareMix(*options.mix_file, PhysicalMemoryBytes(), *mix); !status.ok()) {
+      std::fprintf(stderr, "quorvalemixer: %s\n", Printable(status.message()).c_str());
       return kExitFailure;
     }
     options.folder = mix->plan.work_folder;
@@ -142,6 +154,7 @@ int main(int argc, char** argv) {
     environment.plan_ends_search = mix->plan.plan_given;
     environment.also_save = [&mix](const Problem& p) { return SaveGroups(*mix, p); };
     environment.also_saved_paths = {mix->plan.groups_path};
+    environment.folder_locked = true;
     environment.report_path = MixReportPath(mix->plan);
     environment.describe_report = [&mix](ReportData& data) { DescribeMix(mix->plan, data); };
   }
@@ -151,13 +164,11 @@ int main(int argc, char** argv) {
   if (terminal) {
     terminal->Restore();
   } else {
-    std::fputs(screen->PlainText().c_str(), stdout);
+    PrintLines(screen->PlainText(), stdout);
   }
-  for (const std::string& line : environment.summary) std::printf("%s\n", line.c_str());
+  for (const std::string& line : environment.summary) PrintLines(line + "\n", stdout);
   std::fflush(stdout);
-  for (const std::string& line : DiagnosticLines(notes, !terminal)) {
-    std::fputs(line.c_str(), stderr);
-  }
+  for (const std::string& line : DiagnosticLines(notes, !terminal)) PrintLines(line, stderr);
   // A prover thread that did not stop in time may still be inside the solver, which the exit
   // handlers could pull from under it: everything is saved and said, so end here.
   if (Prover::LeftBehind()) {

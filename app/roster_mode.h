@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/folder_lock.h"
 #include "base/status.h"
 #include "engine/problem.h"
 #include "model/model.h"
@@ -25,13 +26,16 @@ struct PreparedMix {
   MixPlan plan;
   Model model;  // the run's parameters and data, handed to the driver
   GroupsTable table;
+  FolderLock lock;  // the working folder's, held for the whole run
 };
 
-// Reads and checks the mix file and its roster and creates the working folder. It writes
-// "parameters.txt" and "data.txt" there where they state the model exactly (so that the run can
-// be repeated in folder mode), and removes earlier ones where they do not. Nothing is written
-// when anything is refused.
-Status PrepareMix(const std::string& mix_path, PreparedMix& mix);
+// Reads and checks the mix file and its roster (refusing one that the run would write over, and
+// a run whose tables would take more than `memory_limit` bytes), creates the working folder and
+// locks it. It then writes "parameters.txt" and "data.txt" there where they state the model
+// exactly (so that the run can be repeated in folder mode), and removes earlier ones where they
+// do not. Nothing is written when anything is refused; a folder another run holds is left as it
+// is.
+Status PrepareMix(const std::string& mix_path, double memory_limit, PreparedMix& mix);
 
 // Saves the groups file for the best grouping of `problem` and remembers it in `mix`.
 Status SaveGroups(PreparedMix& mix, const Problem& problem);

@@ -44,11 +44,11 @@
 #include "engine/conflict_matrix.h"
 #include "engine/engine.h"
 #include "engine/initial_assignment.h"
+#include "engine/plain_engine.h"
+#include "engine/plain_matrix.h"
 #include "engine/problem.h"
 #include "engine/run_loop.h"
 #include "engine/swap_descent.h"
-#include "engine/plain_engine.h"
-#include "engine/plain_matrix.h"
 #include "report/results_file.h"
 
 namespace quorvale {
@@ -579,13 +579,13 @@ int Main(int argc, char** argv) {
       SwapDescent(p, engine, nullptr);
       row.scan_fast_ns =
           1e9 / pairs * MedianSeconds([&] { SwapDescent(p, engine, nullptr); }, 5, min_seconds);
-      row.scan_ref_ns = 1e9 / pairs *
-                        MedianSeconds([&] { PlainSwapDescent(p, nullptr); },
-                                      n >= 20000 ? 1 : 3, min_seconds);
+      row.scan_ref_ns =
+          1e9 / pairs *
+          MedianSeconds([&] { PlainSwapDescent(p, nullptr); }, n >= 20000 ? 1 : 3, min_seconds);
       row.eval_fast_us =
           1e6 * MedianSeconds([&] { EvaluateAssignment(p, engine); }, 5, min_seconds);
-      row.eval_ref_us = 1e6 * MedianSeconds([&] { PlainEvaluateAssignment(p); },
-                                            n >= 20000 ? 1 : 3, min_seconds);
+      row.eval_ref_us =
+          1e6 * MedianSeconds([&] { PlainEvaluateAssignment(p); }, n >= 20000 ? 1 : 3, min_seconds);
 
       std::fprintf(stderr, "N = %d, G = %d: searching...\n", n, g);
       // Small instances search longer, so that the time is not too short to measure.

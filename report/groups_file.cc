@@ -21,10 +21,11 @@ std::string FormatGroupsFile(const GroupsTable& table, std::span<const int32_t> 
   text += table.delimiter;
   text += table.group_column;
   text += table.line_end;
+  size_t person = 0;
   for (size_t row = 0; row < table.raw_rows.size(); ++row) {
     text += table.raw_rows[row];
     text += table.delimiter;
-    text += std::to_string(group_of_person[row + 1]);
+    if (table.row_is_person[row]) text += std::to_string(group_of_person[++person]);
     text += table.line_end;
   }
   return text;

@@ -18,6 +18,9 @@ namespace {
 
 // The most categories a balance table lists; the rest are counted in a line below it.
 constexpr size_t kMaxCategoryRows = 60;
+// Beyond this many groups a table with a column for each group is too wide to read: the groups
+// become rows, and a category's counts are summed up as how many groups hold how many.
+constexpr int kMaxGroupColumns = 20;
 
 constexpr const char* kStyle = R"(
 body { font-family: sans-serif; font-size: 10.5pt; color: #111; margin: 1.5em; }
@@ -118,7 +121,9 @@ class Page {
   void Groups();
   void Balance();
   void BalanceTable(const ReportColumn& column, bool spread);
-  void BalanceRows();
+  // Members per group 1..G of each value of the balance column.
+  std::map<std::string, std::vector<int64_t>> BalanceCounts() const;
+  bool ManyGroups() const { return p_.GroupCount() > kMaxGroupColumns; }
   void Rules();
   void LeftOut();
   void Run();
@@ -126,6 +131,7 @@ class Page {
 
   const Problem& p_;
   const ReportData& data_;
+  std::vector<std::vector<int>> members_;  // of each group 0..G, in person order
   std::string out_;
 };
 
@@ -134,6 +140,10 @@ std::string Page::Render() {
          EscapeHtml("Grouping report: " + data_.title) + "</title>\n<style>" + kStyle +
          "</style>\n</head>\n<body>\n";
   out_ += "<h1>" + EscapeHtml("Grouping report: " + data_.title) + "</h1>\n";
+  members_.assign(static_cast<size_t>(p_.GroupCount()) + 1, {});
+  for (int i = 1; i <= p_.PersonCount(); ++i) {
+    members_[static_cast<size_t>(p_.BestAssignment[static_cast<size_t>(i)])].push_back(i);
+  }
   Verdict();
   Groups();
   Balance();
@@ -203,13 +213,9 @@ void Page::Verdict() {
 void Page::Groups() {
   out_ += "<h2>The groups</h2>\n<div class=\"groups\">\n";
   for (int g = 1; g <= p_.GroupCount(); ++g) {
-    std::vector<int> members;
+    const std::vector<int>& members = members_[static_cast<size_t>(g)];
     int64_t conflict = 0;
-    for (int i = 1; i <= p_.PersonCount(); ++i) {
-      if (p_.BestAssignment[static_cast<size_t>(i)] != g) continue;
-      members.push_back(i);
-      conflict += p_.BestPersonConflict[static_cast<size_t>(i)];
-    }
+    for (const int i : members) conflict += p_.BestPersonConflict[static_cast<size_t>(i)];
     out_ += StringPrintf("<div class=\"group\" id=\"group-%d\">\n<h3>Group %d: ", g, g) +
             Plural(static_cast<int64_t>(members.size()), "member", "members") + ", conflict " +
             FormatPoints(conflict / 2) + "</h3>\n<table>\n<tr><th class=\"n\">#</th>" +
@@ -240,16 +246,41 @@ void Page::Balance() {
       "<h2>Balance per column</h2>\n<p class=\"note\">How many of each category each group "
       "holds. A spread column is at its most even when every group holds the same number "
       "or one more; a shaded cell is too full. A packed column is at its best when a "
-      "category is split over as few groups as the group sizes allow.</p>\n";
-  out_ += "<table><tr><th>Group size</th>" + GroupHeaders() + "</tr>\n<tr><td></td>";
-  for (int g = 1; g <= p_.GroupCount(); ++g) {
-    int64_t size = 0;
-    for (int i = 1; i <= p_.PersonCount(); ++i)
-      size += p_.BestAssignment[static_cast<size_t>(i)] == g;
-    out_ += Cell(StringPrintf("%lld", static_cast<long long>(size)), "n");
+      "category is split over as few groups as the group sizes allow." +
+      std::string(ManyGroups() ? " With this many groups, each group is a row of the first "
+                                 "table, and a category's row says how many groups hold how "
+                                 "many of its members; a shaded one has a group too full."
+                               : "") +
+      "</p>\n";
+  const std::map<std::string, std::vector<int64_t>> counts = BalanceCounts();
+  auto count_cell = [](int64_t count) {
+    return Cell(StringPrintf("%lld", static_cast<long long>(count)), "n");
+  };
+  if (ManyGroups()) {
+    out_ += "<table id=\"group-sizes\"><tr><th class=\"n\">Group</th><th class=\"n\">Size</th>";
+    for (const auto& [value, row] : counts)
+      out_ += Cell(data_.balance_name + ": " + value, "n", "th");
+    out_ += "</tr>\n";
+    for (int g = 1; g <= p_.GroupCount(); ++g) {
+      const auto group = static_cast<size_t>(g);
+      out_ += "<tr>" + Cell(StringPrintf("G%d", g), "n") +
+              count_cell(static_cast<int64_t>(members_[group].size()));
+      for (const auto& [value, row] : counts) out_ += count_cell(row[group]);
+      out_ += "</tr>\n";
+    }
+  } else {
+    out_ += "<table><tr><th>Group size</th>" + GroupHeaders() + "</tr>\n<tr><td></td>";
+    for (int g = 1; g <= p_.GroupCount(); ++g) {
+      out_ += count_cell(static_cast<int64_t>(members_[static_cast<size_t>(g)].size()));
+    }
+    out_ += "</tr>\n";
+    // One row per value of the balance column, under the group sizes.
+    for (const auto& [value, row] : counts) {
+      out_ += "<tr>" + Cell(data_.balance_name + ": " + value);
+      for (int g = 1; g <= p_.GroupCount(); ++g) out_ += count_cell(row[static_cast<size_t>(g)]);
+      out_ += "</tr>\n";
+    }
   }
-  out_ += "</tr>\n";
-  BalanceRows();
   out_ += "</table>\n";
   for (const ReportColumn& column : data_.columns) {
     const int32_t weight = p_.ColumnBounds[static_cast<size_t>(column.column)].weight;
@@ -257,8 +288,7 @@ void Page::Balance() {
   }
 }
 
-// One row per value of the balance column, under the group sizes.
-void Page::BalanceRows() {
+std::map<std::string, std::vector<int64_t>> Page::BalanceCounts() const {
   std::map<std::string, std::vector<int64_t>> counts;
   for (int i = 1; i <= p_.PersonCount() && static_cast<size_t>(i) < data_.balance_values.size();
        ++i) {
@@ -266,13 +296,7 @@ void Page::BalanceRows() {
     row.resize(static_cast<size_t>(p_.GroupCount()) + 1, 0);
     ++row[static_cast<size_t>(p_.BestAssignment[static_cast<size_t>(i)])];
   }
-  for (const auto& [value, row] : counts) {
-    out_ += "<tr>" + Cell(data_.balance_name + ": " + value);
-    for (int g = 1; g <= p_.GroupCount(); ++g) {
-      out_ += Cell(StringPrintf("%lld", static_cast<long long>(row[static_cast<size_t>(g)])), "n");
-    }
-    out_ += "</tr>\n";
-  }
+  return counts;
 }
 
 void Page::BalanceTable(const ReportColumn& column, bool spread) {
@@ -282,7 +306,7 @@ void Page::BalanceTable(const ReportColumn& column, bool spread) {
           "</h3>\n<table class=\"balance\">\n<tr><th>Category</th><th class=\"n\">Holders</th>" +
           (spread ? std::string("<th class=\"n\">Most even</th>")
                   : std::string("<th class=\"n\">Groups</th><th class=\"n\">Fewest</th>")) +
-          GroupHeaders() + "</tr>\n";
+          (ManyGroups() ? std::string("<th>Members per group</th>") : GroupHeaders()) + "</tr>\n";
   size_t shown = 0;
   for (const Category& category : categories) {
     if (shown++ == kMaxCategoryRows) break;
@@ -301,15 +325,35 @@ void Page::BalanceTable(const ReportColumn& column, bool spread) {
       int64_t split = 0;
       for (int g = 1; g <= groups; ++g) split += category.per_group[static_cast<size_t>(g)] > 0;
       const int64_t fewest =
-          FewestGroupsFor(category.holders, p_.BaseGroupSize, p_.LargeGroupCount);
+          p_.GroupSizes.empty()
+              ? FewestGroupsFor(category.holders, p_.BaseGroupSize, p_.LargeGroupCount)
+              : FewestGroupsIn(category.holders, SizesLargestFirst(p_));
       out_ += Cell(StringPrintf("%lld", static_cast<long long>(split)),
                    split > fewest && !category.majority ? "n over" : "n") +
               Cell(StringPrintf("%lld", static_cast<long long>(fewest)), "n");
     }
+    std::map<int64_t, int64_t> groups_holding;  // count -> groups that hold the category so often
+    bool any_over = false;
     for (int g = 1; g <= groups; ++g) {
       const int64_t count = category.per_group[static_cast<size_t>(g)];
       const bool over = spread && !category.majority && count > high;
-      out_ += Cell(StringPrintf("%lld", static_cast<long long>(count)), over ? "n over" : "n");
+      any_over |= over;
+      if (ManyGroups()) {
+        ++groups_holding[count];
+      } else {
+        out_ += Cell(StringPrintf("%lld", static_cast<long long>(count)), over ? "n over" : "n");
+      }
+    }
+    if (ManyGroups()) {
+      std::string text;
+      for (const auto& [count, holding] : groups_holding) {
+        // "161 groups hold 0, 37 hold 1, 1 holds 3"
+        text += StringPrintf("%s%lld%s %s %lld", text.empty() ? "" : ", ",
+                             static_cast<long long>(holding),
+                             text.empty() ? (holding == 1 ? " group" : " groups") : "",
+                             holding == 1 ? "holds" : "hold", static_cast<long long>(count));
+      }
+      out_ += Cell(text, any_over ? "over" : "");
     }
     out_ += "</tr>\n";
   }

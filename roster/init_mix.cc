@@ -20,6 +20,9 @@ namespace {
 
 constexpr int kPersonsPerGroup = 25;
 constexpr int kSuggestedWeight = 100;
+// The most the spread columns may add up to for two persons: a quarter of the pair range, so
+// that rules, if added, get a weight far above them.
+constexpr int64_t kSpreadRoom = 8191;
 
 struct ColumnFacts {
   std::vector<std::string> values;  // distinct, in first appearance
@@ -120,6 +123,19 @@ InitSuggestion SuggestRoles(const Roster& roster) {
       suggestion.spread.push_back(column);
     }
   }
+  // A spread column adds its weight once for two persons, twice for a turned-around majority.
+  int64_t shares = 0;
+  for (size_t k = 0; k < suggestion.spread.size(); ++k) {
+    const int share = facts[static_cast<size_t>(suggestion.spread[k])].majority >= 0 ? 2 : 1;
+    if (shares + share > kSpreadRoom) {
+      suggestion.spread.resize(k);  // even weight 1 leaves no room for more
+      break;
+    }
+    shares += share;
+  }
+  if (shares > 0) {
+    suggestion.weight = static_cast<int>(std::min<int64_t>(kSuggestedWeight, kSpreadRoom / shares));
+  }
   suggestion.groups =
       std::clamp(static_cast<int>(std::lround(static_cast<double>(n) / kPersonsPerGroup)), 2, n);
   return suggestion;
@@ -179,6 +195,8 @@ std::string FormatInitMix(const Roster& roster, const std::string& roster_refere
     line += "; suggested: " + role;
     if (role == "left out" && facts.values.empty())
       line += " (no values)";
+    else if (role == "left out" && static_cast<int>(facts.values.size()) < n - facts.empty)
+      line += " (too many columns to spread)";
     else if (role == "left out")
       line += " (no value repeats)";
     out += line + "\n";
@@ -190,6 +208,11 @@ std::string FormatInitMix(const Roster& roster, const std::string& roster_refere
   }
 
   out += "\n[spread]                    # persons who share a value here go to different groups\n";
+  if (s.weight < kSuggestedWeight) {
+    out += "# Weight " + std::to_string(s.weight) + ", not " + std::to_string(kSuggestedWeight) +
+           ": the weights of all these columns must add up to at most 32767 for\n# two persons, "
+           "with room to spare for [rules].\n";
+  }
   for (int column : s.spread) {
     const ColumnFacts facts = FactsOf(roster, static_cast<size_t>(column));
     if (facts.majority >= 0) {
@@ -200,9 +223,9 @@ std::string FormatInitMix(const Roster& roster, const std::string& roster_refere
           "# As written, it is turned around: its holders count as having no value and all\n"
           "# other persons as sharing one, so those others are spread. To leave \"";
       out += label + "\" out\n# instead, write the line as  " + key(column);
-      out += " = { weight = " + std::to_string(kSuggestedWeight) + ", majority = \"ignore\" }\n";
+      out += " = { weight = " + std::to_string(s.weight) + ", majority = \"ignore\" }\n";
     }
-    out += key(column) + " = " + std::to_string(kSuggestedWeight) + "\n";
+    out += key(column) + " = " + std::to_string(s.weight) + "\n";
   }
   out += "\n[pack]                      # persons who share a value here go to the same group\n";
   out += "# \"COLUMN\" = 50             (a column with a majority value packs everyone else\n";

@@ -13,10 +13,12 @@ namespace quorvale {
 struct InitSuggestion {
   int name_column = -1;     // all values present and different
   int balance_column = -1;  // exactly two values, none missing
-  std::vector<int> spread;  // columns with repeated values, spread with weight 100
+  std::vector<int> spread;  // columns with repeated values, spread with `weight`
+  int weight = 100;         // less when so many columns are spread that rules would lack room
   int groups = 2;           // about 25 persons a group, at least 2
 };
 
+// REQUIRES: at least two persons (fewer cannot be grouped).
 InitSuggestion SuggestRoles(const Roster& roster);
 
 // The mix file's text. `roster_reference` is how the mix file names the roster (its file name:

@@ -57,7 +57,7 @@ struct MixPlan {
   // [plan] was given: its cycles end the search; otherwise the run ends with its proof or its
   // time limit, and the default plan's cycle count is only the panel's total.
   bool plan_given = false;
-  std::optional<std::string> search;     // "classic" or "deep", from the mix file
+  std::optional<std::string> search;  // "classic" or "deep", from the mix file
 };
 
 }  // namespace quorvale

@@ -79,9 +79,9 @@ TEST_F(DriverTest, InstalledFolderWinsAndARunEndsWithTheCountdown) {
 TEST_F(DriverTest, LeftoversOfAnInterruptedSaveAreRemovedAtTheStart) {
   current_.WriteFile("parameters.txt", test::kExampleParameters);
   current_.WriteFile("data.txt", test::kExampleData);
-  const char* leftovers[] = {"results.txt.Ab3x9Z", "results.txt.000000"};
-  const char* others[] = {"results.txt.Ab3x9", "results.txt.Ab3x9Z0", "results.txt.Ab-x9Z",
-                          "data.txt.Ab3x9Z", "results.txt"};
+  const char* leftovers[] = {"results.txt.Ab3x9Z", "results.txt.000000", "report.html.Q1w2E3"};
+  const char* others[] = {"results.txt.Ab3x9", "results.txt.Ab3x9Z0",   "results.txt.Ab-x9Z",
+                          "data.txt.Ab3x9Z",   "parameters.txt.Ab3x9Z", "results.txt"};
   for (const char* name : leftovers) current_.WriteFile(name, "1 \t");
   for (const char* name : others) current_.WriteFile(name, "kept");
   EXPECT_EQ(Run(current_.path()), kExitOk);

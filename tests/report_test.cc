@@ -6,6 +6,7 @@
 
 #include <regex>
 
+#include "base/format.h"
 #include "report/html_report.h"
 #include "report/verdict.h"
 #include "tests/support/problem_text.h"
@@ -77,6 +78,29 @@ TEST(ReportTest, PageShowsVerdictGroupsBalanceAndRules) {
   // Self-contained: nothing fetched.
   EXPECT_EQ(page.find("<script"), std::string::npos);
   EXPECT_EQ(page.find("http"), std::string::npos);
+}
+
+// Many groups: the groups become the rows of the first table, and a category's counts are
+// summed up, so that no table has a column for each group.
+TEST(ReportTest, ManyGroupsAreRowsNotColumns) {
+  std::string data = "0 0 100";
+  ReportData report;
+  report.balance_name = "Sex";
+  report.balance_values = {""};
+  for (int p = 1; p <= 48; ++p) {
+    data += StringPrintf("  %d 1 %d", p, p % 3 + 1);
+    report.balance_values.push_back(p % 2 ? "f" : "m");
+  }
+  Problem problem = test::PreparedProblem("48 3 1 24 1 1 1 1", data);
+  for (int p = 1; p <= 48; ++p) problem.BestAssignment[static_cast<size_t>(p)] = (p + 1) / 2;
+  report.columns = {{2, "Class", {}, false}};
+  const std::string page = RenderReport(problem, report);
+  EXPECT_EQ(Count(page, "<th class=\"n\">G1</th>"), 0);
+  EXPECT_NE(page.find("<tr><td class=\"n\">G24</td><td class=\"n\">2</td><td class=\"n\">1</td>"
+                      "<td class=\"n\">1</td></tr>"),
+            std::string::npos)
+      << page;
+  EXPECT_EQ(Count(page, "<td>8 groups hold 0, 16 hold 1</td>"), 3) << page;
 }
 
 TEST(ReportProgramTest, FolderRunWritesReportAndSummaryThatChromiumRenders) {

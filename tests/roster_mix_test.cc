@@ -169,6 +169,21 @@ TEST(RosterMixTest, RulesGetColumnsAndTheStrongestWeightThatFits) {
   EXPECT_EQ(kept, (std::vector<bool>{true, false, true, true, false}));
 }
 
+// Weights whose sum could leave the pair range: every pair is looked at, and only a pair that
+// does leave it is refused.
+TEST(RosterMixTest, PairTotalsAreCheckedWhereTheWeightsCouldLeaveTheRange) {
+  const std::string roster = "Name,A,B\nP1,x,u\nP2,x,v\nP3,y,u\nP4,y,v\n";
+  const std::string mix =
+      std::string(kHead) + "[spread]\nA = 20000\nB = 20000\n[rules]\napart = [[\"P1\", \"P2\"]]\n";
+  const Built built = Build(mix, roster);
+  ASSERT_TRUE(built.status.ok()) << built.status.message();
+  EXPECT_EQ(built.plan.rules[0].weight, 12767);
+  EXPECT_EQ(Refusal(mix, roster + "P5,x,u\nP6,y,w\nP7,z,w\n"),
+            "m.toml: the weights of [spread] and [pack] add up to 40000 for P1 and P5, who share "
+            "values in several columns; expected a total from -32768 to 32767 for every two "
+            "persons: lower some weights.");
+}
+
 TEST(RosterMixTest, ValuesOfTheTopLevelKeys) {
   MixFile mix;
   ASSERT_TRUE(ReadMixFile("roster = \"r.csv\"\ngroups = 3\nseed = 4294967295\ntime_limit = "
