@@ -188,7 +188,8 @@ TEST(ProofStopTest, AStopEndsTheProverWithItsSolverAtWorkOrBeforeAnythingWasOffe
   // Too large to prove in the time this test takes: the stop finds the solver at work.
   test::ProofInstance large = test::MakeClassInstance(4, 58, 11);
   ProofBoard board(ProvenBound(large.problem, large.categories));
-  Prover prover(large.problem, large.categories, board, ProverSettings{0, 0});
+  // A generous wait for the thread to end: a loaded machine must not leave it behind.
+  Prover prover(large.problem, large.categories, board, ProverSettings{0, 0, 5000});
   ASSERT_TRUE(prover.Report().model_built);
   prover.Start();
   board.OfferBest(large.problem);
