@@ -148,21 +148,7 @@ Status LoadMix(const std::string& mix_path, double memory_limit, PreparedMix& pr
   plan.roster_path = roster_path;
   plan.work_folder = stem;
   plan.groups_path = groups_path;
-  prepared.table = GroupsTable{roster.byte_order_mark,
-                               roster.delimiter,
-                               roster.line_end,
-                               roster.raw_header,
-                               roster.raw_rows,
-                               roster.row_is_person,
-                               GroupColumnName(roster.header),
-                               {},
-                               {}};
-  if (!plan.group_names.empty()) {
-    prepared.table.group_names.assign(1, "");
-    prepared.table.group_names.insert(prepared.table.group_names.end(), plan.group_names.begin(),
-                                      plan.group_names.end());
-  }
-  if (plan.rounds > 1) prepared.table.round_columns = RoundColumnNames(roster.header, plan.rounds);
+  prepared.table = GroupsTableOf(roster, plan);
   prepared.delimiter = mix.delimiter;
   return Status::Ok();
 }
@@ -190,6 +176,25 @@ Status PrepareMix(const std::string& mix_path, double memory_limit, PreparedMix&
       !s.ok())
     return s;
   return ReplaceFileAtomically(data_path, FormatDataText(prepared.model));
+}
+
+GroupsTable GroupsTableOf(const Roster& roster, const MixPlan& plan) {
+  GroupsTable table{roster.byte_order_mark,
+                    roster.delimiter,
+                    roster.line_end,
+                    roster.raw_header,
+                    roster.raw_rows,
+                    roster.row_is_person,
+                    GroupColumnName(roster.header),
+                    {},
+                    {}};
+  if (!plan.group_names.empty()) {
+    table.group_names.assign(1, "");
+    table.group_names.insert(table.group_names.end(), plan.group_names.begin(),
+                             plan.group_names.end());
+  }
+  if (plan.rounds > 1) table.round_columns = RoundColumnNames(roster.header, plan.rounds);
+  return table;
 }
 
 Status SaveGroups(PreparedMix& mix, const Problem& problem) {

@@ -16,6 +16,7 @@
 #include "model/model.h"
 #include "report/groups_file.h"
 #include "roster/mix_plan.h"
+#include "roster/roster_csv.h"
 
 namespace quorvale {
 
@@ -45,6 +46,10 @@ Status TakeWorkFolder(PreparedMix& mix);
 // do not. Nothing is written when anything is refused; a folder another run holds is left as it
 // is.
 Status PrepareMix(const std::string& mix_path, double memory_limit, PreparedMix& mix);
+
+// The groups file's table for `roster`: its own form, a Group column (or one a round), and the
+// plan's group names.
+GroupsTable GroupsTableOf(const Roster& roster, const MixPlan& plan);
 
 // Saves the groups file for the best grouping of `problem` and remembers it in `mix`.
 Status SaveGroups(PreparedMix& mix, const Problem& problem);

@@ -76,9 +76,10 @@ Status Builder::Names() {
                                        : ", ") +
                std::to_string(roster_.lines[static_cast<size_t>(rows[i])]);
     }
-    plan_.warnings.push_back(roster_name_ + ": the name \"" + name +
-                             "\" is held by the rows on lines " + lines +
-                             "; a rule cannot name them.");
+    std::string warning = roster_name_ + ": the name \"" + name;
+    warning += "\" is held by the rows on lines " + lines;
+    warning += "; a rule cannot name them.";
+    plan_.warnings.push_back(warning);
   }
   for (const int row : names_->Unnamed()) {
     plan_.warnings.push_back(StringPrintf(

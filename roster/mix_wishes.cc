@@ -68,8 +68,8 @@ Status ReadPins(const WishContext& c, int32_t groups, const std::vector<std::str
       !s.ok()) {
     return s;
   }
-  std::vector<std::string> normal_names;
-  for (const std::string& name : group_names) normal_names.push_back(NormalName(name));
+  std::vector<std::string> normal_names(group_names.size());
+  std::transform(group_names.begin(), group_names.end(), normal_names.begin(), NormalName);
   for (size_t p = 0; p < c.roster.cells.size(); ++p) {
     const std::string& cell = c.roster.cells[p][static_cast<size_t>(column)];
     if (cell.empty()) continue;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/roster_mode.h"
 #include "report/groups_file.h"
 #include "roster/roster_csv.h"
 
@@ -103,15 +104,7 @@ TEST(RosterCsvTest, GroupsFileGivesTheRowsBackAsTheyStood) {
   };
   for (const auto& [text, groups_file] : cases) {
     const Roster roster = Parse(text);
-    const GroupsTable table{roster.byte_order_mark,
-                            roster.delimiter,
-                            roster.line_end,
-                            roster.raw_header,
-                            roster.raw_rows,
-                            roster.row_is_person,
-                            GroupColumnName(roster.header),
-                            {},
-                            {}};
+    const GroupsTable table = GroupsTableOf(roster, MixPlan{});
     EXPECT_EQ(FormatGroupsFile(table, std::vector<int32_t>{0, 2, 1}), groups_file);
   }
   EXPECT_EQ(GroupColumnName({"Name", "Group", "Group 2"}), "Group 3");

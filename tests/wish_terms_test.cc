@@ -4,21 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <random>
 #include <vector>
 
 #include "engine/conflict_matrix.h"
 #include "engine/initial_assignment.h"
-#include "engine/proof_board.h"
-#include "engine/run_loop.h"
-#include "engine/search_observer.h"
 #include "engine/wish_terms.h"
 #include "proof/categories.h"
 #include "proof/proven_bound.h"
 #include "proof/prover.h"
-#include "tests/support/fakes.h"
 #include "tests/support/proof_instances.h"
+#include "tests/support/quiet_search.h"
 #include "tests/support/random_problem.h"
 
 namespace quorvale {
@@ -92,31 +88,6 @@ TEST(WishTermsTest, TheAverageTermOfAWorkedExample) {
   EXPECT_DOUBLE_EQ(terms.AverageFigures(0, 2).mean, 3.5);
 }
 
-class QuietObserver final : public SearchObserver {
- public:
-  void PanelDue(const PanelValues&, int64_t) override {}
-  void InterimSavingOn() override {}
-  void SaveFailed(const std::string&) override {}
-  void SaveRecovered() override {}
-  void Closing(bool) override {}
-};
-
-// Runs `strategy` on `p` for `cycles`, with the prover beside it when `board` is given.
-SearchOutcome Search(Problem& p, SearchStrategy strategy, int32_t cycles,
-                     ProofBoard* board = nullptr) {
-  QuietObserver observer;
-  test::FakeClock clock;
-  test::RecordingSink sink;
-  Engine engine(SupportedKernelLevel());
-  std::atomic<int> stop{0};
-  SearchEnvironment env{observer, clock, sink, engine, 9, &stop};
-  env.strategy = strategy;
-  env.proof = board;
-  env.stop_when_proven = board != nullptr;
-  p.TotalCycles = cycles;
-  return RunSearch(p, env);
-}
-
 // The least whole score over every grouping with the dealt sizes (one type).
 int64_t BruteForce(Problem& p) {
   std::vector<int32_t> groups(p.Assignment.begin() + 1, p.Assignment.end());
@@ -142,7 +113,7 @@ TEST(WishTermsTest, EveryStrategyReachesTheBruteForcedBestAndTheBoundsHold) {
       EXPECT_LE(p.TargetScore, best) << seed;
       const std::vector<Category> categories = ListCategories(p);
       EXPECT_LE(ProvenBound(p, categories), best) << seed;
-      Search(p, strategy, 200);
+      test::SearchQuietly(p, strategy, 200);
       EXPECT_EQ(p.BestScore, best) << seed;
       EXPECT_EQ(FullScore(p, p.BestAssignment), p.BestScore) << seed;
     }
@@ -161,7 +132,7 @@ void ExpectProof(Problem& p, std::vector<Category> categories, int64_t best, boo
   ProofBoard board(ProvenBound(p, categories));
   Prover prover(p, categories, board, ProverSettings{0, 0});
   prover.Start();
-  const SearchOutcome outcome = Search(p, SearchStrategy::kClassic, 100000, &board);
+  const SearchOutcome outcome = test::SearchQuietly(p, SearchStrategy::kClassic, 100000, &board);
   prover.Stop();
   EXPECT_EQ(p.BestScore, best);
   EXPECT_EQ(outcome.proven_best, proven);
