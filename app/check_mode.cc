@@ -109,9 +109,17 @@ Status Check::Score(const std::vector<Grouping>& rounds, ReportData& data) {
   DealInitialAssignment(p);
   SetUpStartValues(p, engine);
   const int64_t proven = ProvenBound(p, categories);
-  // The bounds hold for groupings of the dealt places: each group's size and count of each type.
+  // The proven bound holds for groupings of the dealt places (each group's count of each type),
+  // the Target Score for any grouping of the mix's group sizes.
   const auto dealt = Places(p, p.Assignment);
-  for (const Grouping& round : rounds) data.bounds_hold &= Places(p, round) == dealt;
+  bool places_kept = true;
+  for (const Grouping& round : rounds) {
+    places_kept &= Places(p, round) == dealt;
+    std::vector<int32_t> sizes(size_t(p.GroupCount()) + 1, 0);
+    for (int i = 1; i <= p.PersonCount(); ++i) ++sizes[size_t(round[size_t(i)])];
+    for (int g = 1; g <= p.GroupCount(); ++g)
+      data.bounds_hold &= sizes[size_t(g)] == p.GroupSize(g);
+  }
 
   int64_t score = 0;
   for (size_t r = rounds.size(); r-- > 0;) {  // the first round last: its tables stay
@@ -128,7 +136,7 @@ Status Check::Score(const std::vector<Grouping>& rounds, ReportData& data) {
   }
   p.CurrentScore = score;
   KeepAsBest(p);
-  data.verdict = MakeVerdict(p, OverRounds(p, proven), nullptr);
+  data.verdict = MakeVerdict(p, places_kept ? OverRounds(p, proven) : p.TargetScore, nullptr);
   return Status::Ok();
 }
 

@@ -364,8 +364,7 @@ void Lines::Overall() {
   if (!data_.verdict) return;
   const Verdict& v = *data_.verdict;
   if (!data_.bounds_hold) {
-    Add("How far it lies from the best possible is not known: its group sizes or balance are not "
-        "the mix's",
+    Add("How far it lies from the best possible is not known: its group sizes are not the mix's",
         Mark::kShort);
   } else if (v.BestScore <= v.TargetScore || v.proven_best) {
     Add("No grouping can do better");

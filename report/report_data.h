@@ -66,8 +66,8 @@ struct ReportData {
   std::string balance_name;
   std::vector<std::string> balance_values;
   std::optional<Verdict> verdict;  // the proven bounds, when they were computed
-  // False when the grouping's group sizes or balance counts differ from those the bounds assume
-  // (a grouping edited by hand): the bounds are then no measure of it.
+  // False when the grouping's group sizes differ from the mix's (a grouping edited by hand): the
+  // bounds are then no measure of it.
   bool bounds_hold = true;
   // Roster mode: scores, weights and gaps in the mix file's units (a whole number; 100 there is
   // 1.00 point), and the verdict in words above the scores.

@@ -86,17 +86,19 @@ Status ReadGroupsFile(std::string_view text, const std::string& file_name,
     const std::vector<std::string>& cells = file.cells[row];
     const int line = file.lines[row];
     std::vector<std::string> key;
+    key.reserve(roster_at.size());
     for (const int at : roster_at) key.push_back(cells[size_t(at)]);
     if (std::all_of(key.begin(), key.end(), [](const std::string& c) { return c.empty(); })) {
       continue;
     }
     const auto found = persons_of.find(key);
     if (found == persons_of.end() || found->second.empty()) {
-      return line_error(line,
-                        "found the row " + RowShown(plan, key) + ", which " + roster_name +
-                            (found == persons_of.end() ? " does not hold" : " holds fewer times") +
-                            "; expected the rows of " + roster_name +
-                            " as they stand, each once, with a group.");
+      std::string message = "found the row " + RowShown(plan, key);
+      message += ", which " + roster_name;
+      message += found == persons_of.end() ? " does not hold" : " holds fewer times";
+      message +=
+          "; expected the rows of " + roster_name + " as they stand, each once, with a group.";
+      return line_error(line, message);
     }
     const int person = found->second.back();
     found->second.pop_back();
