@@ -104,7 +104,8 @@ int main(int argc, char** argv) {
   std::optional<PreparedMix> mix;
   if (options.mix_file) {
     mix.emplace();
-    if (Status status = PrepareMix(*options.mix_file, PhysicalMemoryBytes(), *mix); !status.ok()) {
+    if (Status status = PrepareMix(*options.mix_file, PhysicalMemoryBytes(), *mix, options.rounds);
+        !status.ok()) {
       std::fprintf(stderr, "quorvalemixer: %s\n", Printable(status.message()).c_str());
       return kExitFailure;
     }

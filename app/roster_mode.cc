@@ -105,12 +105,14 @@ int RunInit(const std::string& roster_path, std::FILE* out, std::FILE* err) {
   return kExitOk;
 }
 
-Status PrepareMix(const std::string& mix_path, double memory_limit, PreparedMix& prepared) {
+Status PrepareMix(const std::string& mix_path, double memory_limit, PreparedMix& prepared,
+                  std::optional<int32_t> rounds) {
   FileText file = ReadFileText(mix_path);
   if (file.missing) return Status::Error(mix_path + ": no such file.");
   if (!file.status.ok()) return file.status;
   MixFile mix;
   if (Status s = ReadMixFile(file.text, mix_path, mix); !s.ok()) return s;
+  if (rounds) mix.rounds = rounds;
 
   const std::string folder = FolderOf(mix_path);
   const std::string roster_path =

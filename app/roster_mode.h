@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,9 @@ struct PreparedMix {
 // exactly (so that the run can be repeated in folder mode), and removes earlier ones where they
 // do not. Nothing is written when anything is refused; a folder another run holds is left as it
 // is.
-Status PrepareMix(const std::string& mix_path, double memory_limit, PreparedMix& mix);
+// `rounds`, when given, replaces the mix file's rounds (--rounds).
+Status PrepareMix(const std::string& mix_path, double memory_limit, PreparedMix& mix,
+                  std::optional<int32_t> rounds = std::nullopt);
 
 // The groups file's table for `roster`: its own form, a Group column (or one a round), and the
 // plan's group names.
