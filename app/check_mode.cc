@@ -60,9 +60,10 @@ int64_t RepeatedMeetings(const Problem& p, const std::vector<Grouping>& rounds) 
 class Check {
  public:
   Check(const std::string& mix_path, const std::optional<std::string>& groups_path,
-        double memory_limit, KernelLevel level)
+        std::optional<int32_t> rounds, double memory_limit, KernelLevel level)
       : mix_path_(mix_path),
         groups_path_(groups_path),
+        rounds_(rounds),
         memory_limit_(memory_limit),
         level_(level) {}
   // The summary's lines, or a refusal.
@@ -77,6 +78,7 @@ class Check {
 
   const std::string mix_path_;
   const std::optional<std::string> groups_path_;
+  const std::optional<int32_t> rounds_;
   const double memory_limit_;
   const KernelLevel level_;
   PreparedMix mix_;
@@ -141,7 +143,7 @@ Status Check::Score(const std::vector<Grouping>& rounds, ReportData& data) {
 }
 
 Status Check::Run(std::vector<std::string>& summary) {
-  if (Status s = LoadMix(mix_path_, memory_limit_, mix_); !s.ok()) return s;
+  if (Status s = LoadMix(mix_path_, memory_limit_, mix_, rounds_); !s.ok()) return s;
   if (Status s = TakeWorkFolder(mix_); !s.ok()) return s;
   std::vector<Grouping> rounds;
   if (Status s = ReadGrouping(rounds); !s.ok()) return s;
@@ -166,8 +168,9 @@ Status Check::Run(std::vector<std::string>& summary) {
 }  // namespace
 
 int RunCheck(const std::string& mix_path, const std::optional<std::string>& groups_path,
-             double memory_limit, KernelLevel level, std::FILE* out, std::FILE* err) {
-  Check check(mix_path, groups_path, memory_limit, level);
+             std::optional<int32_t> rounds, double memory_limit, KernelLevel level, std::FILE* out,
+             std::FILE* err) {
+  Check check(mix_path, groups_path, rounds, memory_limit, level);
   std::vector<std::string> summary;
   const Status status = check.Run(summary);
   for (const std::string& warning : check.warnings()) {

@@ -100,8 +100,8 @@ int main(int argc, char** argv) {
   }
   if (options.init_roster) return RunInit(*options.init_roster, stdout, stderr);
   if (options.check) {
-    return RunCheck(*options.mix_file, options.check_groups, PhysicalMemoryBytes(), kernel_level,
-                    stdout, stderr);
+    return RunCheck(*options.mix_file, options.check_groups, options.rounds, PhysicalMemoryBytes(),
+                    kernel_level, stdout, stderr);
   }
 
   // A mix is checked and turned into the working folder's two files before the screen opens,
@@ -109,7 +109,8 @@ int main(int argc, char** argv) {
   std::optional<PreparedMix> mix;
   if (options.mix_file) {
     mix.emplace();
-    if (Status status = PrepareMix(*options.mix_file, PhysicalMemoryBytes(), *mix); !status.ok()) {
+    if (Status status = PrepareMix(*options.mix_file, PhysicalMemoryBytes(), *mix, options.rounds);
+        !status.ok()) {
       std::fprintf(stderr, "quorvalemixer: %s\n", Printable(status.message()).c_str());
       return kExitFailure;
     }

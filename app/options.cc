@@ -13,6 +13,7 @@
 
 #include "base/duration.h"
 #include "base/safe_text.h"
+#include "model/model.h"
 
 namespace quorvale {
 
@@ -32,10 +33,13 @@ bool ParseSeed(const char* text, uint32_t& seed) {
   return true;
 }
 
-// A roster or mix is found beside its own files; --folder is folder mode's.
+// A roster or mix is found beside its own files; --folder is folder mode's, and --rounds a mix's.
 Status FolderRefused(const Options& options) {
   if (options.folder && (options.init_roster || options.mix_file)) {
     return Status::Error("--folder is for parameters.txt and data.txt, not for a roster or mix");
+  }
+  if (options.rounds && !options.mix_file) {
+    return Status::Error("--rounds is for a mix file: quorvalemixer MIX.toml --rounds R");
   }
   return Status::Ok();
 }
@@ -67,6 +71,7 @@ Status ParseOptions(int argc, char** argv, Options& options) {
                                         {"stop-when-proven", no_argument, nullptr, 'p'},
                                         {"search", required_argument, nullptr, 'S'},
                                         {"threads", required_argument, nullptr, 'T'},
+                                        {"rounds", required_argument, nullptr, 'R'},
                                         {nullptr, 0, nullptr, 0}};
   options = Options{};
   opterr = 0;
@@ -132,6 +137,15 @@ Status ParseOptions(int argc, char** argv, Options& options) {
                                std::to_string(kMaxThreads) + ", not '" + optarg + "'");
         }
         options.threads = static_cast<int>(threads);
+        break;
+      }
+      case 'R': {
+        uint32_t rounds = 0;
+        if (!ParseSeed(optarg, rounds) || rounds < 1 || rounds > kMaxRounds) {
+          return Status::Error(std::string("--rounds needs a whole number from 1 to ") +
+                               std::to_string(kMaxRounds) + ", not '" + optarg + "'");
+        }
+        options.rounds = static_cast<int32_t>(rounds);
         break;
       }
       case 'h':
@@ -207,7 +221,7 @@ bool LooksLikeRoster(const std::string& path) {
 std::string UsageText() {
   return "Usage: quorvalemixer [--folder DIR] [--seed N] [--time-limit DURATION] [--no-pause]\n"
          "                     [--last-cycle N] [--stop-when-proven] [--search classic|deep]\n"
-         "                     [--threads N]\n"
+         "                     [--threads N] [--rounds R]\n"
          "       quorvalemixer init ROSTER.csv\n"
          "       quorvalemixer MIX.toml [the same options, but --folder]\n"
          "       quorvalemixer check MIX.toml [GROUPS.csv]\n"
@@ -239,6 +253,7 @@ std::string UsageText() {
          "                 for large classes, whose cycles are its perturbation rounds\n"
          "  --threads N    chains of the deep search, one a thread, the best of them kept\n"
          "                 (default: the cores available); with 1 a run is fixed by its seed\n"
+         "  --rounds R     a mix grouped R times, in new groups each round (1..127)\n"
          "  --help         show this text\n"
          "  --version      show the version\n"
          "\n"

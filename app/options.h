@@ -27,7 +27,8 @@ struct Options {
   bool stop_when_proven = false;  // --stop-when-proven: end once the best is proven best
   SearchStrategy search = SearchStrategy::kClassic;  // --search classic|deep
   bool search_given = false;                         // --search was on the command line
-  int threads = 0;  // --threads N: chains of the deep search; 0 = the cores available
+  int threads = 0;                // --threads N: chains of the deep search; 0 = the cores available
+  std::optional<int32_t> rounds;  // --rounds R: R groupings of a mix, instead of its rounds
   bool help = false;
   bool version = false;
 };

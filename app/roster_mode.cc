@@ -105,12 +105,14 @@ int RunInit(const std::string& roster_path, std::FILE* out, std::FILE* err) {
   return kExitOk;
 }
 
-Status LoadMix(const std::string& mix_path, double memory_limit, PreparedMix& prepared) {
+Status LoadMix(const std::string& mix_path, double memory_limit, PreparedMix& prepared,
+               std::optional<int32_t> rounds) {
   FileText file = ReadFileText(mix_path);
   if (file.missing) return Status::Error(mix_path + ": no such file.");
   if (!file.status.ok()) return file.status;
   MixFile mix;
   if (Status s = ReadMixFile(file.text, mix_path, mix); !s.ok()) return s;
+  if (rounds) mix.rounds = rounds;
 
   const std::string folder = FolderOf(mix_path);
   const std::string roster_path =
@@ -158,8 +160,9 @@ Status TakeWorkFolder(PreparedMix& prepared) {
   return prepared.lock.Take(prepared.plan.work_folder);
 }
 
-Status PrepareMix(const std::string& mix_path, double memory_limit, PreparedMix& prepared) {
-  if (Status s = LoadMix(mix_path, memory_limit, prepared); !s.ok()) return s;
+Status PrepareMix(const std::string& mix_path, double memory_limit, PreparedMix& prepared,
+                  std::optional<int32_t> rounds) {
+  if (Status s = LoadMix(mix_path, memory_limit, prepared, rounds); !s.ok()) return s;
   if (Status s = TakeWorkFolder(prepared); !s.ok()) return s;
   const MixPlan& plan = prepared.plan;
   const std::string parameters_path = JoinPath(plan.work_folder, "parameters.txt");

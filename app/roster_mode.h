@@ -33,7 +33,8 @@ struct PreparedMix {
 };
 
 // Reads and checks the mix file and its roster as PrepareMix does, and writes nothing.
-Status LoadMix(const std::string& mix_path, double memory_limit, PreparedMix& mix);
+Status LoadMix(const std::string& mix_path, double memory_limit, PreparedMix& mix,
+               std::optional<int32_t> rounds = std::nullopt);
 
 // Creates the working folder of a loaded mix and locks it; a folder another run holds is left
 // as it is.
@@ -45,7 +46,9 @@ Status TakeWorkFolder(PreparedMix& mix);
 // exactly (so that the run can be repeated in folder mode), and removes earlier ones where they
 // do not. Nothing is written when anything is refused; a folder another run holds is left as it
 // is.
-Status PrepareMix(const std::string& mix_path, double memory_limit, PreparedMix& mix);
+// `rounds`, when given, replaces the mix file's rounds (--rounds).
+Status PrepareMix(const std::string& mix_path, double memory_limit, PreparedMix& mix,
+                  std::optional<int32_t> rounds = std::nullopt);
 
 // The groups file's table for `roster`: its own form, a Group column (or one a round), and the
 // plan's group names.
