@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <string_view>
@@ -18,6 +19,9 @@
 namespace quorvale {
 
 namespace {
+
+// The bytes of a file's first line that tell a roster from a mix file.
+constexpr size_t kFirstLineBytes = 4096;
 
 // More chains than this would only share the cores.
 constexpr uint32_t kMaxThreads = 256;
@@ -203,9 +207,14 @@ bool LooksLikeRoster(const std::string& path) {
   std::string lower = path;
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (lower.ends_with(".csv")) return true;
+  // Only a regular file is looked into: a pipe or a device would keep the program waiting.
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return false;
   std::ifstream file(path, std::ios::binary);
-  std::string line;
-  if (!file || !std::getline(file, line)) return false;
+  std::string line(kFirstLineBytes, '\0');
+  file.read(line.data(), static_cast<std::streamsize>(line.size()));
+  line.resize(static_cast<size_t>(file.gcount()));
+  line = line.substr(0, line.find_first_of("\r\n"));
   if (line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
   if (line.starts_with("#") || line.starts_with("[")) return false;
   bool quoted = false, separated = false;

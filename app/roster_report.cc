@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "base/format.h"
 #include "report/plain_words.h"
 
 namespace quorvale {
