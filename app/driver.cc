@@ -1,6 +1,6 @@
 // The driver. Every way out goes through here: a failure is shown from row 8 in the start-up
 // colours and ends with the countdown and exit code 1, before anything is computed from bad
-// input and without writing "results.txt".
+// input and without writing "results.txt"; a folder that another run holds ends the run at once.
 #include "app/driver.h"
 
 #include "app/run_report.h"
@@ -11,8 +11,10 @@
 #include <thread>
 #include <vector>
 
+#include "app/folder_lock.h"
 #include "app/screen_observer.h"
 #include "base/format.h"
+#include "base/safe_text.h"
 #include "console/box.h"
 #include "console/search_screen.h"
 #include "engine/conflict_matrix.h"
@@ -75,20 +77,30 @@ Status OpenFailure(const std::string& path, const FileText& file) {
   return Status::Error("Sorry. " + file.status.message());
 }
 
-// "results.txt", then whatever the environment saves with it.
+// Whatever the environment saves with the results (the groups file), then "results.txt": a save
+// cut short between the two never leaves "results.txt" ahead of the groups file, and one that
+// fails on the groups file leaves "results.txt" as it was.
 class ChainedSink final : public ResultsSink {
  public:
-  ChainedSink(ResultsSink& first, const std::function<Status(const Problem&)>& then)
-      : first_(first), then_(then) {}
+  ChainedSink(const std::function<Status(const Problem&)>& first, ResultsSink& results)
+      : first_(first), results_(results) {}
   Status Write(const Problem& problem, int32_t target_status, int32_t cycle_number) override {
-    Status status = first_.Write(problem, target_status, cycle_number);
-    if (status.ok() && then_) status = then_(problem);
-    return status;
+    first_failed_ = false;
+    if (first_) {
+      if (Status status = first_(problem); !status.ok()) {
+        first_failed_ = true;
+        return status;
+      }
+    }
+    return results_.Write(problem, target_status, cycle_number);
   }
+  // Whether the last save failed before "results.txt".
+  bool first_failed() const { return first_failed_; }
 
  private:
-  ResultsSink& first_;
-  const std::function<Status(const Problem&)>& then_;
+  const std::function<Status(const Problem&)>& first_;
+  ResultsSink& results_;
+  bool first_failed_ = false;
 };
 
 class Run {
@@ -115,7 +127,13 @@ class Run {
   // is said in the summary and changes nothing else.
   void WriteReport(const Problem& problem, const std::string& folder, uint32_t seed,
                    const SearchOutcome& outcome, const ResultsFile& results,
-                   const Verdict& verdict);
+                   const ChainedSink& sink, const Verdict& verdict);
+  // The note on a failed save: which file failed, and why.
+  std::string SaveFailure(const SearchOutcome& outcome, const ResultsFile& results,
+                          const ChainedSink& sink) const;
+  std::string ReportPath(const std::string& folder) const {
+    return env_.report_path.empty() ? JoinPath(folder, kReportFile) : env_.report_path;
+  }
   void PrintBanner();
   // Reads parameters.txt (whose text is given) and data.txt from `folder` into `problem`.
   // Returns -1 when both were read, else the exit code of the failure.
@@ -204,9 +222,18 @@ int Run::SetUpMode(const std::string& current_folder) {
   return kExitOk;
 }
 
+std::string Run::SaveFailure(const SearchOutcome& outcome, const ResultsFile& results,
+                             const ChainedSink& sink) const {
+  if (!sink.first_failed() || env_.also_saved_paths.empty()) {
+    return "Could not save the results: " + outcome.save_error;
+  }
+  return "Could not save " + env_.also_saved_paths.front() + " (nor, after it, " + results.path() +
+         "): " + outcome.save_error;
+}
+
 void Run::WriteReport(const Problem& problem, const std::string& folder, uint32_t seed,
                       const SearchOutcome& outcome, const ResultsFile& results,
-                      const Verdict& verdict) {
+                      const ChainedSink& sink, const Verdict& verdict) {
   ReportData data = FolderReportData(problem, folder);
   data.verdict = verdict;
   data.rows_not_read = notes_.warnings.rows_not_read;
@@ -220,10 +247,12 @@ void Run::WriteReport(const Problem& problem, const std::string& folder, uint32_
   run.stop_signal = outcome.stop_signal;
   run.time_limit_hit = outcome.time_limit_hit;
   // A search cut short by its time limit repeats exactly when it is ended at the same cycle.
+  // Quoted for the shell; a mix whose name starts with '-' is named so that it reads as no option.
   run.repeat_command =
-      env_.describe_report
-          ? StringPrintf("quorvalemixer '%s' --seed %u", data.title.c_str(), seed)
-          : StringPrintf("quorvalemixer --folder '%s' --seed %u", data.title.c_str(), seed);
+      (env_.describe_report
+           ? "quorvalemixer " + ShellQuote((data.title.starts_with('-') ? "./" : "") + data.title)
+           : "quorvalemixer --folder " + ShellQuote(data.title)) +
+      StringPrintf(" --seed %u", seed);
   const int threads = options_.threads > 0 ? options_.threads : AvailableCores();
   if (options_.search == SearchStrategy::kDeep) {
     run.repeat_command += StringPrintf(" --search deep --threads %d", threads);
@@ -238,26 +267,22 @@ void Run::WriteReport(const Problem& problem, const std::string& folder, uint32_
   }
   std::vector<std::string> written;
   std::vector<std::string> notes;
-  if (outcome.saved) {
-    written.push_back(results.path());
+  if (outcome.saved) written.push_back(results.path());
+  // The files saved before "results.txt" were saved when it was, or when it alone failed.
+  if (outcome.saved || !sink.first_failed()) {
     written.insert(written.end(), env_.also_saved_paths.begin(), env_.also_saved_paths.end());
-  } else {
-    notes.push_back("Could not save the results: " + outcome.save_error);
   }
-  const std::string report_path =
-      env_.report_path.empty() ? JoinPath(folder, kReportFile) : env_.report_path;
+  if (!outcome.saved) notes.push_back(SaveFailure(outcome, results, sink));
+  const std::string report_path = ReportPath(folder);
   if (Status status = ReplaceFileAtomically(report_path, RenderReport(problem, data));
       status.ok()) {
     written.push_back(report_path);
   } else {
     notes.push_back("Could not write the report: " + status.message());
   }
-  int kept = 0;
-  for (const ReportRule& rule : data.rules) kept += RuleKept(rule, problem.BestAssignment) ? 1 : 0;
-  if (!data.rules.empty()) {
-    notes.insert(notes.begin(), StringPrintf("Rules kept: %d of %zu.", kept, data.rules.size()));
-  }
-  env_.summary = SummaryLines(problem, verdict, folder, written, notes);
+  // Roster mode speaks of the mix's wishes in words; folder mode's columns have no names.
+  env_.summary = data.mix_units ? WordsSummaryLines(problem, data, folder, written, notes)
+                                : SummaryLines(problem, verdict, folder, written, notes);
 }
 
 int Run::ReadFolder(const std::string& folder, FileText& parameters, Problem& problem) {
@@ -310,8 +335,18 @@ int Run::Execute() {
   }
 
   PrintBanner();
+  // The folder is this run's until it ends: a second run must neither clear nor replace its
+  // files. It ends at once, without the countdown.
+  FolderLock lock;
+  if (Status status = env_.folder_locked ? Status::Ok() : lock.Take(folder); !status.ok()) {
+    notes_.failure = Status::Error("Sorry. " + status.message());
+    ShowMessage(notes_.failure.message());
+    return kExitFailure;
+  }
   // A save cut short by a kill leaves its temporary file; nothing else writes that pattern.
+  for (const std::string& path : env_.also_saved_paths) RemoveLeftoverTemporaries(path);
   RemoveLeftoverTemporaries(JoinPath(folder, kResultsFile));
+  RemoveLeftoverTemporaries(ReportPath(folder));
   Problem problem;
   if (env_.model != nullptr) {
     if (Status status = LoadModel(std::move(*env_.model), problem, env_.memory_limit);
@@ -341,7 +376,7 @@ int Run::Execute() {
 
   ResultsFile results(JoinPath(folder, kResultsFile));
   const uint32_t seed = options_.seed ? *options_.seed : env_.calendar_seconds();
-  ChainedSink sink(results, env_.also_save);
+  ChainedSink sink(env_.also_save, results);
   ScreenObserver observer(screen);
   SearchEnvironment search_env{observer,  env_.clock,        sink, engine, seed,
                                env_.stop, env_.first_save_ms};
@@ -367,7 +402,7 @@ int Run::Execute() {
   const ProverReport proof_report = prover.Report();
   const Verdict verdict = MakeVerdict(problem, proven_bound, &proof_report);
   if (env_.verdict != nullptr) *env_.verdict = verdict;
-  WriteReport(problem, folder, seed, outcome, results, verdict);
+  WriteReport(problem, folder, seed, outcome, results, sink, verdict);
 
   if (outcome.stop_signal != 0) {
     if (outcome.saved) {
@@ -377,9 +412,7 @@ int Run::Execute() {
     }
     return kExitSignalBase + outcome.stop_signal;
   }
-  if (!outcome.saved) {
-    notes_.failure = Status::Error("Could not save the results: " + outcome.save_error);
-  }
+  if (!outcome.saved) notes_.failure = Status::Error(SaveFailure(outcome, results, sink));
   return CountDownAndExit(outcome.saved ? kExitOk : kExitFailure);
 }
 

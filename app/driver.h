@@ -51,8 +51,12 @@ struct ProgramEnvironment {
   // When set, called after every successful save of "results.txt" with the problem whose best
   // grouping was saved; a failure counts as a failed save (the roster front end's groups file).
   std::function<Status(const Problem&)> also_save = nullptr;
-  // The files also_save writes, named in the summary when the last save succeeded.
+  // The files also_save writes, named in the summary when the last save succeeded; their
+  // leftover temporary files are cleared at the start.
   std::vector<std::string> also_saved_paths{};
+  // The caller holds the working folder's lock already (roster mode takes it before it writes
+  // there); otherwise the run takes it, or ends at once when another run holds it.
+  bool folder_locked = false;
   // Where the report goes; empty: "report.html" in the working folder.
   std::string report_path{};
   // When set, adds the names, labels and rules the report shows (the roster front end).

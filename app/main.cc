@@ -12,7 +12,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
+#include "app/check_mode.h"
 #include "app/driver.h"
 #include "app/fatal_exit.h"
 #include "app/options.h"
@@ -21,6 +23,7 @@
 #include "app/roster_report.h"
 #include "app/run_notes.h"
 #include "app/stop_signal.h"
+#include "base/safe_text.h"
 #include "console/screen.h"
 #include "console/terminal.h"
 #include "engine/deep_strategy.h"
@@ -64,6 +67,15 @@ int64_t FirstSaveMs() {
   return ms;
 }
 
+// Prints the lines of `text`, each ended by a line feed, with their control characters written
+// out: names and paths from the user's files must not steer the terminal.
+void PrintLines(std::string_view text, std::FILE* to) {
+  for (size_t end = 0; (end = text.find('\n')) != std::string_view::npos;) {
+    std::fputs((quorvale::Printable(text.substr(0, end)) + "\n").c_str(), to);
+    text.remove_prefix(end + 1);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -72,7 +84,8 @@ int main(int argc, char** argv) {
 
   Options options;
   if (Status status = ParseOptions(argc, argv, options); !status.ok()) {
-    std::fprintf(stderr, "quorvalemixer: %s\n\n%s", status.message().c_str(), UsageText().c_str());
+    std::fprintf(stderr, "quorvalemixer: %s\n%s", Printable(status.message()).c_str(),
+                 options.roster_as_mix ? "" : ("\n" + UsageText()).c_str());
     return kExitUsage;
   }
   if (options.help) {
@@ -86,15 +99,23 @@ int main(int argc, char** argv) {
     return kExitOk;
   }
   if (options.init_roster) return RunInit(*options.init_roster, stdout, stderr);
+  if (options.check) {
+    return RunCheck(*options.mix_file, options.check_groups, options.rounds, PhysicalMemoryBytes(),
+                    kernel_level, stdout, stderr);
+  }
 
   // A mix is checked and turned into the working folder's two files before the screen opens,
   // so a refusal is a plain message and leaves nothing behind.
   std::optional<PreparedMix> mix;
   if (options.mix_file) {
     mix.emplace();
-    if (Status status = PrepareMix(*options.mix_file, *mix); !status.ok()) {
-      std::fprintf(stderr, "quorvalemixer: %s\n", status.message().c_str());
+    if (Status status = PrepareMix(*options.mix_file, PhysicalMemoryBytes(), *mix, options.rounds);
+        !status.ok()) {
+      std::fprintf(stderr, "quorvalemixer: %s\n", Printable(status.message()).c_str());
       return kExitFailure;
+    }
+    for (const std::string& warning : mix->plan.warnings) {
+      std::fprintf(stderr, "quorvalemixer: warning: %s\n", Printable(warning).c_str());
     }
     options.folder = mix->plan.work_folder;
     if (!options.seed) options.seed = mix->plan.seed;
@@ -142,6 +163,7 @@ int main(int argc, char** argv) {
     environment.plan_ends_search = mix->plan.plan_given;
     environment.also_save = [&mix](const Problem& p) { return SaveGroups(*mix, p); };
     environment.also_saved_paths = {mix->plan.groups_path};
+    environment.folder_locked = true;
     environment.report_path = MixReportPath(mix->plan);
     environment.describe_report = [&mix](ReportData& data) { DescribeMix(mix->plan, data); };
   }
@@ -151,13 +173,11 @@ int main(int argc, char** argv) {
   if (terminal) {
     terminal->Restore();
   } else {
-    std::fputs(screen->PlainText().c_str(), stdout);
+    PrintLines(screen->PlainText(), stdout);
   }
-  for (const std::string& line : environment.summary) std::printf("%s\n", line.c_str());
+  for (const std::string& line : environment.summary) PrintLines(line + "\n", stdout);
   std::fflush(stdout);
-  for (const std::string& line : DiagnosticLines(notes, !terminal)) {
-    std::fputs(line.c_str(), stderr);
-  }
+  for (const std::string& line : DiagnosticLines(notes, !terminal)) PrintLines(line, stderr);
   // A prover thread that did not stop in time may still be inside the solver, which the exit
   // handlers could pull from under it: everything is saved and said, so end here.
   if (Prover::LeftBehind()) {

@@ -8,6 +8,8 @@
 #include <cstring>
 
 #include "app/driver.h"
+#include "base/format.h"
+#include "base/safe_text.h"
 #include "input/file_reader.h"
 #include "report/results_file.h"
 #include "roster/init_mix.h"
@@ -55,6 +57,13 @@ Status MakeFolder(const std::string& path) {
   return Status::Error("cannot create the folder " + path + ": " + std::strerror(error) + ".");
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat first {
+  }, second{};
+  return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 Status RemoveFileIfThere(const std::string& path) {
   if (::unlink(path.c_str()) == 0 || errno == ENOENT) return Status::Ok();
   return Status::Error("cannot remove " + path + ": " + std::strerror(errno) + ".");
@@ -64,60 +73,102 @@ Status RemoveFileIfThere(const std::string& path) {
 
 int RunInit(const std::string& roster_path, std::FILE* out, std::FILE* err) {
   Roster roster;
-  if (Status s = ReadRosterFile(roster_path, std::nullopt, roster); !s.ok()) {
-    std::fprintf(err, "quorvalemixer: %s\n", s.message().c_str());
+  Status read = ReadRosterFile(roster_path, std::nullopt, roster);
+  if (read.ok() && roster.PersonCount() < 2) {
+    read = Status::Error(roster_path +
+                         ": found 1 person; expected at least 2 rows below the header, one per "
+                         "person, to divide into groups.");
+  }
+  if (!read.ok()) {
+    std::fprintf(err, "quorvalemixer: %s\n", Printable(read.message()).c_str());
     return kExitFailure;
   }
   const std::string mix_path = WithoutExtension(roster_path) + ".toml";
   const std::string text = FormatInitMix(roster, BaseName(roster_path));
   if (Status s = CreateNewFile(mix_path, text); !s.ok()) {
-    std::fprintf(err, "quorvalemixer: %s\n", s.message().c_str());
+    std::fprintf(err, "quorvalemixer: %s\n", Printable(s.message()).c_str());
     return kExitFailure;
   }
   const InitSuggestion suggestion = SuggestRoles(roster);
-  std::fprintf(out, "Wrote %s: %d persons, %zu columns", mix_path.c_str(), roster.PersonCount(),
-               roster.header.size());
+  std::string said = StringPrintf("Wrote %s: %d persons, %zu columns", mix_path.c_str(),
+                                  roster.PersonCount(), roster.header.size());
   if (suggestion.name_column >= 0) {
-    std::fprintf(out, "; names from \"%s\"", roster.header[size_t(suggestion.name_column)].c_str());
+    said += "; names from \"" + roster.header[size_t(suggestion.name_column)] + "\"";
   }
   if (suggestion.balance_column >= 0) {
-    std::fprintf(out, "; balance \"%s\"", roster.header[size_t(suggestion.balance_column)].c_str());
+    said += "; balance \"" + roster.header[size_t(suggestion.balance_column)] + "\"";
   }
-  std::fprintf(out, "; %zu column%s to spread; %d groups.\n", suggestion.spread.size(),
-               suggestion.spread.size() == 1 ? "" : "s", suggestion.groups);
-  std::fprintf(out, "Check it, edit what you like, then run:\n  quorvalemixer %s\n",
-               mix_path.c_str());
+  said += StringPrintf("; %zu column%s to spread; %d groups.", suggestion.spread.size(),
+                       suggestion.spread.size() == 1 ? "" : "s", suggestion.groups);
+  std::fprintf(out, "%s\nCheck it, edit what you like, then run:\n  quorvalemixer %s\n",
+               Printable(said).c_str(), Printable(ShellWord(mix_path)).c_str());
   return kExitOk;
 }
 
-Status PrepareMix(const std::string& mix_path, PreparedMix& prepared) {
+Status LoadMix(const std::string& mix_path, double memory_limit, PreparedMix& prepared,
+               std::optional<int32_t> rounds) {
   FileText file = ReadFileText(mix_path);
   if (file.missing) return Status::Error(mix_path + ": no such file.");
   if (!file.status.ok()) return file.status;
   MixFile mix;
   if (Status s = ReadMixFile(file.text, mix_path, mix); !s.ok()) return s;
+  if (rounds) mix.rounds = rounds;
 
   const std::string folder = FolderOf(mix_path);
   const std::string roster_path =
       mix.roster.front() == '/' || folder.empty() ? mix.roster : JoinPath(folder, mix.roster);
+  const std::string stem = WithoutExtension(mix_path);
+  const std::string groups_path = stem + ".groups.csv";
+  const std::string parameters_path = JoinPath(stem, "parameters.txt");
+  const std::string data_path = JoinPath(stem, "data.txt");
+  // A roster that the run writes over would lose its rows to the first save.
+  for (const std::string& output : {groups_path, stem + ".report.html", parameters_path, data_path,
+                                    JoinPath(stem, "results.txt")}) {
+    if (SameFile(roster_path, output)) {
+      return Status::Error(StringPrintf(
+          "%s: the roster %s is a file that every run of this mix writes over; expected another "
+          "file (to start from it, copy it under a name of its own).",
+          mix_path.c_str(), roster_path.c_str()));
+    }
+  }
   Roster roster;
   if (Status s = ReadRosterFile(roster_path, mix.delimiter, roster); !s.ok()) return s;
   MixPlan& plan = prepared.plan;
   if (Status s = BuildMix(mix, roster, mix_path, roster_path, plan, prepared.model); !s.ok()) {
     return s;
   }
+  const Parameters& params = prepared.model.params;
+  if (const double bytes = ProblemBytes(params); bytes > memory_limit) {
+    return Status::Error(StringPrintf(
+        "%s: not enough memory for %d persons in %d groups: the run's tables need %.1f GiB, and "
+        "this machine has %.1f GiB; expected a smaller roster.",
+        mix_path.c_str(), params.PersonCount, params.GroupCount, bytes / (1u << 30),
+        memory_limit / (1u << 30)));
+  }
 
-  const std::string stem = WithoutExtension(mix_path);
   plan.mix_path = mix_path;
   plan.roster_path = roster_path;
   plan.work_folder = stem;
-  plan.groups_path = stem + ".groups.csv";
-  prepared.table =
-      GroupsTable{roster.byte_order_mark, roster.delimiter, roster.line_end,
-                  roster.raw_header,      roster.raw_rows,  GroupColumnName(roster.header)};
-  if (Status s = MakeFolder(plan.work_folder); !s.ok()) return s;
+  plan.groups_path = groups_path;
+  prepared.table = GroupsTableOf(roster, plan);
+  prepared.delimiter = mix.delimiter;
+  return Status::Ok();
+}
+
+Status TakeWorkFolder(PreparedMix& prepared) {
+  if (Status s = MakeFolder(prepared.plan.work_folder); !s.ok()) return s;
+  return prepared.lock.Take(prepared.plan.work_folder);
+}
+
+Status PrepareMix(const std::string& mix_path, double memory_limit, PreparedMix& prepared,
+                  std::optional<int32_t> rounds) {
+  if (Status s = LoadMix(mix_path, memory_limit, prepared, rounds); !s.ok()) return s;
+  if (Status s = TakeWorkFolder(prepared); !s.ok()) return s;
+  const MixPlan& plan = prepared.plan;
   const std::string parameters_path = JoinPath(plan.work_folder, "parameters.txt");
   const std::string data_path = JoinPath(plan.work_folder, "data.txt");
+  RemoveLeftoverTemporaries(parameters_path);
+  RemoveLeftoverTemporaries(data_path);
   if (!DataFilesStateModel(prepared.model)) {
     // Files of an earlier run would misstate this one.
     if (Status s = RemoveFileIfThere(parameters_path); !s.ok()) return s;
@@ -128,6 +179,25 @@ Status PrepareMix(const std::string& mix_path, PreparedMix& prepared) {
       !s.ok())
     return s;
   return ReplaceFileAtomically(data_path, FormatDataText(prepared.model));
+}
+
+GroupsTable GroupsTableOf(const Roster& roster, const MixPlan& plan) {
+  GroupsTable table{roster.byte_order_mark,
+                    roster.delimiter,
+                    roster.line_end,
+                    roster.raw_header,
+                    roster.raw_rows,
+                    roster.row_is_person,
+                    GroupColumnName(roster.header),
+                    {},
+                    {}};
+  if (!plan.group_names.empty()) {
+    table.group_names.assign(1, "");
+    table.group_names.insert(table.group_names.end(), plan.group_names.begin(),
+                             plan.group_names.end());
+  }
+  if (plan.rounds > 1) table.round_columns = RoundColumnNames(roster.header, plan.rounds);
+  return table;
 }
 
 Status SaveGroups(PreparedMix& mix, const Problem& problem) {

@@ -32,7 +32,8 @@ ClassicStrategy::ClassicStrategy(Problem& problem, const Engine& engine, uint32_
     : p_(problem), engine_(engine), random_(seed) {}
 
 bool ClassicStrategy::RunCycle(int32_t cycle, StepHost& host) {
-  const int32_t type_passes = p_.params.TypeMode == 3 ? 1 : 2;
+  const int32_t type_passes =
+      p_.BalanceTypes > 0 ? p_.BalanceTypes : (p_.params.TypeMode == 3 ? 1 : 2);
   for (int32_t type = 1; type <= type_passes; ++type) {
     if (!Pass(cycle, type, host)) return false;
   }

@@ -1,4 +1,5 @@
-// The classic strategy: scrambler cycles. Each cycle makes one pass per person type: a scramble
+// The classic strategy: scrambler cycles. Each cycle makes one pass per dealt person type (two, one
+// under TypeMode 3, or the balance types): a scramble
 // of that type's persons in conflict (and, in spread cycles, of some others) or, at the start of
 // runs 6, 11, 16, ..., a return to the best grouping; then an evaluation and the swap descent.
 // The schedule of the scramble rates is engine/search_schedule.h.

@@ -44,4 +44,14 @@ int64_t FewestGroupsFor(int64_t holders, int64_t base_size, int64_t large_groups
   return groups;
 }
 
+int64_t FewestGroupsIn(int64_t holders, const std::vector<int32_t>& sizes_largest_first) {
+  int64_t groups = 0;
+  for (const int32_t size : sizes_largest_first) {
+    if (holders <= 0) break;
+    holders -= size;
+    ++groups;
+  }
+  return groups;
+}
+
 }  // namespace quorvale

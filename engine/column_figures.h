@@ -32,5 +32,7 @@ std::vector<int64_t> ColumnContributions(const Problem& problem,
 // The fewest groups that `holders` persons can share when R = large_groups groups hold M + 1
 // persons and the others M = base_size: the tightest packing.
 int64_t FewestGroupsFor(int64_t holders, int64_t base_size, int64_t large_groups);
+// The same for groups of the given sizes, largest first.
+int64_t FewestGroupsIn(int64_t holders, const std::vector<int32_t>& sizes_largest_first);
 
 }  // namespace quorvale

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/matrix_rows.h"
+#include "engine/wish_terms.h"
 
 namespace quorvale {
 
@@ -18,7 +19,8 @@ namespace {
 // Counts the codes of one column into `histogram` (N + 1 entries), finds a majority code and adds
 // the column's bound terms, which it also records in ColumnBounds. Returns the inverted code (0
 // when there is none); DataTable is left as it is.
-int32_t CountColumn(Problem& p, int col, int64_t weight, std::vector<int32_t>& histogram) {
+int32_t CountColumn(Problem& p, int col, int64_t weight, std::vector<int32_t>& histogram,
+                    const std::vector<int32_t>& sizes) {
   const int n = p.PersonCount();
   ColumnBound& bound = p.ColumnBounds[static_cast<size_t>(col)];
   bound = ColumnBound{};
@@ -41,9 +43,11 @@ int32_t CountColumn(Problem& p, int col, int64_t weight, std::vector<int32_t>& h
         if (p.DataTable(i, col) == v) bound.majority_holder[static_cast<size_t>(i)] = 1;
       }
     }
-    const int64_t term = weight > 0
-                             ? MinSpreadPairs(count, p.GroupCount()) * weight
-                             : MaxPackedPairs(count, p.BaseGroupSize, p.LargeGroupCount) * weight;
+    // Spreading evenly is the least whatever the sizes; packing depends on them.
+    const int64_t packed = sizes.empty() ? MaxPackedPairs(count, p.BaseGroupSize, p.LargeGroupCount)
+                                         : MaxPackedPairsIn(count, sizes);
+    const int64_t term =
+        weight > 0 ? MinSpreadPairs(count, p.GroupCount()) * weight : packed * weight;
     bound.least += term;
     p.TargetScore += term;
   }
@@ -81,6 +85,16 @@ int64_t MaxPackedPairs(int64_t holders, int64_t base_size, int64_t large_groups)
   return (r2 * (r2 - 1)) / 2 + (r1 * (r1 - 1)) / 2 + ((m - 1) * s2) / 2 + (m * s1) / 2;
 }
 
+int64_t MaxPackedPairsIn(int64_t holders, const std::vector<int32_t>& sizes_largest_first) {
+  int64_t pairs = 0;
+  for (const int32_t size : sizes_largest_first) {
+    const int64_t here = std::min<int64_t>(holders, size);
+    pairs += here * (here - 1) / 2;
+    holders -= here;
+  }
+  return pairs;
+}
+
 Status BuildConflictMatrix(Problem& p, KernelLevel level) {
   p.BaseGroupSize = p.PersonCount() / p.GroupCount();
   p.LargeGroupCount = p.PersonCount() % p.GroupCount();
@@ -90,8 +104,11 @@ Status BuildConflictMatrix(Problem& p, KernelLevel level) {
 
   std::vector<int32_t> inverted(static_cast<size_t>(p.ColumnCount()), 0);
   std::vector<int32_t> histogram(static_cast<size_t>(p.PersonCount()) + 1);
+  // Given sizes, largest first; none: the M + 1 and M of the data files.
+  const std::vector<int32_t> sizes =
+      p.GroupSizes.empty() ? std::vector<int32_t>{} : SizesLargestFirst(p);
   for (int col = 2; col < p.ColumnCount(); ++col) {
-    inverted[static_cast<size_t>(col)] = CountColumn(p, col, p.DataTable(0, col), histogram);
+    inverted[static_cast<size_t>(col)] = CountColumn(p, col, p.DataTable(0, col), histogram, sizes);
   }
   int64_t non_zero_pairs = 0;
   Status status = FillMatrixRows(p, CollectPairColumns(p, inverted),
@@ -102,6 +119,8 @@ Status BuildConflictMatrix(Problem& p, KernelLevel level) {
   if (!status.ok()) return status;
   p.NonZeroPairs = non_zero_pairs;
 
+  // The wishes beyond pairs add what no grouping can avoid of them.
+  p.TargetScore += WishTerms::Bound(p);
   p.ShownTargetScore = static_cast<float>(static_cast<double>(p.TargetScore) / 100.0);
   return Status::Ok();
 }

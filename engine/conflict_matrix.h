@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "base/status.h"
 #include "engine/engine.h"
@@ -18,6 +19,10 @@ int64_t MinSpreadPairs(int64_t holders, int64_t groups);
 // The most same-group pairs among `holders` persons when R = large_groups groups hold M + 1
 // persons and the others M = base_size. REQUIRES: 0 <= holders <= the number of persons.
 int64_t MaxPackedPairs(int64_t holders, int64_t base_size, int64_t large_groups);
+
+// The most same-group pairs among `holders` persons in groups of the given sizes, largest first:
+// filling the largest groups first packs the most. REQUIRES: holders <= the sizes' sum.
+int64_t MaxPackedPairsIn(int64_t holders, const std::vector<int32_t>& sizes_largest_first);
 
 // Builds ConflictMatrix, TargetScore, ShownTargetScore, BaseGroupSize, LargeGroupCount and
 // NonZeroPairs from problem.DataTable, row by row with the kernels of `level` (or the best this

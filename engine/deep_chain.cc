@@ -36,14 +36,17 @@ DeepChain::DeepChain(const Problem& problem, uint64_t seed, int64_t narrow_row_s
       run_last_(static_cast<size_t>(n_) + 1, n_),
       by_person_(static_cast<size_t>(n_) + 1, 0),
       grp_(static_cast<size_t>(n_) + 1, 0),
+      terms_(problem),
+      classes_(problem.BalanceTypes > 0 ? problem.BalanceTypes : 2),
       cls_(static_cast<size_t>(n_) + 1, 0),
+      slot_(static_cast<size_t>(classes_)),
       tt_((static_cast<size_t>(g_) + 1) * (static_cast<size_t>(n_) + 1), 0),
       pc_(static_cast<size_t>(n_) + 1, 0),
       kv_(static_cast<size_t>(g_) + 1, 0),
       dirty_(static_cast<size_t>(g_) + 1, 0),
       sweep_(static_cast<size_t>(g_) + 1, 0),
       in_play_(static_cast<size_t>(g_) + 1, 0),
-      class_members_(2),
+      class_members_(static_cast<size_t>(classes_)),
       random_(seed) {
   const TypeOrder& order = problem.PersonsByType;
   if (order.Fits(problem)) {
@@ -65,14 +68,25 @@ DeepChain::DeepChain(const Problem& problem, uint64_t seed, int64_t narrow_row_s
     position_of_ = identity_.data();
   }
   for (auto& slot : slot_) slot.assign(static_cast<size_t>(n_) + 1, 0);
+  const int64_t widest =
+      problem.LargestRowSum >= 0 ? problem.LargestRowSum : MeasureLargestRowSum(problem);
+  narrow_ = widest < narrow_row_sum;
+}
+
+int64_t MeasureLargestRowSum(const Problem& problem) {
   int64_t widest = 0;
-  for (int32_t r = 1; r <= n_; ++r) {
-    const int16_t* row = Row(r);
+  const int32_t n = problem.PersonCount();
+  for (int32_t r = 1; r <= n; ++r) {
+    const int16_t* row = problem.ConflictMatrix.Row(r);
     int64_t sum = 0;
-    for (int32_t x = 1; x <= n_; ++x) sum += std::abs(int32_t{row[x]});
+    if (n < 65536) {
+      sum = DeepRowMagnitude(row, n);
+    } else {
+      for (int32_t x = 1; x <= n; ++x) sum += std::abs(int32_t{row[x]});
+    }
     widest = std::max(widest, sum);
   }
-  narrow_ = widest < narrow_row_sum;
+  return widest;
 }
 
 void DeepChain::Load(const std::vector<int32_t>& assignment) {
@@ -83,10 +97,11 @@ void DeepChain::Load(const std::vector<int32_t>& assignment) {
     const size_t i = static_cast<size_t>(r);
     grp_[i] = assignment[static_cast<size_t>(person_at_[r])];
     const int32_t type = p_.Type(person_at_[r]);
-    const bool moves = grp_[i] >= 1 && (type == 1 || type == 2);
-    cls_[i] = static_cast<int8_t>(moves ? type : 0);
-    slot_[0][i] = moves && type == 1 ? grp_[i] : 0;
-    slot_[1][i] = moves && type == 2 ? grp_[i] : 0;
+    const bool moves = grp_[i] >= 1 && type >= 1 && type <= classes_;
+    cls_[i] = moves ? type : 0;
+    for (int32_t c = 1; c <= classes_; ++c) {
+      slot_[static_cast<size_t>(c - 1)][i] = moves && type == c ? grp_[i] : 0;
+    }
     if (moves) {
       movers_.push_back(r);
       class_members_[static_cast<size_t>(type - 1)].push_back(r);
@@ -103,6 +118,7 @@ void DeepChain::Load(const std::vector<int32_t>& assignment) {
     score_ += pc_[static_cast<size_t>(r)];
   }
   score_ /= 2;
+  score_ += terms_.Load(by_person_);
   undo_.clear();
   std::fill(dirty_.begin() + 1, dirty_.end(), 1);
 }
@@ -118,7 +134,8 @@ int64_t DeepChain::GainAt(int32_t k, int32_t j) const {
   const int32_t gk = grp_[static_cast<size_t>(k)];
   const int32_t gj = grp_[static_cast<size_t>(j)];
   return ExchangeGain(Row(k)[j], pc_[static_cast<size_t>(k)], pc_[static_cast<size_t>(j)],
-                      Tt(gj)[k], Tt(gk)[j]);
+                      Tt(gj)[k], Tt(gk)[j]) -
+         terms_.ExchangeDelta(person_at_[k], person_at_[j], gk, gj);
 }
 
 void DeepChain::ExchangeAt(int32_t k, int32_t j) {
@@ -131,8 +148,9 @@ void DeepChain::ExchangeAt(int32_t k, int32_t j) {
    */
   const int32_t gk = grp_[static_cast<size_t>(k)];
   const int32_t gj = grp_[static_cast<size_t>(j)];
-  // 1. Score.
+  // 1. Score, with the wishes beyond pairs.
   score_ -= GainAt(k, j);
+  terms_.Exchange(person_at_[k], person_at_[j], gk, gj);
   // 2. Groups.
   grp_[static_cast<size_t>(k)] = gj;
   grp_[static_cast<size_t>(j)] = gk;
@@ -171,6 +189,18 @@ int32_t DeepChain::ImprovingPartner(int32_t k) {
   const auto gain = [&](int32_t j) { return ScanGain<Sum>(row[j], pc[j], tgk[j], kv[slot[j]]); };
   int32_t from = run_first_[static_cast<size_t>(k)];
   const int32_t last = run_last_[static_cast<size_t>(k)];
+  if (!terms_.empty()) {
+    // The wishes beyond pairs change each partner's gain by their own delta: one by one.
+    for (int32_t j = from; j <= last; ++j) {
+      if (kv[slot[j]] == kMasked) continue;
+      if (gain(j) - terms_.ExchangeDelta(person_at_[k], person_at_[j], static_cast<int32_t>(gk),
+                                         grp_[static_cast<size_t>(j)]) >
+          0) {
+        return j;
+      }
+    }
+    return 0;
+  }
   if constexpr (sizeof(Sum) == sizeof(int32_t)) {
     const DeepScanRow scan{row, pc, tgk, slot, kv};
     if (avx512_) return DeepFirstGainAvx512(scan, from, last, g_ + 1);
@@ -258,11 +288,13 @@ void DeepChain::PerturbAmong(int32_t count, int32_t groups) {
 
 void DeepChain::ScrambleConflicts(int32_t share) {
   if (movers_.empty()) return;
-  const int32_t type = static_cast<uint8_t>(
-      cls_[static_cast<size_t>(movers_[random_.Below(static_cast<uint32_t>(movers_.size()))])]);
+  const int32_t type =
+      cls_[static_cast<size_t>(movers_[random_.Below(static_cast<uint32_t>(movers_.size()))])];
   chosen_.clear();
   for (const int32_t r : class_members_[static_cast<size_t>(type - 1)]) {
-    if (pc_[static_cast<size_t>(r)] >= 1 && static_cast<int32_t>(random_.Below(1024)) < share) {
+    const bool in_conflict = pc_[static_cast<size_t>(r)] >= 1 ||
+                             terms_.Alone(person_at_[r], grp_[static_cast<size_t>(r)]);
+    if (in_conflict && static_cast<int32_t>(random_.Below(1024)) < share) {
       chosen_.push_back(r);
     }
   }

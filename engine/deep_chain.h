@@ -3,10 +3,12 @@
 //
 // Invariant: between calls, tt_[g][r] is the weight of person r with the members of group g
 // (group 0 holding the persons never dealt, who never move), pc_[r] = tt_[grp_[r]][r], and score_
-// is half the sum of pc_, which is what EvaluateAssignment computes for the same grouping. An
+// is half the sum of pc_ plus the wishes beyond pairs (terms_), which is what EvaluateAssignment
+// computes for the same grouping. An
 // exchange of k and j keeps this exact in O(N): row r of the matrix is its column too, so column gk
 // of every row gains M[r][j] - M[r][k] and column gj loses it. Only persons of one exchange class
-// trade groups, so no group changes its size or its count of either type.
+// (a dealt type: 1 or 2, or one of the balance types) trade groups, so no group changes its size
+// or its count of any type.
 //
 // The chain works on positions, not person numbers: when the problem has its persons ordered by
 // type (Problem.PersonsByType), a person's partners of its own type are one contiguous run of
@@ -25,6 +27,7 @@
 
 #include "engine/engine.h"
 #include "engine/problem.h"
+#include "engine/wish_terms.h"
 
 namespace quorvale {
 
@@ -48,6 +51,9 @@ class SplitMix64 {
   uint64_t state_;
 };
 
+// The largest sum of |M| along a row of the problem's matrix (a full read of the matrix).
+int64_t MeasureLargestRowSum(const Problem& problem);
+
 class DeepChain {
  public:
   // Polled before every eighth person's scan; false stops the descent at once.
@@ -58,8 +64,8 @@ class DeepChain {
 
   // Sizes the tables for `problem`, whose ConflictMatrix is built and whose types are final; the
   // chain works in the problem's type order when that is made for its types.
-  // Scans add in 64 bits when a row's sum of |M| reaches `narrow_row_sum`; they use the vector
-  // kernels `level` allows.
+  // Scans add in 64 bits when a row's sum of |M| reaches `narrow_row_sum` (the problem's
+  // LargestRowSum when measured, else measured here); they use the vector kernels `level` allows.
   DeepChain(const Problem& problem, uint64_t seed, int64_t narrow_row_sum = kNarrowRowSum,
             KernelLevel level = SupportedKernelLevel());
 
@@ -139,8 +145,11 @@ class DeepChain {
   std::vector<int32_t> run_last_;
   std::vector<int32_t> by_person_;  // grp_ in person order
   std::vector<int32_t> grp_;
-  std::vector<int8_t> cls_;       // exchange class 1 or 2, 0 = never exchanged
-  std::vector<int32_t> slot_[2];  // per class: the person's group if of that class, else 0
+  WishTerms terms_;           // the wishes beyond pairs for the chain's grouping, by person
+  const int32_t classes_;     // exchange classes: the dealt types, 1..classes_
+  std::vector<int32_t> cls_;  // exchange class of each position, 0 = never exchanged
+  // Per class: the person's group if of that class, else 0.
+  std::vector<std::vector<int32_t>> slot_;
   int32_t* Tt(int32_t group) {
     return tt_.data() + static_cast<size_t>(group) * static_cast<size_t>(n_ + 1);
   }
@@ -154,7 +163,7 @@ class DeepChain {
   std::vector<char> dirty_;      // G + 1: the group changed since its last scan
   std::vector<char> sweep_;      // G + 1: the groups the round in progress scans
   std::vector<char> in_play_;    // G + 1: the groups of PerturbAmong
-  std::vector<int32_t> movers_;  // persons of class 1 or 2
+  std::vector<int32_t> movers_;  // persons of an exchange class
   std::vector<std::vector<int32_t>> class_members_;  // per class
   std::vector<std::pair<int32_t, int32_t>> undo_;
   std::vector<int32_t> chosen_;  // scratch of the scrambles

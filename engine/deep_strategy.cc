@@ -136,15 +136,7 @@ class LoopHost final : public ChainHost {
   SharedBest* shared_;
 };
 
-struct Worker {
-  std::unique_ptr<DeepChain> chain;
-  std::unique_ptr<ChainRounds> rounds;
-  std::unique_ptr<WorkerHost> host;
-};
-
 }  // namespace
-
-DeepShape ShapeOf(const DeepChain& chain) { return {chain.exchangeable(), chain.groups()}; }
 
 struct DeepStrategy::State {
   State(const Problem& p, uint64_t seed, KernelLevel level)
@@ -153,39 +145,51 @@ struct DeepStrategy::State {
   std::unique_ptr<ChainRounds> rounds;
   SharedBest shared;
   std::atomic<bool> over{false};
-  std::vector<Worker> workers;
-  std::vector<std::thread> threads;
+  std::vector<std::thread> threads;  // the further chains, each made and run in its thread
 };
+
+namespace {
+
+DeepShape ShapeOf(const DeepChain& chain) { return {chain.exchangeable(), chain.groups()}; }
+
+// A further chain: made in its own thread (on a large class that takes as long as a full read of
+// the matrix), from a random grouping of its own, so the chains do not all descend the same way.
+void RunFurtherChain(const Problem& p, uint64_t seed, KernelLevel level, SharedBest& shared,
+                     const std::atomic<bool>& over) {
+  DeepChain chain(p, seed, DeepChain::kNarrowRowSum, level);
+  if (over.load()) return;
+  chain.Load(p.Assignment);
+  chain.Perturb(chain.exchangeable());
+  ChainRounds rounds(chain, TuningFor(ShapeOf(chain)));
+  WorkerHost host(shared, over, p.TargetScore);
+  while (rounds.Round(host)) {
+  }
+}
+
+}  // namespace
 
 DeepStrategy::DeepStrategy(Problem& problem, const Engine& engine, uint32_t seed, int threads)
     : p_(problem), engine_(engine) {
   // The chains scan only a person's own type when the persons can be ordered by type.
   if (!p_.PersonsByType.Fits(p_)) p_.PersonsByType.Build(p_);
+  // Once for all chains, before any reads the problem from another thread.
+  if (p_.LargestRowSum < 0) p_.LargestRowSum = MeasureLargestRowSum(p_);
   // Each chain's generator is its own, drawn from the seed, so one chain's run is fixed by it.
   SplitMix64 seeds(seed);
   state_ = std::make_unique<State>(p_, seeds.Next(), engine.level());
-  state_->chain.Load(p_.Assignment);
-  state_->rounds = std::make_unique<ChainRounds>(state_->chain, TuningFor(ShapeOf(state_->chain)));
   SplitMix64 worker_seeds(seeds.Next());
   for (int i = 1; i < threads; ++i) {
-    Worker worker;
-    worker.chain = std::make_unique<DeepChain>(p_, worker_seeds.Next(), DeepChain::kNarrowRowSum,
-                                               engine.level());
-    worker.chain->Load(p_.Assignment);
-    // A random grouping of its own, so the chains do not all descend the same way.
-    worker.chain->Perturb(worker.chain->exchangeable());
-    worker.rounds = std::make_unique<ChainRounds>(*worker.chain, TuningFor(ShapeOf(*worker.chain)));
-    worker.host = std::make_unique<WorkerHost>(state_->shared, state_->over, p_.TargetScore);
     try {
-      state_->threads.emplace_back([rounds = worker.rounds.get(), host = worker.host.get()] {
-        while (rounds->Round(*host)) {
-        }
-      });
+      state_->threads.emplace_back(RunFurtherChain, std::cref(p_), worker_seeds.Next(),
+                                   engine.level(), std::ref(state_->shared),
+                                   std::cref(state_->over));
     } catch (const std::system_error&) {
       break;  // no more threads to be had: the chains already started go on
     }
-    state_->workers.push_back(std::move(worker));
   }
+  state_->chain.Load(p_.Assignment);
+  // Tuned for the grouping it holds, not for the empty one it was made with.
+  state_->rounds = std::make_unique<ChainRounds>(state_->chain, TuningFor(ShapeOf(state_->chain)));
 }
 
 DeepStrategy::~DeepStrategy() {
@@ -194,7 +198,7 @@ DeepStrategy::~DeepStrategy() {
 }
 
 bool DeepStrategy::RunCycle(int32_t, StepHost& host) {
-  LoopHost loop_host(host, state_->workers.empty() ? nullptr : &state_->shared);
+  LoopHost loop_host(host, state_->threads.empty() ? nullptr : &state_->shared);
   return state_->rounds->Round(loop_host);
 }
 

@@ -10,6 +10,7 @@
 #include "engine/fast_tables.h"
 #include "engine/kernels/fast_kernels.h"
 #include "engine/plain_engine.h"
+#include "engine/proportional_deal.h"
 
 namespace quorvale {
 
@@ -24,9 +25,55 @@ int32_t GroupForCounter(const Problem& p, int32_t counter) {
   return (counter - large_places) / m + r + 1;
 }
 
+// Each type in proportion to the group sizes (ProportionalCounts), pinned persons in their
+// groups, the others of a type in person order, in turn over the groups that still need one.
+// A pinned person then takes a type of its own, so that no exchange ever moves it.
+void DealByShares(Problem& p) {
+  const int n = p.PersonCount();
+  const int g_count = p.GroupCount();
+  const auto types = static_cast<size_t>(p.BalanceTypes);
+  std::vector<int32_t> sizes(static_cast<size_t>(g_count));
+  for (int g = 1; g <= g_count; ++g) sizes[static_cast<size_t>(g - 1)] = p.GroupSize(g);
+  std::vector<int32_t> holders(types, 0);
+  std::vector<std::vector<int32_t>> pinned(sizes.size(), std::vector<int32_t>(types, 0));
+  const auto pin_of = [&](int i) {
+    return p.PinnedGroup.empty() ? 0 : p.PinnedGroup[static_cast<size_t>(i)];
+  };
+  for (int i = 1; i <= n; ++i) {
+    const auto t = static_cast<size_t>(p.Type(i) - 1);
+    ++holders[t];
+    if (pin_of(i) > 0) ++pinned[static_cast<size_t>(pin_of(i) - 1)][t];
+  }
+  std::vector<std::vector<int32_t>> need = ProportionalCounts(sizes, holders, pinned);
+  if (need.empty()) return;  // pins beyond a group's size: nothing is dealt
+  for (int i = 1; i <= n; ++i) {
+    if (pin_of(i) == 0) continue;
+    p.Assignment[static_cast<size_t>(i)] = pin_of(i);
+    --need[static_cast<size_t>(pin_of(i) - 1)][static_cast<size_t>(p.Type(i) - 1)];
+  }
+  std::vector<int32_t> next(types, 0);  // per type: the group to try first
+  for (int i = 1; i <= n; ++i) {
+    if (pin_of(i) > 0) continue;
+    const auto t = static_cast<size_t>(p.Type(i) - 1);
+    int32_t& g = next[t];
+    while (need[static_cast<size_t>(g)][t] == 0) g = (g + 1) % g_count;
+    --need[static_cast<size_t>(g)][t];
+    p.Assignment[static_cast<size_t>(i)] = g + 1;
+    g = (g + 1) % g_count;
+  }
+  int32_t single = p.BalanceTypes;
+  for (int i = 1; i <= n; ++i) {
+    if (pin_of(i) > 0) p.DataTable(i, 1) = ++single;
+  }
+}
+
 }  // namespace
 
 void DealInitialAssignment(Problem& p) {
+  if (p.BalanceTypes > 0) {
+    DealByShares(p);
+    return;
+  }
   const int n = p.PersonCount();
   const bool one_type = p.params.TypeMode == 3;
   if (one_type) {
@@ -43,7 +90,10 @@ void DealInitialAssignment(Problem& p) {
   }
 }
 
-int64_t EvaluateAssignment(Problem& p, const Engine& engine) {
+namespace {
+
+// The pair score of Assignment, with the group table and PersonConflict.
+int64_t EvaluatePairs(Problem& p, const Engine& engine) {
   FastTables tables;
   if (engine.kernels() == nullptr || !tables.Prepare(p) || !tables.LoadAssignment(p)) {
     return PlainEvaluateAssignment(p);
@@ -79,6 +129,19 @@ int64_t EvaluateAssignment(Problem& p, const Engine& engine) {
   }
   p.CurrentScore = sum / 2;
   return p.CurrentScore;
+}
+
+// CurrentScore with the wishes beyond pairs.
+int64_t AddTerms(Problem& p) {
+  if (!p.Terms.empty()) p.CurrentScore += p.Terms.Load(p.Assignment);
+  return p.CurrentScore;
+}
+
+}  // namespace
+
+int64_t EvaluateAssignment(Problem& p, const Engine& engine) {
+  EvaluatePairs(p, engine);
+  return AddTerms(p);
 }
 
 int64_t EvaluateAfterMoves(Problem& p, const Engine& engine, const std::vector<int32_t>& before) {
@@ -127,7 +190,7 @@ int64_t EvaluateAfterMoves(Problem& p, const Engine& engine, const std::vector<i
     sum += own;
   }
   p.CurrentScore = sum / 2;
-  return p.CurrentScore;
+  return AddTerms(p);
 }
 
 int64_t CountNonZeroPairs(const Problem& p) {
@@ -149,6 +212,8 @@ void KeepAsBest(Problem& p) {
 void SetUpStartValues(Problem& p, const Engine& engine) {
   // The first fast descent makes the type order anew, for this matrix.
   p.PersonsByType.Clear();
+  p.LargestRowSum = -1;
+  p.Terms = WishTerms(p);
   EvaluateAssignment(p, engine);
   const int64_t n = p.PersonCount();
   const int64_t pairs = p.NonZeroPairs >= 0 ? p.NonZeroPairs : CountNonZeroPairs(p);

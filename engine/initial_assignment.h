@@ -14,7 +14,9 @@
 namespace quorvale {
 
 // Gives every person of a dealt type a group: in turn, or in blocks under TypeMode 2. Under
-// TypeMode 3 every person's type becomes 1 first. Persons of other types keep group 0.
+// TypeMode 3 every person's type becomes 1 first. Persons of other types keep group 0. With
+// BalanceTypes, every type in proportion to the group sizes and each pinned person in its group;
+// a pinned person then takes a type of its own above BalanceTypes, so that it never moves.
 // REQUIRES: BuildConflictMatrix has set BaseGroupSize and LargeGroupCount.
 void DealInitialAssignment(Problem& problem);
 

@@ -69,8 +69,11 @@ bool PlainSwapDescent(Problem& p, SearchMonitor* monitor) {
             p.Type(j) != type_k) {
           continue;
         }
-        const int64_t gain = SwapGain(p, k, j);
+        const int32_t gk = p.Assignment[static_cast<size_t>(k)];
+        const int32_t gj = p.Assignment[static_cast<size_t>(j)];
+        const int64_t gain = SwapGain(p, k, j) - p.Terms.ExchangeDelta(k, j, gk, gj);
         if (gain < 1) continue;
+        p.Terms.Exchange(k, j, gk, gj);
         Exchange(p, k, j, gain);
         exchanged = true;
         if (monitor != nullptr) monitor->AfterExchange(p);

@@ -14,8 +14,9 @@ namespace quorvale {
 // half of ConflictMatrix, and returns CurrentScore.
 int64_t PlainEvaluateAssignment(Problem& problem);
 
-// The descent pair by pair, with the full update of every row after each exchange. Same
-// contract as SwapDescent: the tables are exact on entry, after every exchange and on return.
+// The descent pair by pair, with the full update of every row after each exchange, and the only
+// one that counts the wishes beyond pairs (Problem.Terms) in its gains. Same contract as
+// SwapDescent: the tables are exact on entry, after every exchange and on return.
 bool PlainSwapDescent(Problem& problem, SearchMonitor* monitor);
 
 }  // namespace quorvale

@@ -15,6 +15,7 @@
 #include "engine/column_figures.h"
 #include "engine/group_table.h"
 #include "engine/type_order.h"
+#include "engine/wish_terms.h"
 #include "model/model.h"
 
 namespace quorvale {
@@ -32,6 +33,12 @@ struct Problem : Model {
   // descent after SetUpStartValues; empty with one type, with the plain engine and beyond
   // kTypeOrderMaxPersons.
   TypeOrder PersonsByType;
+  // The largest sum of |M| along a matrix row, -1 until measured (a search that needs it measures
+  // it once for all its chains).
+  int64_t LargestRowSum = -1;
+  // The wishes beyond pairs for Assignment, made by SetUpStartValues; CurrentScore and BestScore
+  // include their score, PersonConflict does not.
+  WishTerms Terms;
 
   // Scores in hundredths of a point. They are kept in 64 bits so that large inputs cannot wrap.
   int64_t TargetScore = 0;

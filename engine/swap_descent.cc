@@ -326,6 +326,8 @@ bool TypeOrderDescent(Problem& p, const Engine& engine, SearchMonitor* monitor, 
 
 bool SwapDescent(Problem& p, const Engine& engine, SearchMonitor* monitor) {
   if (p.PersonCount() < 2) return true;
+  // The kernels weigh pairs alone: gains with the wishes beyond pairs take the plain descent.
+  if (!p.Terms.empty()) return PlainSwapDescent(p, monitor);
   FastTables tables;
   bool one_class = false;
   if (engine.kernels() == nullptr || !tables.Prepare(p) || !tables.LoadClasses(p, one_class)) {

@@ -27,7 +27,8 @@ inline int64_t SwapGain(const Problem& p, int k, int j) {
   return ExchangeGain(p.ConflictMatrix(k, j), t(k, gk), t(j, gj), t(k, gj), t(j, gk));
 }
 
-// Runs the descent with `engine`. `monitor` may be null. Returns false when it stopped early
+// Runs the descent with `engine` (the plain one when the problem has wishes beyond pairs).
+// `monitor` may be null. Returns false when it stopped early
 // because the monitor asked it to (the tables are then still consistent, at the last exchange
 // made). The exchanges, their order and every table are the same as testing the pairs one by one.
 bool SwapDescent(Problem& problem, const Engine& engine, SearchMonitor* monitor);

@@ -1,9 +1,23 @@
 // What the data files can state of a model.
 #include "model/model.h"
 
+#include <algorithm>
+#include <functional>
+
 namespace quorvale {
 
+std::vector<int32_t> SizesLargestFirst(const Model& model) {
+  std::vector<int32_t> sizes;
+  for (int g = 1; g <= model.GroupCount(); ++g) sizes.push_back(model.GroupSize(g));
+  std::sort(sizes.begin(), sizes.end(), std::greater<>());
+  return sizes;
+}
+
 bool DataFilesStateModel(const Model& model) {
+  if (!model.GroupSizes.empty() || !model.PinnedGroup.empty() || model.BalanceTypes > 0 ||
+      !model.Buddies.empty() || !model.Averages.empty() || model.Rounds > 1) {
+    return false;
+  }
   const int n = model.PersonCount();
   std::vector<int32_t> holders;
   for (int col = 2; col < model.ColumnCount(); ++col) {

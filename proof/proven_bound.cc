@@ -189,6 +189,7 @@ int64_t ProvenBound(const Problem& p, const std::vector<Category>& categories) {
                                               : MostSameGroupPairs(holders, dealt, &budget);
     bound += category.weight * (pairs + Pairs(undealt));
   }
+  bound += WishTerms::Bound(p);
   // The Target Score counts every person as dealt; with persons left in group 0 it is no bound.
   return all_dealt ? std::max(bound, p.TargetScore) : bound;
 }

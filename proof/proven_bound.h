@@ -38,7 +38,8 @@ int64_t MostSameGroupPairs(std::array<int32_t, 2> holders, const DealtPlaces& pl
                            int64_t* work_budget = nullptr);
 
 // The sum, over categories, of the weight times the least (positive weight) or most (negative
-// weight) same-group pairs, plus the fixed pairs of persons left in group 0. Never below
+// weight) same-group pairs, plus the fixed pairs of persons left in group 0, plus the least the
+// wishes beyond pairs add (WishTerms::Bound). Never below
 // TargetScore when every person is dealt (with persons left in group 0 the Target Score can
 // exceed the best possible score, so it is not used). REQUIRES: `categories` from ListCategories,
 // Assignment as dealt.

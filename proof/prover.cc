@@ -52,6 +52,8 @@ struct Prover::Work {
 
   ProofBoard& board;
   const ProverSettings settings;
+  // The model states the pair and buddy terms; the average terms it leaves out are never below
+  // 0, so a bound of the model's score bounds the whole score, which the board holds.
   const CountModel model;
   std::atomic<bool> stop{false};
   std::atomic<bool> solver_started{false};
@@ -130,7 +132,7 @@ void Prover::Work::Prove() {
   result.lower_bound = solution.lower_bound;
   result.best_score = solution.best_score;
   if (solution.has_bound) {
-    WithBoard([&](ProofBoard& b) { b.RaiseLowerBound(solution.lower_bound); });
+    WithBoard([&](ProofBoard& b) { b.RaiseLowerBound(result.lower_bound); });
   }
   Finish(result);
 }

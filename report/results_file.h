@@ -7,9 +7,9 @@
 #include <string_view>
 
 #include "base/status.h"
-#include "model/parameters.h"
 #include "engine/problem.h"
 #include "engine/results_sink.h"
+#include "model/parameters.h"
 
 namespace quorvale {
 

@@ -20,7 +20,7 @@ inline constexpr int32_t kDefaultRuns = 4999;
 inline constexpr int32_t kDefaultStages = 4;
 inline constexpr int32_t kDefaultFocus = 3;
 inline constexpr int32_t kDefaultSpread = 2;
-inline constexpr int64_t kDefaultTimeLimitMs = 60 * 1000;
+inline constexpr int64_t kDefaultTimeLimitMs = int64_t{60} * 1000;
 
 // Builds the plan (its paths are left to the caller) and the model: the parameters and the data
 // table, with the rules' columns kept from being turned around.

@@ -34,10 +34,29 @@ void OnRow(int, void* context) {
   collector.row_ended = true;
 }
 
-int LineAt(std::string_view text, size_t offset) {
-  return 1 +
-         static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(offset), '\n'));
-}
+// Line numbers of byte offsets. Offsets asked in rising order cost one pass over the text in
+// all; "\r\n", "\n" and a lone "\r" each end a line.
+class LineCounter {
+ public:
+  explicit LineCounter(std::string_view text) : text_(text) {}
+  int LineAt(size_t offset) {
+    if (offset < at_) {
+      at_ = 0;
+      line_ = 1;
+    }
+    for (; at_ < offset && at_ < text_.size(); ++at_) {
+      const char c = text_[at_];
+      const bool crlf = c == '\r' && at_ + 1 < text_.size() && text_[at_ + 1] == '\n';
+      line_ += (c == '\n' || c == '\r') && !crlf;
+    }
+    return line_;
+  }
+
+ private:
+  std::string_view text_;
+  size_t at_ = 0;
+  int line_ = 1;
+};
 
 // The first byte offset at which `text` is not UTF-8 (overlong forms, surrogates and code points
 // above U+10FFFF included), or npos.
@@ -125,11 +144,19 @@ Status ParseRoster(std::string_view text, const std::string& file_name,
     roster.byte_order_mark = true;
     text.remove_prefix(kByteOrderMark.size());
   }
+  LineCounter lines(text);
+  // UTF-16 text holds a NUL in every character of the ASCII range, and NUL is valid UTF-8.
+  if (const size_t nul = text.find('\0'); nul != std::string_view::npos) {
+    return Status::Error(StringPrintf(
+        "%s, line %d: found a NUL byte, so the file looks like UTF-16 text; expected UTF-8 (in a "
+        "spreadsheet: save as \"CSV UTF-8\"; in a text editor: save with the encoding UTF-8).",
+        file_name.c_str(), lines.LineAt(nul)));
+  }
   if (const size_t bad = FirstNonUtf8(text); bad != std::string_view::npos) {
     return Status::Error(StringPrintf(
         "%s, line %d: found the byte 0x%02X, which is not UTF-8; expected a file saved as UTF-8 "
         "text (in a spreadsheet: save as \"CSV UTF-8\").",
-        file_name.c_str(), LineAt(text, bad), static_cast<unsigned char>(text[bad])));
+        file_name.c_str(), lines.LineAt(bad), static_cast<unsigned char>(text[bad])));
   }
   roster.delimiter = delimiter ? *delimiter : DetectDelimiter(text);
 
@@ -139,8 +166,22 @@ Status ParseRoster(std::string_view text, const std::string& file_name,
   }
   csv_set_delim(&parser, static_cast<unsigned char>(roster.delimiter));
   Collector collector;
-  std::vector<size_t> starts, ends;  // each row's span in `text`
+  // Each row's span in `text`; a blank line below the header is an empty span, kept when a row
+  // follows it.
+  std::vector<size_t> starts, ends;
+  size_t blank_lines = 0;
   size_t row_start = 0;
+  auto end_row = [&](size_t end) {
+    collector.row_ended = false;
+    for (; blank_lines > 0; --blank_lines) {
+      collector.rows.insert(collector.rows.end() - 1, std::vector<std::string>{});
+      starts.push_back(row_start);
+      ends.push_back(row_start);
+    }
+    starts.push_back(row_start);
+    ends.push_back(end);
+    row_start = end + 1;
+  };
   Status status;
   for (size_t i = 0; i < text.size() && status.ok(); ++i) {
     const int before = parser.pstate;
@@ -148,7 +189,7 @@ Status ParseRoster(std::string_view text, const std::string& file_name,
       status = Status::Error(StringPrintf(
           "%s, line %d, %s: found %s inside a field; expected a field either without quotes or "
           "wholly in quotes, with every quote inside it doubled.",
-          file_name.c_str(), LineAt(text, i),
+          file_name.c_str(), lines.LineAt(i),
           ColumnLabel(collector.rows.empty() ? collector.row : collector.rows.front(),
                       collector.row.size())
               .c_str(),
@@ -156,27 +197,24 @@ Status ParseRoster(std::string_view text, const std::string& file_name,
       break;
     }
     if (collector.row_ended) {
-      collector.row_ended = false;
-      starts.push_back(row_start);
-      ends.push_back(i);
-      row_start = i + 1;
+      end_row(i);
     } else if (before == kRowNotBegun && parser.pstate == kRowNotBegun &&
                (text[i] == '\n' || text[i] == '\r')) {
-      row_start = i + 1;  // a blank line between rows
+      // The second byte of a "\r\n" ends no line of its own.
+      const bool crlf = text[i] == '\n' && i > 0 && text[i - 1] == '\r';
+      blank_lines += !crlf && !starts.empty();
+      row_start = i + 1;
     }
   }
   if (status.ok() && csv_fini(&parser, OnField, OnRow, &collector) != 0) {
     status = Status::Error(StringPrintf(
         "%s, line %d: found the end of the file inside a quoted field that began on line %d; "
         "expected its closing quote.",
-        file_name.c_str(), LineAt(text, text.size()), LineAt(text, row_start)));
+        file_name.c_str(), lines.LineAt(text.size()), lines.LineAt(row_start)));
   }
   csv_free(&parser);
   if (!status.ok()) return status;
-  if (collector.row_ended) {
-    starts.push_back(row_start);
-    ends.push_back(text.size());
-  }
+  if (collector.row_ended) end_row(text.size());
 
   if (collector.rows.empty()) {
     return Status::Error(file_name +
@@ -185,26 +223,30 @@ Status ParseRoster(std::string_view text, const std::string& file_name,
   }
   roster.header = std::move(collector.rows.front());
   roster.raw_header = std::string(text.substr(starts[0], ends[0] - starts[0]));
-  roster.line_end = ends[0] + 1 < text.size() && text[ends[0]] == '\r' && text[ends[0] + 1] == '\n'
-                        ? "\r\n"
-                        : "\n";
+  const std::string_view header_end = text.substr(ends[0]);
+  roster.line_end = header_end.starts_with("\r\n") ? "\r\n"
+                    : header_end.starts_with('\r') ? "\r"
+                                                   : "\n";
   for (size_t c = 0; c < roster.header.size(); ++c) {
     for (size_t earlier = 0; earlier < c; ++earlier) {
       if (roster.header[earlier] == roster.header[c]) {
         return Status::Error(StringPrintf(
             "%s, line %d: the header names the column \"%s\" twice, in columns %zu and %zu; "
             "expected every column name once.",
-            file_name.c_str(), LineAt(text, starts[0]), roster.header[c].c_str(), earlier + 1,
+            file_name.c_str(), lines.LineAt(starts[0]), roster.header[c].c_str(), earlier + 1,
             c + 1));
       }
     }
   }
   for (size_t r = 1; r < collector.rows.size(); ++r) {
     std::vector<std::string>& row = collector.rows[r];
-    if (std::all_of(row.begin(), row.end(), [](const std::string& s) { return s.empty(); })) {
-      continue;
-    }
-    const int line = LineAt(text, starts[r]);
+    roster.raw_rows.emplace_back(text.substr(starts[r], ends[r] - starts[r]));
+    // A row of empty cells names nobody; the groups file keeps its place.
+    const bool person =
+        !std::all_of(row.begin(), row.end(), [](const std::string& s) { return s.empty(); });
+    roster.row_is_person.push_back(person);
+    if (!person) continue;
+    const int line = lines.LineAt(starts[r]);
     if (row.size() != roster.header.size()) {
       return Status::Error(StringPrintf(
           "%s, line %d: found a row of %zu cells; expected %zu, one for each column of the "
@@ -214,7 +256,6 @@ Status ParseRoster(std::string_view text, const std::string& file_name,
     }
     roster.cells.push_back(std::move(row));
     roster.lines.push_back(line);
-    roster.raw_rows.emplace_back(text.substr(starts[r], ends[r] - starts[r]));
   }
   if (roster.cells.empty()) {
     return Status::Error(StringPrintf(

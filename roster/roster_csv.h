@@ -20,9 +20,12 @@ struct Roster {
   // The file's own form, for writing the rows back.
   char delimiter = ',';
   bool byte_order_mark = false;
-  std::string line_end = "\n";        // of the header row: "\r\n" or "\n"
-  std::string raw_header;             // the header row's bytes, without its line end
-  std::vector<std::string> raw_rows;  // each row's bytes, without its line end
+  std::string line_end = "\n";  // of the header row: "\r\n", "\r" or "\n"
+  std::string raw_header;       // the header row's bytes, without its line end
+  // Every row below the header, without its line end: the persons' and, in their places, rows
+  // of empty cells and blank lines (not those at the end of the file).
+  std::vector<std::string> raw_rows;
+  std::vector<bool> row_is_person;  // per raw row: false for empty cells or a blank line
 
   int PersonCount() const { return static_cast<int>(cells.size()); }
   // The index of the column named exactly `name`, or -1.
@@ -36,7 +39,8 @@ char DetectDelimiter(std::string_view text);
 // Parses the text of a roster file. `file_name` names it in messages, which give the line and
 // column, what was found and what was expected. Refused: an empty file, a header without rows,
 // a column named twice, a row whose cell count differs from the header's, a quote out of place
-// or never closed, bytes that are not UTF-8. Rows whose cells are all empty are skipped.
+// or never closed, NUL bytes (UTF-16 text), bytes that are not UTF-8. Rows whose cells are all
+// empty and blank lines name no person. Line numbers count "\r\n", "\n" and a lone "\r" alike.
 Status ParseRoster(std::string_view text, const std::string& file_name,
                    std::optional<char> delimiter, Roster& roster);
 

@@ -87,23 +87,49 @@ Status WeighRules(const std::vector<WeightedCodes>& columns, const std::vector<R
   std::vector<Sharing> given, ruled;
   for (const WeightedCodes& column : columns) given.emplace_back(column.codes, true);
   for (const WeightedCodes& column : layout.columns) ruled.emplace_back(column.codes, false);
+  const PairTotalRange range = PairTotalBounds(columns);
   int64_t strongest = kPairMax;
-  for (size_t a = 0; a + 1 < n; ++a) {
-    for (size_t b = a + 1; b < n; ++b) {
-      int64_t base = 0;
-      for (size_t c = 0; c < given.size(); ++c) base += columns[c].weight * given[c].Shared(a, b);
-      if (base > kPairMax || base < kPairMin) {
-        return Status::Error(StringPrintf(
-            "the weights of [spread] and [pack] add up to %lld for %s and %s, who share "
-            "values in several columns; expected a total from -32768 to 32767 for every two "
-            "persons: lower some weights.",
-            static_cast<long long>(base), names[a].c_str(), names[b].c_str()));
+  auto weigh_pair = [&](size_t a, size_t b) {
+    int64_t base = 0;
+    for (size_t c = 0; c < given.size(); ++c) base += columns[c].weight * given[c].Shared(a, b);
+    if (base > kPairMax || base < kPairMin) {
+      return Status::Error(StringPrintf(
+          "the weights of [spread] and [pack] add up to %lld for %s and %s, who share "
+          "values in several columns; expected a total from -32768 to 32767 for every two "
+          "persons: lower some weights.",
+          static_cast<long long>(base), names[a].c_str(), names[b].c_str()));
+    }
+    int64_t net = 0;  // rule weights on this pair, in units of W
+    for (size_t c = 0; c < ruled.size(); ++c) {
+      net += layout.columns[c].weight * ruled[c].Shared(a, b);
+    }
+    if (net > 0) strongest = std::min(strongest, (kPairMax - base) / net);
+    if (net < 0) strongest = std::min(strongest, (base - kPairMin) / -net);
+    return Status::Ok();
+  };
+  if (range.high > kPairMax || range.low < kPairMin) {
+    // Some pair may leave the range: every pair is looked at, so that the message names one.
+    for (size_t a = 0; a + 1 < n; ++a) {
+      for (size_t b = a + 1; b < n; ++b) {
+        if (Status s = weigh_pair(a, b); !s.ok()) return s;
       }
-      int64_t net = 0;  // rule weights on this pair, in units of W
-      for (size_t c = 0; c < ruled.size(); ++c)
-        net += layout.columns[c].weight * ruled[c].Shared(a, b);
-      if (net > 0) strongest = std::min(strongest, (kPairMax - base) / net);
-      if (net < 0) strongest = std::min(strongest, (base - kPairMin) / -net);
+    }
+  } else {
+    // Only pairs within one rule carry a rule's weight.
+    std::vector<std::pair<size_t, size_t>> pairs;
+    for (const RuleMembers& rule : rules) {
+      for (size_t i = 0; i < rule.persons.size(); ++i) {
+        for (size_t k = 0; k < i; ++k) {
+          const auto a = static_cast<size_t>(rule.persons[k]);
+          const auto b = static_cast<size_t>(rule.persons[i]);
+          pairs.emplace_back(std::min(a, b), std::max(a, b));
+        }
+      }
+    }
+    std::sort(pairs.begin(), pairs.end());
+    pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
+    for (const auto& [a, b] : pairs) {
+      if (Status s = weigh_pair(a, b); !s.ok()) return s;
     }
   }
   if (!rules.empty() && strongest < 1) {
@@ -113,6 +139,16 @@ Status WeighRules(const std::vector<WeightedCodes>& columns, const std::vector<R
   }
   for (WeightedCodes& column : layout.columns) column.weight *= strongest;
   return Status::Ok();
+}
+
+PairTotalRange PairTotalBounds(const std::vector<WeightedCodes>& columns) {
+  PairTotalRange range;
+  for (const WeightedCodes& column : columns) {
+    // Two non-holders of a turned-around code share it, and again any code they both hold.
+    const int64_t most = column.weight * (Sharing(column.codes, true).turned ? 2 : 1);
+    (most > 0 ? range.high : range.low) += most;
+  }
+  return range;
 }
 
 }  // namespace quorvale

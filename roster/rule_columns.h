@@ -28,6 +28,14 @@ struct RuleLayout {
   std::vector<WeightedCodes> columns;  // apart columns first; weights filled in
 };
 
+// The least and the most any two persons' total can be for `columns` (weights as given, a code
+// held by more than half of the persons turned around): a bound, not always met.
+struct PairTotalRange {
+  int64_t low = 0;
+  int64_t high = 0;
+};
+PairTotalRange PairTotalBounds(const std::vector<WeightedCodes>& columns);
+
 // Puts the rules into as few columns as the kinds and shared persons allow.
 RuleLayout LayOutRules(const std::vector<RuleMembers>& rules, int persons);
 

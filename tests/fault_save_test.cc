@@ -1,7 +1,7 @@
 // Saving into a place that refuses the results: a read-only "results.txt", a read-only folder
 // and a full disk. The screen says what failed, an existing file is left as it was, a failed
 // final save ends the program with exit code 1, and a failed interim save is tried again while
-// the search goes on.
+// the search goes on. A folder another run holds is not saved into at all.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -80,6 +80,31 @@ TEST(FaultSaveTest, AFailedInterimSaveIsRetriedWhileTheSearchGoesOn) {
   EXPECT_EQ(rows[15], " Search stopped: the best grouping found so far is saved in " + results);
   EXPECT_EQ(rows[16], "") << "the save error is still shown after a good save";
   EXPECT_NE(rows[18].find("Interim (Best-So-Far) Results-Saving is now ON."), std::string::npos);
+}
+
+// A second run in the folder of a running one ends at once with exit code 1 and says why. It
+// removes nothing there, not even what looks like the first run's save in progress, and the
+// first ends as it would have alone.
+TEST(FaultSaveTest, ASecondRunInTheFolderOfARunningOneEndsAtOnceAndTouchesNothing) {
+  TempFolder folder;
+  WriteInstance(folder.path(), 300, 5, false);
+  Child first(folder.path(), {"", false, 0, {"--time-limit", "5s"}});
+  ASSERT_TRUE(WaitUntil([&] { return first.CpuTime() >= milliseconds(300); }, milliseconds(30000)));
+  const std::string saving = folder.WriteFile("results.txt.Ab3x9Z", "half a save");
+  // Without --no-pause: the refusal has no countdown.
+  const std::string out = Shell("'" QM_PROGRAM_PATH "' --folder '" + folder.path() +
+                                "' </dev/null 2>&1; echo \"exit $?\"");
+  EXPECT_NE(out.find("\nquorvalemixer: Another run of the program is using the folder " +
+                     folder.path() + " (it holds " + folder.PathOf(".quorvalemixer.lock") +
+                     "); this run ends without touching its files. Start it again when that run "
+                     "has ended.\nexit 1\n"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(out.find("Pause..."), std::string::npos) << out;
+  EXPECT_EQ(ReadWholeFile(saving), "half a save");
+  EXPECT_TRUE(first.Running());
+  EXPECT_EQ(first.Wait(milliseconds(60000)), 0);
+  EXPECT_EQ(CheckResultsFolder(folder.path()), "");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/roster_mode.h"
 #include "report/groups_file.h"
 #include "roster/roster_csv.h"
 
@@ -62,6 +63,8 @@ TEST(RosterCsvTest, SpreadsheetForms) {
   EXPECT_EQ(Parse("\xEF\xBB\xBFName , Town\nA,B\n").header,
             (std::vector<std::string>{"Name", "Town"}));
   EXPECT_EQ(Parse("Name,Town\n\nAnn,Ulm\n\n\nBo,Hof\n").lines, (std::vector<int>{3, 6}));
+  // A lone "\r" ends a line as "\n" and "\r\n" do.
+  EXPECT_EQ(Parse("Name,Town\rAnn,Ulm\r\r\nBo,Hof\rCy,Ulm\n").lines, (std::vector<int>{2, 4, 5}));
 }
 
 TEST(RosterCsvTest, Refusals) {
@@ -73,7 +76,7 @@ TEST(RosterCsvTest, Refusals) {
   EXPECT_EQ(Refusal("Name,Town,Name\nA,B,C\n"),
             "r.csv, line 1: the header names the column \"Name\" twice, in columns 1 and 3; "
             "expected every column name once.");
-  EXPECT_EQ(Refusal("Name;Town\nA;B\nC;D;E\n"),
+  EXPECT_EQ(Refusal("Name;Town\rA;B\rC;D;E\r"),
             "r.csv, line 3: found a row of 3 cells; expected 2, one for each column of the "
             "header (delimiter ';').");
   EXPECT_EQ(Refusal("Name,Town\nAnn,U\"lm\n"),
@@ -85,18 +88,40 @@ TEST(RosterCsvTest, Refusals) {
   EXPECT_EQ(Refusal("Name,Town\nM\xFCller,Ulm\n"),
             "r.csv, line 2: found the byte 0xFC, which is not UTF-8; expected a file saved as "
             "UTF-8 text (in a spreadsheet: save as \"CSV UTF-8\").");
+  EXPECT_EQ(Refusal(std::string_view("N\0a\0m\0e\0\n\0A\0n\0n\0\n\0", 18)),
+            "r.csv, line 1: found a NUL byte, so the file looks like UTF-16 text; expected UTF-8 "
+            "(in a spreadsheet: save as \"CSV UTF-8\"; in a text editor: save with the encoding "
+            "UTF-8).");
 }
 
+// Rows of empty cells and blank lines keep their places, with an empty group.
 TEST(RosterCsvTest, GroupsFileGivesTheRowsBackAsTheyStood) {
-  const std::string text =
-      "\xEF\xBB\xBF\"Name\";Town\r\n\"Lee; Ann\" ;Ulm\r\n\r\nBo;\"two\r\nlines\"\r\n";
-  const Roster roster = Parse(text);
-  const GroupsTable table{roster.byte_order_mark, roster.delimiter, roster.line_end,
-                          roster.raw_header,      roster.raw_rows,  GroupColumnName(roster.header)};
-  const std::vector<int32_t> groups{0, 2, 1};
-  EXPECT_EQ(FormatGroupsFile(table, groups),
-            "\xEF\xBB\xBF\"Name\";Town;Group\r\n\"Lee; Ann\" ;Ulm;2\r\nBo;\"two\r\nlines\";1\r\n");
+  const std::pair<std::string_view, std::string_view> cases[] = {
+      {"\xEF\xBB\xBF\"Name\";Town\r\n\"Lee; Ann\" ;Ulm\r\n\r\n;\r\nBo;\"two\r\nlines\"\r\n\r\n",
+       "\xEF\xBB\xBF\"Name\";Town;Group\r\n\"Lee; Ann\" "
+       ";Ulm;2\r\n;\r\n;;\r\nBo;\"two\r\nlines\";1\r\n"},
+      {"Name\rAnn\r\rBo", "Name,Group\rAnn,2\r,\rBo,1\r"},
+  };
+  for (const auto& [text, groups_file] : cases) {
+    const Roster roster = Parse(text);
+    const GroupsTable table = GroupsTableOf(roster, MixPlan{});
+    EXPECT_EQ(FormatGroupsFile(table, std::vector<int32_t>{0, 2, 1}), groups_file);
+  }
   EXPECT_EQ(GroupColumnName({"Name", "Group", "Group 2"}), "Group 3");
+  // Named groups, in quotes where a name holds the delimiter; a column for each round.
+  const Roster roster = Parse("Name,Round 1\nAnn,x\nBo,y\n");
+  GroupsTable rounds{false,
+                     ',',
+                     "\n",
+                     roster.raw_header,
+                     roster.raw_rows,
+                     roster.row_is_person,
+                     "Group",
+                     RoundColumnNames(roster.header, 2),
+                     {"", "Otters, blue", "Herons"}};
+  EXPECT_EQ(FormatGroupsFile(rounds, std::vector<int32_t>{0, 1, 2, 0, 2, 1}),
+            "Name,Round 1,Round 1 (groups),Round 2\nAnn,x,\"Otters, blue\",Herons\n"
+            "Bo,y,Herons,\"Otters, blue\"\n");
 }
 
 }  // namespace

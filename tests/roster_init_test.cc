@@ -13,6 +13,13 @@
 namespace quorvale {
 namespace {
 
+// Reads back the mix file init writes for `roster` and builds it as a run would.
+Status BuildInitMix(const Roster& roster, MixFile& mix, MixPlan& plan, Model& model) {
+  const std::string mix_text = FormatInitMix(roster, "r.csv");
+  if (Status read = ReadMixFile(mix_text, "r.toml", mix); !read.ok()) return read;
+  return BuildMix(mix, roster, "r.toml", "r.csv", plan, model);
+}
+
 TEST(RosterInitTest, SuggestsRolesAndWritesAMixThatRuns) {
   // An ID column (all different, numbers), names, a two-valued column, a column with a
   // majority value, one with empty cells, one whose values never repeat, an empty column.
@@ -36,16 +43,28 @@ TEST(RosterInitTest, SuggestsRolesAndWritesAMixThatRuns) {
   EXPECT_NE(mix_text.find("\"de\" is held by 5 of 8 persons, more than half"), std::string::npos);
   EXPECT_NE(mix_text.find("\"Club\\\\Team\" = 100\n"), std::string::npos) << mix_text;
   MixFile mix;
-  const Status read = ReadMixFile(mix_text, "r.toml", mix);
-  ASSERT_TRUE(read.ok()) << read.message() << "\n" << mix_text;
-  EXPECT_EQ(mix.name_column, "Full \"name\"");
-  EXPECT_EQ(mix.balance, "Sex");
   MixPlan plan;
   Model model;
-  const Status built = BuildMix(mix, roster, "r.toml", "r.csv", plan, model);
-  ASSERT_TRUE(built.ok()) << built.message();
+  const Status built = BuildInitMix(roster, mix, plan, model);
+  ASSERT_TRUE(built.ok()) << built.message() << "\n" << mix_text;
+  EXPECT_EQ(mix.name_column, "Full \"name\"");
+  EXPECT_EQ(mix.balance, "Sex");
   EXPECT_EQ(model.params.TypeMode, 1);
   EXPECT_EQ(plan.columns.size(), 2u);
+
+  // So many columns to spread that weight 100 would overflow two persons' total: less, and the
+  // mix runs.
+  std::string wide = "Name";
+  for (int c = 0; c < 1000; ++c) wide += ",C" + std::to_string(c);
+  for (int p = 0; p < 4; ++p) {
+    wide += "\nP" + std::to_string(p);
+    for (int c = 0; c < 1000; ++c) wide += p < 2 ? ",a" : ",b";
+  }
+  ASSERT_TRUE(ParseRoster(wide, "r.csv", std::nullopt, roster).ok());
+  const Status wide_built = BuildInitMix(roster, mix, plan, model);
+  ASSERT_TRUE(wide_built.ok()) << wide_built.message();
+  EXPECT_EQ(mix.spread.size(), 999u);  // the first column is balanced
+  EXPECT_EQ(mix.spread[0].weight, 8);
 }
 
 TEST(RosterInitTest, NeverWritesOverAFile) {

@@ -23,6 +23,12 @@ QM_DEEP_CLONES int32_t DeepScanMax(const DeepScanRow& scan, int32_t from, int32_
   return best;
 }
 
+QM_DEEP_CLONES int32_t DeepRowMagnitude(const int16_t* row, int32_t n) {
+  int32_t sum = 0;
+  for (int32_t r = 1; r <= n; ++r) sum += row[r] < 0 ? -int32_t{row[r]} : int32_t{row[r]};
+  return sum;
+}
+
 QM_DEEP_CLONES void DeepAddRow(const int16_t* row, int32_t* to, int32_t n) {
   for (int32_t r = 1; r <= n; ++r) to[r] += row[r];
 }

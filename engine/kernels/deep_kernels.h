@@ -22,6 +22,9 @@ int32_t DeepScanMax(const DeepScanRow& scan, int32_t from, int32_t to);
 // of kv. REQUIRES: a processor with AVX-512 (KernelLevel::kAvx512).
 int32_t DeepFirstGainAvx512(const DeepScanRow& scan, int32_t from, int32_t to, int32_t entries);
 
+// The sum of |row[r]| for r in 1..n. REQUIRES: n below 65536, so that it fits 32 bits.
+int32_t DeepRowMagnitude(const int16_t* row, int32_t n);
+
 // to[r] += row[r] for r in 1..n: one member's row added to its group's column of the tables.
 void DeepAddRow(const int16_t* row, int32_t* to, int32_t n);
 

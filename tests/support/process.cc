@@ -16,7 +16,9 @@
 namespace quorvale::test {
 
 Child::Child(const std::string& folder, const ChildOptions& options) {
-  const char* argv[] = {QM_PROGRAM_PATH, "--folder", folder.c_str(), "--no-pause", nullptr};
+  std::vector<const char*> argv = {QM_PROGRAM_PATH, "--folder", folder.c_str(), "--no-pause"};
+  for (const std::string& argument : options.arguments) argv.push_back(argument.c_str());
+  argv.push_back(nullptr);
   const bool as_nobody = options.as_nobody;
   const passwd* nobody = as_nobody ? ::getpwnam("nobody") : nullptr;
   const int out = ::open(options.screen.empty() ? "/dev/null" : options.screen.c_str(),
@@ -39,7 +41,7 @@ Child::Child(const std::string& folder, const ChildOptions& options) {
       ::_exit(126);
     }
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);  // after setuid, which clears it
-    ::execve(argv[0], const_cast<char**>(argv), const_cast<char**>(env.data()));
+    ::execve(argv[0], const_cast<char**>(argv.data()), const_cast<char**>(env.data()));
     ::_exit(127);
   }
   ::close(out);

@@ -32,11 +32,12 @@ struct ChildOptions {
   std::string screen;
   bool as_nobody = false;
   long first_save_ms = -1;
+  std::vector<std::string> arguments{};  // after --no-pause
 };
 
-// `QM_PROGRAM_PATH --folder FOLDER --no-pause` with standard input from /dev/null. It dies with
-// the test process, and the destructor kills it when it still runs. Its status is its exit
-// code, 256 plus the signal that ended it, or -1 while it runs; 126 when it could not become
+// `QM_PROGRAM_PATH --folder FOLDER --no-pause ARGUMENTS` with standard input from /dev/null. It
+// dies with the test process, and the destructor kills it when it still runs. Its status is its
+// exit code, 256 plus the signal that ended it, or -1 while it runs; 126 when it could not become
 // nobody, 127 when it could not start.
 class Child {
  public:

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "proof/categories.h"
 #include "engine/problem.h"
+#include "proof/categories.h"
 #include "tests/support/random_problem.h"
 
 namespace quorvale::test {
