@@ -7,6 +7,7 @@
 
 #include "engine/kernels/deep_kernels.h"
 #include "engine/kernels/exchange_gain.h"
+#include "engine/search_schedule.h"
 
 namespace quorvale {
 
@@ -286,17 +287,27 @@ void DeepChain::PerturbAmong(int32_t count, int32_t groups) {
   }
 }
 
+bool DeepChain::InConflict(int32_t r) const {
+  return pc_[static_cast<size_t>(r)] >= 1 ||
+         terms_.Alone(person_at_[r], grp_[static_cast<size_t>(r)]);
+}
+
 void DeepChain::ScrambleConflicts(int32_t share) {
   if (movers_.empty()) return;
   const int32_t type =
       cls_[static_cast<size_t>(movers_[random_.Below(static_cast<uint32_t>(movers_.size()))])];
+  const std::vector<int32_t>& members = class_members_[static_cast<size_t>(type - 1)];
+  int32_t conflicted = 0;
+  for (const int32_t r : members) conflicted += InConflict(r) ? 1 : 0;
+  int32_t others = 0;
+  if (int64_t{conflicted} * share < 1024) {
+    share = 1024;
+    others = kSpreadRate * 1024 / 100;
+  }
   chosen_.clear();
-  for (const int32_t r : class_members_[static_cast<size_t>(type - 1)]) {
-    const bool in_conflict = pc_[static_cast<size_t>(r)] >= 1 ||
-                             terms_.Alone(person_at_[r], grp_[static_cast<size_t>(r)]);
-    if (in_conflict && static_cast<int32_t>(random_.Below(1024)) < share) {
-      chosen_.push_back(r);
-    }
+  for (const int32_t r : members) {
+    const int32_t chance = InConflict(r) ? share : others;
+    if (chance > 0 && static_cast<int32_t>(random_.Below(1024)) < chance) chosen_.push_back(r);
   }
   ShuffleChosen();
 }

@@ -106,8 +106,11 @@ class DeepChain {
   // the descent after it has only those groups to scan again.
   void PerturbAmong(int32_t count, int32_t groups);
   // Deals the groups of a random set of persons of one class out again among them in a random
-  // order: each person in conflict (PersonConflict of 1 or more) joins the set with a chance of
-  // `share` in 1024, as the scrambler does with its focus on the conflicts.
+  // order: each person in conflict (PersonConflict of 1 or more, or alone with a buddy value)
+  // joins the set with a chance of `share` in 1024, as the scrambler does with its focus on the
+  // conflicts. Where that would choose less than one person on average, as when a few persons
+  // are in conflict among many, every person in conflict joins it and each other one with a
+  // chance of kSpreadRate in 100, as the classic search's spread cycle does.
   void ScrambleConflicts(int32_t share);
   // A crossover with `other` (entries 1..N, the same persons dealt, group sizes and type
   // counts): its groups are matched to the chain's greedily by their largest overlaps, the
@@ -168,6 +171,7 @@ class DeepChain {
   std::vector<std::pair<int32_t, int32_t>> undo_;
   std::vector<int32_t> chosen_;  // scratch of the scrambles
   void ShuffleChosen();
+  bool InConflict(int32_t r) const;
   int64_t score_ = 0;
   uint32_t scans_ = 0;
   SplitMix64 random_;

@@ -86,10 +86,11 @@ bool ChainRounds::Start(ChainHost& host) {
 
 void ChainRounds::Perturb(uint32_t attempt, int32_t strength) {
   // Three kinds of perturbation take turns, as each finds what the others miss: random exchanges
-  // anywhere, a scramble of some persons in conflict, and random exchanges among the members of
-  // three groups, after which the descent has only those to scan again and so costs a fraction
-  // of a whole sweep (after the neighbourhood decomposition of Lai, Hao, Fu and Yue, 2021, which
-  // searches the exchanges among a few groups at a time).
+  // anywhere, a scramble of some persons in conflict (all of them, with a few others, where the
+  // share would choose none), and random exchanges among the members of three groups, after which
+  // the descent has only those to scan again and so costs a fraction of a whole sweep (after the
+  // neighbourhood decomposition of Lai, Hao, Fu and Yue, 2021, which searches the exchanges among
+  // a few groups at a time).
   switch (attempt % 3) {
     case 0:
       chain_.Perturb(strength);

@@ -1,4 +1,7 @@
-// How hard a chain of the deep search perturbs its grouping, from the shape of the problem.
+// How hard a chain of the deep search perturbs its grouping, from the shape of the problem: the
+// persons who trade groups and the number of groups, so the size of a group. The third measure of
+// a shape, the persons in conflict, changes as the search goes: the conflict scramble counts them
+// each time it runs (DeepChain::ScrambleConflicts).
 #pragma once
 
 #include <cstdint>

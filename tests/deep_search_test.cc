@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/deep_chain.h"
+#include "engine/deep_tuning.h"
 #include "engine/initial_assignment.h"
 #include "engine/run_loop.h"
 #include "engine/search_observer.h"
@@ -48,6 +49,7 @@ class DeepChainLayoutTest : public testing::TestWithParam<bool> {};
 
 TEST_P(DeepChainLayoutTest, TablesStayExactThroughExchangesDescentsAndReverts) {
   int local_moves = 0;
+  int swept = 0;
   for (uint32_t seed = 1; seed <= 40; ++seed) {
     const test::RandomProblemShape shape = test::RandomShape(seed, 30);
     Problem p = test::MakeRandomProblem(seed, shape);
@@ -92,6 +94,14 @@ TEST_P(DeepChainLayoutTest, TablesStayExactThroughExchangesDescentsAndReverts) {
     EXPECT_EQ(GroupTypeCounts(p, chain.assignment()), counts) << seed;
     chain.Revert();
     EXPECT_EQ(chain.assignment(), optimum) << seed;
+    // A share too small to choose anyone sweeps the persons in conflict instead.
+    chain.Mark();
+    chain.ScrambleConflicts(1);
+    swept += chain.assignment() != optimum ? 1 : 0;
+    EXPECT_EQ(chain.score(), FullScore(p, chain.assignment())) << seed;
+    EXPECT_EQ(GroupTypeCounts(p, chain.assignment()), counts) << seed;
+    chain.Revert();
+    EXPECT_EQ(chain.assignment(), optimum) << seed;
     std::vector<int32_t> conflicts;
     chain.CopyPersonConflicts(conflicts);
     std::vector<int32_t> full_conflicts;
@@ -99,12 +109,31 @@ TEST_P(DeepChainLayoutTest, TablesStayExactThroughExchangesDescentsAndReverts) {
     EXPECT_EQ(conflicts, full_conflicts) << seed;
   }
   EXPECT_GT(local_moves, 20);  // most shapes have persons to move
+  EXPECT_GT(swept, 3);         // some have three persons in conflict in one class
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, DeepChainLayoutTest, testing::Bool(),
                          [](const testing::TestParamInfo<bool>& layout) {
                            return layout.param ? "TypeOrder" : "PersonOrder";
                          });
+
+// A round starts from a quarter of the persons exchanged where groups hold 25 or more, from less
+// the smaller they are, never from less than the weak perturbation; many groups, more patience.
+TEST(DeepTuningTest, StrengthsFollowTheGroupSize) {
+  struct Case {
+    DeepShape shape;
+    int32_t strong_min;
+    int32_t patience;
+  };
+  for (const Case& c : {Case{{1000, 20}, 250, 10}, Case{{800, 32}, 200, 10},
+                        Case{{800, 64}, 50, 16}, Case{{540, 120}, 5, 30}, Case{{0, 0}, 5, 10}}) {
+    const DeepTuning t = TuningFor(c.shape);
+    EXPECT_EQ(t.strong_min, c.strong_min) << c.shape.movers << " in " << c.shape.groups;
+    EXPECT_EQ(t.patience, c.patience) << c.shape.movers << " in " << c.shape.groups;
+    EXPECT_LE(t.weak_min, t.weak_max);
+    EXPECT_LE(t.strong_min, t.strong_max);
+  }
+}
 
 TEST(DeepChainTest, PersonConflictsMatchTheFullEvaluation) {
   Problem p = test::MakeRandomProblem(7, {40, 5, 4, 1, true, 300});
