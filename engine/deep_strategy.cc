@@ -13,7 +13,8 @@
 //     Engineering Applications of Artificial Intelligence 26(3), 2013);
 //   - a perturbation round: once the maxima search has failed a number of times in a row, a
 //     strong perturbation of the best grouping found so far starts the next one; it grows by
-//     half with every round that found nothing better;
+//     half with every round that found nothing better. Both strengths and the number of failures
+//     follow the shape of the problem (engine/deep_tuning.h);
 //   - a memetic step once the rounds have long stalled: the ends of the chain's rounds make an
 //     elite pool, and each round then starts from a crossover of the best grouping with one of
 //     them that keeps what both share and deals the rest out again (after the group-based
@@ -24,10 +25,12 @@
 //   - a restart from a random grouping once the chain has stalled for as many rounds as it took
 //     to find its best, and for kRestartAfterIdleRounds at least.
 // The first chain's rounds are the search's cycles. With more than one thread, each further chain
-// starts from a random grouping of its own and searches on its own; every better grouping it
-// finds is handed to the run loop, which keeps the best of all. The first chain so makes exactly
-// the moves it would make alone, and a second thread adds a chain beside it (chains that took
-// each other's better groupings measured worse: they left their own paths for one place). Only
+// starts from a random grouping of its own; every better grouping it finds is handed to the run
+// loop, which keeps the best of all. The chains do not take each other's better groupings (that
+// measured worse: they left their own paths for one place), but they share one elite pool, so a
+// stalled chain crosses over with the others' ends too, and every second further chain starts its
+// rounds four times as strongly; both measured better than chains that only ran side by side.
+// Alone, the first chain keeps its pool to itself, so a one-thread run is fixed by its seed. Only
 // the calling thread talks to the run loop.
 #include "engine/deep_strategy.h"
 
@@ -43,6 +46,7 @@
 #include "engine/deep_chain.h"
 #include "engine/deep_rounds.h"
 #include "engine/deep_tuning.h"
+#include "engine/elite_pool.h"
 #include "engine/initial_assignment.h"
 
 namespace quorvale {
@@ -144,6 +148,7 @@ struct DeepStrategy::State {
   DeepChain chain;  // the first chain
   std::unique_ptr<ChainRounds> rounds;
   SharedBest shared;
+  ElitePool pool;  // the elite of all chains, when there is more than one
   std::atomic<bool> over{false};
   std::vector<std::thread> threads;  // the further chains, each made and run in its thread
 };
@@ -154,13 +159,17 @@ DeepShape ShapeOf(const DeepChain& chain) { return {chain.exchangeable(), chain.
 
 // A further chain: made in its own thread (on a large class that takes as long as a full read of
 // the matrix), from a random grouping of its own, so the chains do not all descend the same way.
+// A bold chain starts its rounds four times as strongly as the first chain, so the two search
+// different distances from their bests; all of them cross over with the same elite pool.
 void RunFurtherChain(const Problem& p, uint64_t seed, KernelLevel level, SharedBest& shared,
-                     const std::atomic<bool>& over) {
+                     const std::atomic<bool>& over, ElitePool& pool, bool bold) {
   DeepChain chain(p, seed, DeepChain::kNarrowRowSum, level);
   if (over.load()) return;
   chain.Load(p.Assignment);
   chain.Perturb(chain.exchangeable());
-  ChainRounds rounds(chain, TuningFor(ShapeOf(chain)));
+  DeepTuning tuning = TuningFor(ShapeOf(chain));
+  if (bold) tuning.strong_min = std::min(tuning.strong_max, tuning.strong_min * 4);
+  ChainRounds rounds(chain, tuning, &pool);
   WorkerHost host(shared, over, p.TargetScore);
   while (rounds.Round(host)) {
   }
@@ -182,14 +191,16 @@ DeepStrategy::DeepStrategy(Problem& problem, const Engine& engine, uint32_t seed
     try {
       state_->threads.emplace_back(RunFurtherChain, std::cref(p_), worker_seeds.Next(),
                                    engine.level(), std::ref(state_->shared),
-                                   std::cref(state_->over));
+                                   std::cref(state_->over), std::ref(state_->pool), i % 2 == 1);
     } catch (const std::system_error&) {
       break;  // no more threads to be had: the chains already started go on
     }
   }
   state_->chain.Load(p_.Assignment);
   // Tuned for the grouping it holds, not for the empty one it was made with.
-  state_->rounds = std::make_unique<ChainRounds>(state_->chain, TuningFor(ShapeOf(state_->chain)));
+  // Alone, the chain keeps a pool of its own, so that its seed alone fixes its moves.
+  state_->rounds = std::make_unique<ChainRounds>(state_->chain, TuningFor(ShapeOf(state_->chain)),
+                                                 state_->threads.empty() ? nullptr : &state_->pool);
 }
 
 DeepStrategy::~DeepStrategy() {
