@@ -21,6 +21,9 @@ constexpr int kPartnerDraws = 32;
 // Partners per call of the scan kernel.
 constexpr int32_t kScanBlock = 128;
 
+// At most one in kFewInConflict persons of a class in conflict counts as few (ScrambleConflicts).
+constexpr int64_t kFewInConflict = 16;
+
 }  // namespace
 
 DeepChain::DeepChain(const Problem& problem, uint64_t seed, int64_t narrow_row_sum,
@@ -300,7 +303,10 @@ void DeepChain::ScrambleConflicts(int32_t share) {
   int32_t conflicted = 0;
   for (const int32_t r : members) conflicted += InConflict(r) ? 1 : 0;
   int32_t others = 0;
-  if (int64_t{conflicted} * share < 1024) {
+  // The sweep is for a few persons in conflict among many; where there are many, sweeping all
+  // of them comes close to a new random grouping.
+  if (int64_t{conflicted} * share < 1024 &&
+      int64_t{conflicted} * kFewInConflict <= static_cast<int64_t>(members.size())) {
     share = 1024;
     others = kSpreadRate * 1024 / 100;
   }

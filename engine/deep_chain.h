@@ -108,8 +108,8 @@ class DeepChain {
   // Deals the groups of a random set of persons of one class out again among them in a random
   // order: each person in conflict (PersonConflict of 1 or more, or alone with a buddy value)
   // joins the set with a chance of `share` in 1024, as the scrambler does with its focus on the
-  // conflicts. Where that would choose less than one person on average, as when a few persons
-  // are in conflict among many, every person in conflict joins it and each other one with a
+  // conflicts. Where that would choose less than one person on average and at most a sixteenth
+  // of the class is in conflict, every person in conflict joins it and each other one with a
   // chance of kSpreadRate in 100, as the classic search's spread cycle does.
   void ScrambleConflicts(int32_t share);
   // A crossover with `other` (entries 1..N, the same persons dealt, group sizes and type

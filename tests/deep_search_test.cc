@@ -49,7 +49,7 @@ class DeepChainLayoutTest : public testing::TestWithParam<bool> {};
 
 TEST_P(DeepChainLayoutTest, TablesStayExactThroughExchangesDescentsAndReverts) {
   int local_moves = 0;
-  int swept = 0;
+  int scrambled = 0;
   for (uint32_t seed = 1; seed <= 40; ++seed) {
     const test::RandomProblemShape shape = test::RandomShape(seed, 30);
     Problem p = test::MakeRandomProblem(seed, shape);
@@ -94,10 +94,10 @@ TEST_P(DeepChainLayoutTest, TablesStayExactThroughExchangesDescentsAndReverts) {
     EXPECT_EQ(GroupTypeCounts(p, chain.assignment()), counts) << seed;
     chain.Revert();
     EXPECT_EQ(chain.assignment(), optimum) << seed;
-    // A share too small to choose anyone sweeps the persons in conflict instead.
+    // The conflict scramble.
     chain.Mark();
-    chain.ScrambleConflicts(1);
-    swept += chain.assignment() != optimum ? 1 : 0;
+    chain.ScrambleConflicts(1024);
+    scrambled += chain.assignment() != optimum ? 1 : 0;
     EXPECT_EQ(chain.score(), FullScore(p, chain.assignment())) << seed;
     EXPECT_EQ(GroupTypeCounts(p, chain.assignment()), counts) << seed;
     chain.Revert();
@@ -109,13 +109,39 @@ TEST_P(DeepChainLayoutTest, TablesStayExactThroughExchangesDescentsAndReverts) {
     EXPECT_EQ(conflicts, full_conflicts) << seed;
   }
   EXPECT_GT(local_moves, 20);  // most shapes have persons to move
-  EXPECT_GT(swept, 3);         // some have three persons in conflict in one class
+  EXPECT_GT(scrambled, 3);     // some have three persons in conflict in one class
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, DeepChainLayoutTest, testing::Bool(),
                          [](const testing::TestParamInfo<bool>& layout) {
                            return layout.param ? "TypeOrder" : "PersonOrder";
                          });
+
+// A scramble whose share would choose none of the persons in conflict sweeps them all, with a
+// few others, where they are few (after a descent: none or a handful), and leaves the grouping
+// alone where they are many (a random deal); the tables stay exact either way.
+TEST(DeepChainTest, AScrambleSweepsOnlyAFewPersonsInConflict) {
+  int moved_many = 0;
+  int moved_few = 0;
+  for (uint32_t seed = 1; seed <= 10; ++seed) {
+    Problem p = test::MakeRandomProblem(seed, {400, 50, 12, 1, false, 200});
+    DeepChain chain(p, seed);
+    chain.Load(p.Assignment);
+    const auto counts = GroupTypeCounts(p, p.Assignment);
+    for (int* moved : {&moved_many, &moved_few}) {
+      if (moved == &moved_few) {
+        ASSERT_TRUE(chain.Descend([] { return true; }));
+      }
+      const std::vector<int32_t> before = chain.assignment();
+      chain.ScrambleConflicts(1);
+      *moved += chain.assignment() != before ? 1 : 0;
+      EXPECT_EQ(chain.score(), FullScore(p, chain.assignment())) << seed;
+      EXPECT_EQ(GroupTypeCounts(p, chain.assignment()), counts) << seed;
+    }
+  }
+  EXPECT_LE(moved_many, 2);
+  EXPECT_GE(moved_few, 8);
+}
 
 // A round starts from a quarter of the persons exchanged where groups hold 25 or more, from less
 // the smaller they are, never from less than the weak perturbation; many groups, more patience.
