@@ -39,6 +39,10 @@ struct Problem : Model {
   // The wishes beyond pairs for Assignment, made by SetUpStartValues; CurrentScore and BestScore
   // include their score, PersonConflict does not.
   WishTerms Terms;
+  // With Rounds above 1: every round's grouping (Rounds rows of N + 1) at the best score so far.
+  // CurrentScore and BestScore are then the whole schedule's, and Assignment, BestAssignment
+  // and the tables beside them its first round's.
+  std::vector<std::vector<int32_t>> BestRounds;
 
   // Scores in hundredths of a point. They are kept in 64 bits so that large inputs cannot wrap.
   int64_t TargetScore = 0;

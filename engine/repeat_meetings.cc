@@ -95,12 +95,29 @@ int32_t RepeatMeetings::RepeatsIn(int32_t person, const std::vector<int32_t>& gr
   int32_t repeats = 0;
   for (const int32_t m : group) {
     const uint8_t cell = At(person, m);
-    if (m != person && (cell & kExempt) == 0 && (cell & kCount) >= 2) ++repeats;
+    if (m != person && (cell & kExempt) == 0 && (cell & kCount) >= 2) {
+      repeats += (cell & kCount) - 1;
+    }
   }
   return repeats;
 }
 
+namespace {
+
+// Whether the deal gives every person a group: the balance types and the one type of TypeMode 3
+// take everybody, two dealt types only the persons of types 1 and 2.
+bool DealsEveryone(const Model& model) {
+  if (model.BalanceTypes > 0 || model.params.TypeMode == 3) return true;
+  for (int32_t p = 1; p <= model.PersonCount(); ++p) {
+    if (model.Type(p) != 1 && model.Type(p) != 2) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 int64_t RepeatMeetings::Bound(const Model& model) {
+  if (!DealsEveryone(model)) return 0;
   const int64_t n = model.PersonCount();
   const int64_t rounds = std::max(model.Rounds, 1);
   int64_t smallest = n;
@@ -118,6 +135,11 @@ int64_t RepeatMeetings::Bound(const Model& model) {
     twice += std::max<int64_t>(0, rounds * (smallest - 1) - rounds * e - (n - 1 - e));
   }
   return (twice + 1) / 2 * model.RepeatWeight;
+}
+
+int64_t ScheduleTargetScore(const Model& model, int64_t round_target) {
+  if (model.Rounds <= 1) return round_target;
+  return model.Rounds * round_target + RepeatMeetings::Bound(model);
 }
 
 }  // namespace quorvale

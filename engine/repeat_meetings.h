@@ -42,6 +42,8 @@ class RepeatMeetings {
 
   // No schedule of `model`'s rounds has fewer repeated meetings (times the weight): a person
   // meets at least (smallest group - 1) partners a round, and there are only N - 1 of them.
+  // 0 when some persons are never dealt (their types are not dealt), as nothing then says how
+  // many the others meet.
   static int64_t Bound(const Model& model);
 
  private:
@@ -65,5 +67,9 @@ class RepeatMeetings {
   std::vector<uint8_t> meet_;  // (N + 1)^2: meetings, and the exempt flag
   int64_t cost_ = 0;
 };
+
+// The Target Score of `model`'s whole schedule when one grouping's is `round_target`: every
+// round's, and the repeats no schedule avoids. With one grouping, `round_target` itself.
+int64_t ScheduleTargetScore(const Model& model, int64_t round_target);
 
 }  // namespace quorvale
