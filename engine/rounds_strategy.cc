@@ -9,8 +9,8 @@ namespace quorvale {
 
 namespace {
 
-// Exchange gains a cycle computes: a few milliseconds.
-constexpr int64_t kCycleWork = int64_t{1} << 20;
+// Exchange gains a cycle computes: about a millisecond.
+constexpr int64_t kCycleWork = int64_t{1} << 18;
 
 // The search's best schedule, as the loop takes it: its first round stands for it in the
 // best-so-far copies of one grouping. `members` is scratch, one list per group.
