@@ -54,7 +54,15 @@ void RoundsTabu::Load(const std::vector<std::vector<int32_t>>& rounds) {
   best_score_ = schedule_.score();
   tabu_.assign(rounds.size() * stride_, 0);
   candidates_.reserve(rounds.size() * stride_);
+  since_best_.clear();
+  since_best_.reserve(static_cast<size_t>(2 * kStallSteps) +
+                      rounds.size() * static_cast<size_t>(kPerturbExchanges));
   last_better_ = step_;
+}
+
+void RoundsTabu::Exchange(int32_t round, int32_t k, int32_t j) {
+  schedule_.Exchange(round, k, j);
+  since_best_.push_back({round, k, j});
 }
 
 bool RoundsTabu::Run(int64_t work, int64_t target, const Poll& poll) {
@@ -126,7 +134,7 @@ int64_t RoundsTabu::Step() {
     }
   }
   if (move_round >= 0) {
-    schedule_.Exchange(move_round, move_k, move_j);
+    Exchange(move_round, move_k, move_j);
     TabuUntil(move_round, move_k) = step_ + kTenureMin + random_.Below(kTenureSpread);
     TabuUntil(move_round, move_j) = step_ + kTenureMin + random_.Below(kTenureSpread);
     if (schedule_.score() < best_score_) last_better_ = step_;
@@ -134,6 +142,7 @@ int64_t RoundsTabu::Step() {
     if (schedule_.score() <= best_score_) {
       best_score_ = schedule_.score();
       best_ = schedule_.groupings();
+      since_best_.clear();
     }
   }
   if (step_ - last_better_ >= kStallSteps) Perturb();
@@ -141,7 +150,11 @@ int64_t RoundsTabu::Step() {
 }
 
 void RoundsTabu::Perturb() {
-  schedule_.Load(best_);
+  // Back to the best schedule: an exchange undoes itself, and the tables stay exact.
+  for (auto move = since_best_.rbegin(); move != since_best_.rend(); ++move) {
+    schedule_.Exchange(move->round, move->k, move->j);
+  }
+  since_best_.clear();
   std::fill(tabu_.begin(), tabu_.end(), 0);
   last_better_ = step_;
   for (int32_t e = 0; e < kPerturbExchanges * schedule_.rounds(); ++e) {
@@ -152,7 +165,7 @@ void RoundsTabu::Perturb() {
     const auto r = static_cast<int32_t>(random_.Below(static_cast<uint32_t>(schedule_.rounds())));
     const int32_t k = members[random_.Below(static_cast<uint32_t>(members.size()))];
     const int32_t j = members[random_.Below(static_cast<uint32_t>(members.size()))];
-    if (schedule_.Group(r, k) != schedule_.Group(r, j)) schedule_.Exchange(r, k, j);
+    if (schedule_.Group(r, k) != schedule_.Group(r, j)) Exchange(r, k, j);
   }
 }
 

@@ -46,6 +46,8 @@ class RoundsTabu {
  private:
   // One step. Returns the gains computed, or -1 when no person can move.
   int64_t Step();
+  // Makes an exchange and logs it.
+  void Exchange(int32_t round, int32_t k, int32_t j);
   void Perturb();
   int64_t& TabuUntil(int32_t round, int32_t person) {
     return tabu_[static_cast<size_t>(round) * stride_ + static_cast<size_t>(person)];
@@ -61,6 +63,10 @@ class RoundsTabu {
   std::vector<int64_t> tabu_;  // per round and person: the step up to which it is tabu
   std::vector<std::pair<int32_t, int32_t>> candidates_;  // (round, person) of a step
   std::vector<std::vector<int32_t>> best_;
+  struct Move {
+    int32_t round, k, j;
+  };
+  std::vector<Move> since_best_;  // the exchanges made since the schedule was the best
   int64_t best_score_ = 0;
   int64_t step_ = 0;
   int64_t last_better_ = 0;  // the step that found the best score
