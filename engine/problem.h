@@ -67,8 +67,12 @@ double ProblemBytes(const Parameters& params);
 // already be in their valid ranges.
 Status AllocateProblem(const Parameters& params, Problem& problem, double memory_limit = 1e300);
 
+// Bytes a run of `model` takes at its peak: ProblemBytes, and with rounds the meetings of every
+// pair and the search's tables of every round.
+double ModelBytes(const Model& model);
+
 // Allocates the problem for `model`, whose data table is filled, and takes the model over. Fails
-// as AllocateProblem does.
+// as AllocateProblem does, or when the rounds' tables would take more than `memory_limit`.
 Status LoadModel(Model&& model, Problem& problem, double memory_limit = 1e300);
 
 }  // namespace quorvale

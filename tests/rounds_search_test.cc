@@ -129,6 +129,21 @@ TEST(RepeatMeetingsTest, BoundCountsThePartnersThereAreNot) {
   }
 }
 
+TEST(RepeatMeetingsTest, TheRoundsTablesCountInTheMemoryLimit) {
+  Model m;
+  m.params.PersonCount = 1000;
+  m.params.ColumnCount = 2;
+  m.params.GroupCount = 50;
+  m.Rounds = 8;
+  const double one_grouping = ProblemBytes(m.params);
+  EXPECT_GT(ModelBytes(m), one_grouping + 8 * 1001 * 51 * 8);
+  Problem p;
+  const Status status = LoadModel(std::move(m), p, one_grouping + 1);  // refused: m stays
+  EXPECT_EQ(status.message(),
+            "Not enough memory for 8 rounds of 1000 persons in 50 groups: they need 0.0 GiB.");
+  EXPECT_TRUE(LoadModel(std::move(m), p, 1e9).ok());
+}
+
 // A whole schedule's score recounted: every round evaluated alone, and the repeats.
 int64_t FullScore(Problem& p, const Rounds& rounds) {
   const std::vector<int32_t> kept = p.Assignment;
