@@ -280,12 +280,9 @@ void Run::WriteReport(const Problem& problem, const std::string& folder, uint32_
   } else {
     notes.push_back("Could not write the report: " + status.message());
   }
-  int kept = 0;
-  for (const ReportRule& rule : data.rules) kept += RuleKept(rule, problem.BestAssignment) ? 1 : 0;
-  if (!data.rules.empty()) {
-    notes.insert(notes.begin(), StringPrintf("Rules kept: %d of %zu.", kept, data.rules.size()));
-  }
-  env_.summary = SummaryLines(problem, verdict, folder, written, notes);
+  // Roster mode speaks of the mix's wishes in words; folder mode's columns have no names.
+  env_.summary = data.mix_units ? WordsSummaryLines(problem, data, folder, written, notes)
+                                : SummaryLines(problem, verdict, folder, written, notes);
 }
 
 int Run::ReadFolder(const std::string& folder, FileText& parameters, Problem& problem) {

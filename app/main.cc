@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/check_mode.h"
 #include "app/driver.h"
 #include "app/fatal_exit.h"
 #include "app/options.h"
@@ -83,8 +84,8 @@ int main(int argc, char** argv) {
 
   Options options;
   if (Status status = ParseOptions(argc, argv, options); !status.ok()) {
-    std::fprintf(stderr, "quorvalemixer: %s\n\n%s", Printable(status.message()).c_str(),
-                 UsageText().c_str());
+    std::fprintf(stderr, "quorvalemixer: %s\n%s", Printable(status.message()).c_str(),
+                 options.roster_as_mix ? "" : ("\n" + UsageText()).c_str());
     return kExitUsage;
   }
   if (options.help) {
@@ -98,15 +99,23 @@ int main(int argc, char** argv) {
     return kExitOk;
   }
   if (options.init_roster) return RunInit(*options.init_roster, stdout, stderr);
+  if (options.check) {
+    return RunCheck(*options.mix_file, options.check_groups, options.rounds, PhysicalMemoryBytes(),
+                    kernel_level, stdout, stderr);
+  }
 
   // A mix is checked and turned into the working folder's two files before the screen opens,
   // so a refusal is a plain message and leaves nothing behind.
   std::optional<PreparedMix> mix;
   if (options.mix_file) {
     mix.emplace();
-    if (Status status = PrepareMix(*options.mix_file, PhysicalMemoryBytes(), *mix); !status.ok()) {
+    if (Status status = PrepareMix(*options.mix_file, PhysicalMemoryBytes(), *mix, options.rounds);
+        !status.ok()) {
       std::fprintf(stderr, "quorvalemixer: %s\n", Printable(status.message()).c_str());
       return kExitFailure;
+    }
+    for (const std::string& warning : mix->plan.warnings) {
+      std::fprintf(stderr, "quorvalemixer: warning: %s\n", Printable(warning).c_str());
     }
     options.folder = mix->plan.work_folder;
     if (!options.seed) options.seed = mix->plan.seed;

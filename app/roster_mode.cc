@@ -105,12 +105,14 @@ int RunInit(const std::string& roster_path, std::FILE* out, std::FILE* err) {
   return kExitOk;
 }
 
-Status PrepareMix(const std::string& mix_path, double memory_limit, PreparedMix& prepared) {
+Status LoadMix(const std::string& mix_path, double memory_limit, PreparedMix& prepared,
+               std::optional<int32_t> rounds) {
   FileText file = ReadFileText(mix_path);
   if (file.missing) return Status::Error(mix_path + ": no such file.");
   if (!file.status.ok()) return file.status;
   MixFile mix;
   if (Status s = ReadMixFile(file.text, mix_path, mix); !s.ok()) return s;
+  if (rounds) mix.rounds = rounds;
 
   const std::string folder = FolderOf(mix_path);
   const std::string roster_path =
@@ -148,15 +150,23 @@ Status PrepareMix(const std::string& mix_path, double memory_limit, PreparedMix&
   plan.roster_path = roster_path;
   plan.work_folder = stem;
   plan.groups_path = groups_path;
-  prepared.table = GroupsTable{roster.byte_order_mark,
-                               roster.delimiter,
-                               roster.line_end,
-                               roster.raw_header,
-                               roster.raw_rows,
-                               roster.row_is_person,
-                               GroupColumnName(roster.header)};
-  if (Status s = MakeFolder(plan.work_folder); !s.ok()) return s;
-  if (Status s = prepared.lock.Take(plan.work_folder); !s.ok()) return s;
+  prepared.table = GroupsTableOf(roster, plan);
+  prepared.delimiter = mix.delimiter;
+  return Status::Ok();
+}
+
+Status TakeWorkFolder(PreparedMix& prepared) {
+  if (Status s = MakeFolder(prepared.plan.work_folder); !s.ok()) return s;
+  return prepared.lock.Take(prepared.plan.work_folder);
+}
+
+Status PrepareMix(const std::string& mix_path, double memory_limit, PreparedMix& prepared,
+                  std::optional<int32_t> rounds) {
+  if (Status s = LoadMix(mix_path, memory_limit, prepared, rounds); !s.ok()) return s;
+  if (Status s = TakeWorkFolder(prepared); !s.ok()) return s;
+  const MixPlan& plan = prepared.plan;
+  const std::string parameters_path = JoinPath(plan.work_folder, "parameters.txt");
+  const std::string data_path = JoinPath(plan.work_folder, "data.txt");
   RemoveLeftoverTemporaries(parameters_path);
   RemoveLeftoverTemporaries(data_path);
   if (!DataFilesStateModel(prepared.model)) {
@@ -169,6 +179,25 @@ Status PrepareMix(const std::string& mix_path, double memory_limit, PreparedMix&
       !s.ok())
     return s;
   return ReplaceFileAtomically(data_path, FormatDataText(prepared.model));
+}
+
+GroupsTable GroupsTableOf(const Roster& roster, const MixPlan& plan) {
+  GroupsTable table{roster.byte_order_mark,
+                    roster.delimiter,
+                    roster.line_end,
+                    roster.raw_header,
+                    roster.raw_rows,
+                    roster.row_is_person,
+                    GroupColumnName(roster.header),
+                    {},
+                    {}};
+  if (!plan.group_names.empty()) {
+    table.group_names.assign(1, "");
+    table.group_names.insert(table.group_names.end(), plan.group_names.begin(),
+                             plan.group_names.end());
+  }
+  if (plan.rounds > 1) table.round_columns = RoundColumnNames(roster.header, plan.rounds);
+  return table;
 }
 
 Status SaveGroups(PreparedMix& mix, const Problem& problem) {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "base/format.h"
+#include "report/plain_words.h"
 
 namespace quorvale {
 
@@ -31,15 +31,17 @@ void DescribeMix(const MixPlan& plan, ReportData& data) {
   }
   for (const MixRule& rule : plan.rules) {
     data.rules.push_back({rule.apart, rule.persons});
-    const bool listed = std::any_of(columns.begin(), columns.end(), [&](const ReportColumn& c) {
+    // A rule column is named by the rules it holds, as the user wrote them down.
+    std::vector<std::string> names;
+    for (const int person : rule.persons) names.push_back(plan.names[size_t(person - 1)]);
+    const std::string label = RuleLabel(rule.apart, names);
+    const auto listed = std::find_if(columns.begin(), columns.end(), [&](const ReportColumn& c) {
       return c.column == rule.data_column;
     });
-    if (!listed) {
-      columns.push_back({rule.data_column,
-                         StringPrintf("Rules (%s), column %d", rule.apart ? "apart" : "together",
-                                      rule.data_column),
-                         {},
-                         true});
+    if (listed == columns.end()) {
+      columns.push_back({rule.data_column, label, {}, true});
+    } else {
+      listed->name += "; " + label;
     }
   }
   // Any other weighted column keeps its place in the sums under its number.
@@ -54,6 +56,21 @@ void DescribeMix(const MixPlan& plan, ReportData& data) {
     data.balance_name = plan.balance->header;
     data.balance_values = CellsOf(plan, plan.balance->header);
   }
+  if (!plan.group_names.empty()) {
+    data.group_names.assign(1, "");
+    data.group_names.insert(data.group_names.end(), plan.group_names.begin(),
+                            plan.group_names.end());
+  }
+  for (const MixBuddy& buddy : plan.buddies) {
+    data.buddies.push_back({buddy.header, buddy.weight, buddy.labels});
+  }
+  for (const MixAverage& average : plan.averages) {
+    data.averages.push_back({average.header, average.weight});
+  }
+  data.pins = plan.pins;
+  data.rounds = plan.rounds;
+  data.repeat_weight = plan.repeat_weight;
+  data.mix_units = true;
   data.run.inputs = {plan.mix_path, plan.roster_path};
 }
 

@@ -23,4 +23,11 @@ std::vector<std::string> SummaryLines(const Problem& problem, const Verdict& ver
                                       const std::vector<std::string>& written,
                                       const std::vector<std::string>& notes);
 
+// Roster mode's lines: the verdict in words first, then the scores in the mix file's units (a
+// grouping checked from a file says so), the folder and the files written.
+std::vector<std::string> WordsSummaryLines(const Problem& problem, const ReportData& data,
+                                           const std::string& folder,
+                                           const std::vector<std::string>& written,
+                                           const std::vector<std::string>& notes);
+
 }  // namespace quorvale

@@ -292,7 +292,9 @@ void DeepChain::ScrambleConflicts(int32_t share) {
       cls_[static_cast<size_t>(movers_[random_.Below(static_cast<uint32_t>(movers_.size()))])];
   chosen_.clear();
   for (const int32_t r : class_members_[static_cast<size_t>(type - 1)]) {
-    if (pc_[static_cast<size_t>(r)] >= 1 && static_cast<int32_t>(random_.Below(1024)) < share) {
+    const bool in_conflict = pc_[static_cast<size_t>(r)] >= 1 ||
+                             terms_.Alone(person_at_[r], grp_[static_cast<size_t>(r)]);
+    if (in_conflict && static_cast<int32_t>(random_.Below(1024)) < share) {
       chosen_.push_back(r);
     }
   }

@@ -13,9 +13,6 @@
 
 namespace quorvale {
 
-// Rounds beyond this would overflow a pair's count of meetings.
-inline constexpr int32_t kMaxRounds = 127;
-
 class RepeatMeetings {
  public:
   RepeatMeetings() = default;

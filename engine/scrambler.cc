@@ -19,7 +19,8 @@ void Scramble(Problem& p, int32_t scramble_type, int32_t scramble_rate, RandomSo
   std::vector<Entry> entries;
   for (int person = 1; person <= n; ++person) {
     if (p.Type(person) != scramble_type) continue;
-    bool chosen = p.PersonConflict[static_cast<size_t>(person)] >= 1;
+    bool chosen = p.PersonConflict[static_cast<size_t>(person)] >= 1 ||
+                  p.Terms.Alone(person, p.Assignment[static_cast<size_t>(person)]);
     if (!chosen && scramble_rate > 0) chosen = random.Next() % 100 + 1 <= scramble_rate;
     if (!chosen) continue;
     persons.push_back(person);

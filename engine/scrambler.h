@@ -10,7 +10,8 @@
 
 namespace quorvale {
 
-// Chooses every person of `scramble_type` in conflict (PersonConflict of 1 or more) and, with a
+// Chooses every person of `scramble_type` in conflict (PersonConflict of 1 or more, or alone with
+// their value of a buddy column) and, with a
 // chance of `scramble_rate` in 100, each other one of that type; with three or more chosen,
 // shuffles their groups by random keys. PersonConflict must be up to date for Assignment.
 // Leaves GroupConflictTable, PersonConflict and CurrentScore describing the old grouping.

@@ -15,7 +15,8 @@ int64_t Rounded(double hundredths) { return std::llround(hundredths); }
 WishTerms::WishTerms(const Model& model)
     : buddies_(model.Buddies), averages_(model.Averages), groups_(model.GroupCount()) {
   for (const BuddyWish& wish : buddies_) {
-    holders_.emplace_back(static_cast<size_t>(groups_ + 1) * static_cast<size_t>(wish.values + 1));
+    holders_.emplace_back((static_cast<size_t>(groups_) + 1) *
+                          (static_cast<size_t>(wish.values) + 1));
   }
   for (const AverageWish& wish : averages_) {
     sums_.emplace_back(static_cast<size_t>(groups_) + 1);
@@ -50,7 +51,7 @@ int64_t WishTerms::Load(const std::vector<int32_t>& assignment) {
   for (size_t w = 0; w < holders_.size(); ++w) {
     std::fill(holders_[w].begin(), holders_[w].end(), 0);
     const BuddyWish& wish = buddies_[w];
-    const auto stride = static_cast<size_t>(wish.values + 1);
+    const auto stride = static_cast<size_t>(wish.values) + 1;
     for (size_t i = 1; i < assignment.size(); ++i) {
       if (wish.value[i] > 0) {
         ++holders_[w][static_cast<size_t>(assignment[i]) * stride +
@@ -81,12 +82,12 @@ int64_t WishTerms::Load(const std::vector<int32_t>& assignment) {
 
 int64_t WishTerms::BuddyCost(size_t w, int32_t group) const {
   const BuddyWish& wish = buddies_[w];
-  const auto stride = static_cast<size_t>(wish.values + 1);
+  const auto stride = static_cast<size_t>(wish.values) + 1;
   int64_t alone = 0;
   for (int32_t v = 1; v <= wish.values; ++v) {
     alone += holders_[w][static_cast<size_t>(group) * stride + static_cast<size_t>(v)] == 1;
   }
-  return alone * wish.weight;
+  return alone * AloneCost(wish);
 }
 
 int64_t WishTerms::AverageCost(size_t w, const AverageSums& sums) const {
@@ -108,12 +109,12 @@ int64_t WishTerms::AverageCost(size_t w, const AverageSums& sums) const {
 int64_t WishTerms::BuddyMoveDelta(size_t w, int32_t value, int32_t from, int32_t to) const {
   // Alone means exactly one holder: the group left goes from c to c - 1, the one joined from c
   // to c + 1.
-  const auto stride = static_cast<size_t>(buddies_[w].values + 1);
+  const auto stride = static_cast<size_t>(buddies_[w].values) + 1;
   const int32_t left = holders_[w][static_cast<size_t>(from) * stride + static_cast<size_t>(value)];
   const int32_t joined = holders_[w][static_cast<size_t>(to) * stride + static_cast<size_t>(value)];
   const int64_t before = (left == 1) + (joined == 1);
   const int64_t after = (left - 1 == 1) + (joined + 1 == 1);
-  return (after - before) * buddies_[w].weight;
+  return (after - before) * AloneCost(buddies_[w]);
 }
 
 int64_t WishTerms::ExchangeDelta(int32_t k, int32_t j, int32_t gk, int32_t gj) const {
@@ -153,7 +154,7 @@ void WishTerms::Exchange(int32_t k, int32_t j, int32_t gk, int32_t gj) {
   const auto pk = static_cast<size_t>(k);
   const auto pj = static_cast<size_t>(j);
   for (size_t w = 0; w < holders_.size(); ++w) {
-    const auto stride = static_cast<size_t>(buddies_[w].values + 1);
+    const auto stride = static_cast<size_t>(buddies_[w].values) + 1;
     const auto move = [&](size_t person, int32_t from, int32_t to) {
       const int32_t v = buddies_[w].value[person];
       if (v == 0) return;
@@ -178,20 +179,28 @@ void WishTerms::Exchange(int32_t k, int32_t j, int32_t gk, int32_t gj) {
   }
 }
 
+bool WishTerms::Alone(int32_t person, int32_t group) const {
+  for (size_t w = 0; w < buddies_.size(); ++w) {
+    const int32_t v = buddies_[w].value[static_cast<size_t>(person)];
+    if (v > 0 && BuddyHolders(w, group, v) == 1) return true;
+  }
+  return false;
+}
+
 int64_t WishTerms::Bound(const Model& model) {
   int64_t bound = 0;
   for (const BuddyWish& wish : model.Buddies) {
     std::vector<int32_t> holders(static_cast<size_t>(wish.values) + 1, 0);
     for (size_t i = 1; i < wish.value.size(); ++i) ++holders[static_cast<size_t>(wish.value[i])];
     for (int32_t v = 1; v <= wish.values; ++v) {
-      bound += holders[static_cast<size_t>(v)] == 1 ? wish.weight : 0;
+      bound += holders[static_cast<size_t>(v)] == 1 ? AloneCost(wish) : 0;
     }
   }
   return bound;
 }
 
 int32_t WishTerms::BuddyHolders(size_t w, int32_t group, int32_t value) const {
-  const auto stride = static_cast<size_t>(buddies_[w].values + 1);
+  const auto stride = static_cast<size_t>(buddies_[w].values) + 1;
   return holders_[w][static_cast<size_t>(group) * stride + static_cast<size_t>(value)];
 }
 

@@ -1,8 +1,11 @@
 // The terms of the score beyond pairs (model/wishes.h), kept for one grouping: per group, the
 // holders of each buddy value and the count, sum and sum of squares of each average column.
 //
-// A buddy term costs its weight for each person who is the only holder of their value in their
-// group. An average term costs, for each group g with n persons who have the number,
+// A buddy term costs its weight, and a hundredth more, for each person who is the only holder of
+// their value in their group: where being alone ties with sharing a group with the others (a
+// weight of 200 against a spread of 100, three speakers: 2 + 1 costs a pair and one alone, 3
+// costs three pairs), sharing wins. An average term costs, for each group g with n persons who have
+// the number,
 //   weight x (d1^2 + d2^2 / 4),
 //   d1 = (sum of x - n mu) / sigma,   d2 = (sum of (x - mu)^2 - n sigma^2) / tau,
 // mu and sigma the whole list's mean and standard deviation and tau the standard deviation of
@@ -40,8 +43,14 @@ class WishTerms {
   // Makes that exchange in the counts and sums.
   void Exchange(int32_t k, int32_t j, int32_t gk, int32_t gj);
 
+  // Whether `person`, in `group`, is the only holder of their value of some buddy column: a
+  // person the scrambles should move, as they move persons in conflict.
+  bool Alone(int32_t person, int32_t group) const;
+
   // No grouping's terms score less: the buddy values held by one person alone.
   static int64_t Bound(const Model& model);
+  // What one person alone with their value of `wish` costs.
+  static int64_t AloneCost(const BuddyWish& wish) { return int64_t{wish.weight} + 1; }
 
   // Each buddy value's holders in group g, and each average column's mean and standard
   // deviation in group g (0 and 0 without numbers there), for the report.

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/roster_mode.h"
 #include "fuzz/fuzz_check.h"
 #include "report/groups_file.h"
 #include "roster/init_mix.h"
@@ -22,13 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!ParseRoster(text, "r.csv", std::nullopt, roster).ok()) return 0;
   for (const auto& row : roster.cells) FUZZ_CHECK(row.size() == roster.header.size());
 
-  const GroupsTable table{roster.byte_order_mark,
-                          roster.delimiter,
-                          roster.line_end,
-                          roster.raw_header,
-                          roster.raw_rows,
-                          roster.row_is_person,
-                          GroupColumnName(roster.header)};
+  const GroupsTable table = GroupsTableOf(roster, MixPlan{});
   std::vector<int32_t> groups(static_cast<size_t>(roster.PersonCount()) + 1, 7);
   Roster back;
   const Status reread =

@@ -1,10 +1,14 @@
-// Fuzzes the whole way from the two input files to a finished search. The input is
-// "parameters.txt", '#', "data.txt", and optionally '#' and control bytes that choose the seed,
-// the clock, which saves fail and when a stop arrives. Runs of more than 64 persons, 10 columns,
-// 48 groups or 30 cycles are skipped. Every input must end in a refusal with a message, or in a
-// search whose best grouping scores what it claims and never below the Target Score when
-// everyone was dealt, whose every save passes the results check with best scores that never
-// rise, and whose screen tells the truth about the saves.
+// Fuzzes the readers and the whole way from the two input files to a finished search. The input
+// is "parameters.txt", '#', "data.txt", and optionally '#' and control bytes that choose the seed,
+// the clock, which saves fail and when a stop arrives. A refusal names its file. Accepted
+// parameters lie in the ranges the engine relies on and read back the same from their plain
+// rendering. Runs of more than 64 persons, 10 columns or 48 groups end there; for the others an
+// accepted table holds only codes up to PersonCount and weights within 16 bits, rows left unread
+// are counted from a line of the file, and the matrix is refused with a message or symmetric with
+// an empty diagonal, row 0 and column 0. Runs of more than 30 cycles end there. Every other input
+// must end in a search whose best grouping scores what it claims and never below the Target
+// Score when everyone was dealt, whose every save passes the results check with best scores that
+// never rise, and whose screen tells the truth about the saves.
 #include <algorithm>
 #include <atomic>
 #include <climits>
@@ -13,6 +17,7 @@
 #include <vector>
 
 #include "app/screen_observer.h"
+#include "base/format.h"
 #include "console/screen.h"
 #include "console/search_screen.h"
 #include "engine/conflict_matrix.h"
@@ -20,6 +25,7 @@
 #include "engine/run_loop.h"
 #include "fuzz/fuzz_check.h"
 #include "input/data_reader.h"
+#include "input/input_warnings.h"
 #include "input/parameter_reader.h"
 #include "report/results_file.h"
 #include "tests/support/results_checker.h"
@@ -59,20 +65,48 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
   }
   uint8_t c[6] = {};  // the control bytes, 0 past their end
   std::copy_n(rest.data(), std::min<size_t>(rest.size(), 6), c);
-  Parameters params;
+  Parameters params, again;
   Problem p;
   Screen screen;
+  InputWarnings warnings;
   Status status = ReadParameters(text[0], "parameters.txt", params);
-  const int64_t cycles = (int64_t{params.FocusCycles} + params.SpreadCycles) * params.StagesPerRun;
-  if (status.ok() && (params.PersonCount > 64 || params.ColumnCount > 10 ||
-                      params.GroupCount > 48 || cycles * params.RunCount > 30)) {
+  if (!status.ok()) {
+    FUZZ_CHECK(status.message().rfind("parameters.txt", 0) == 0, status.message());
     return 0;
   }
-  if (status.ok()) FUZZ_CHECK(AllocateProblem(params, p, 64 << 20).ok());
-  if (status.ok()) status = ReadDataTable(text[1], "data.txt", p);
-  if (status.ok()) status = BuildConflictMatrix(p);
+  const auto render = [](const Parameters& q) {
+    return StringPrintf("%d %d %d %d %d %d %d %d", q.PersonCount, q.ColumnCount, q.TypeMode,
+                        q.GroupCount, q.RunCount, q.StagesPerRun, q.FocusCycles, q.SpreadCycles);
+  };
+  const int64_t cycles = (int64_t{params.FocusCycles} + params.SpreadCycles) * params.StagesPerRun;
+  FUZZ_CHECK(params.PersonCount >= 2 && params.ColumnCount >= 2 && params.GroupCount >= 1 &&
+                 params.RunCount >= 0 && params.StagesPerRun >= 1 && params.FocusCycles >= 0 &&
+                 params.SpreadCycles >= 0 && cycles >= 1 && cycles <= INT32_MAX &&
+                 cycles * params.RunCount <= INT32_MAX,
+             render(params));
+  status = ReadParameters(render(params), "parameters.txt", again);
+  FUZZ_CHECK(status.ok() && render(again) == render(params), render(params) + status.message());
+  if (params.PersonCount > 64 || params.ColumnCount > 10 || params.GroupCount > 48) return 0;
+  FUZZ_CHECK(AllocateProblem(params, p, 64 << 20).ok());
+  if (status = ReadDataTable(text[1], "data.txt", p, &warnings); !status.ok()) {
+    FUZZ_CHECK(status.message().rfind("data.txt", 0) == 0, status.message());
+    FUZZ_CHECK(status.file() == "data.txt" && !status.detail().empty(), status.message());
+    return 0;
+  }
+  FUZZ_CHECK(warnings.rows_not_read >= 0);
+  FUZZ_CHECK((warnings.rows_not_read > 0) == (warnings.first_line_not_read > 0));
+  const int n = p.PersonCount();
+  for (int col = 2; col < p.ColumnCount(); ++col) {
+    FUZZ_CHECK(p.DataTable(0, col) >= -32768 && p.DataTable(0, col) <= 32767);
+    for (int i = 1; i <= n; ++i) FUZZ_CHECK(p.DataTable(i, col) <= n);
+  }
+  status = BuildConflictMatrix(p);
   FUZZ_CHECK(status.ok() || !status.message().empty(), "a refusal without a message");
-  if (!status.ok()) return 0;
+  if (!status.ok() || cycles * params.RunCount > 30) return 0;
+  for (int k = 0; k <= n; ++k) {
+    FUZZ_CHECK(p.ConflictMatrix(k, k) == 0 && p.ConflictMatrix(0, k) == 0);
+    for (int j = 0; j <= n; ++j) FUZZ_CHECK(p.ConflictMatrix(k, j) == p.ConflictMatrix(j, k));
+  }
   DealInitialAssignment(p);
   Engine engine(SupportedKernelLevel());
   SetUpStartValues(p, engine);

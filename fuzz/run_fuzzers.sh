@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 
 seconds="${1:-${FUZZ_SECONDS:-60}}"
 build="${FUZZ_BUILD_DIR:-build-fuzz}"
-targets=(parameter_reader data_reader whole_run roster)
+targets=(whole_run roster)
 
 echo "== building the fuzz targets in $build"
 CXX="${FUZZ_CXX:-clang++}" cmake -S . -B "$build" -DQM_BUILD_FUZZ=ON \

@@ -15,6 +15,9 @@
 
 namespace quorvale {
 
+// The most rounds a model may ask for (a pair's meetings are counted in 7 bits).
+inline constexpr int32_t kMaxRounds = 127;
+
 struct Model {
   Parameters params;
   int32_t PersonCount() const { return params.PersonCount; }  // N

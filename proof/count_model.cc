@@ -5,6 +5,8 @@
 #include <map>
 #include <numeric>
 
+#include "engine/wish_terms.h"
+
 namespace quorvale {
 
 namespace {
@@ -40,17 +42,53 @@ CountModel BuildCountModel(const Problem& p, const std::vector<Category>& catego
     model.constant += categories[c].weight * Pairs(undealt);
     scale = std::gcd(scale, categories[c].weight);
   }
+  // Each buddy value with its dealt holders; one alone in any grouping is a fixed cost.
+  struct Value {
+    int64_t cost;
+    std::vector<int32_t> holders;
+  };
+  std::vector<Value> values;
+  std::vector<std::vector<int32_t>> person_values(static_cast<size_t>(n) + 1);
+  for (const BuddyWish& wish : p.Buddies) {
+    const size_t first = values.size();
+    values.resize(first + static_cast<size_t>(wish.values), {WishTerms::AloneCost(wish), {}});
+    for (int i = 1; i <= n; ++i) {
+      const int32_t v = wish.value[static_cast<size_t>(i)];
+      if (v > 0 && p.Assignment[static_cast<size_t>(i)] > 0) {
+        values[first + static_cast<size_t>(v - 1)].holders.push_back(i);
+      }
+    }
+  }
+  for (const Value& value : values) {
+    if (value.holders.size() == 1) model.constant += value.cost;
+    if (value.holders.size() < 2) continue;
+    for (const int32_t i : value.holders) {
+      person_values[static_cast<size_t>(i)].push_back(static_cast<int32_t>(model.buddies.size()));
+    }
+    model.buddies.push_back({value.cost, {}, static_cast<int32_t>(value.holders.size())});
+    scale = std::gcd(scale, value.cost);
+  }
   model.scale = scale == 0 ? 1 : scale;
+  for (CountBuddy& buddy : model.buddies) buddy.unit_weight /= model.scale;
 
-  // Profiles: the same type and the same categories.
+  // Profiles: the same type, the same categories and the same buddy values.
   std::map<std::pair<int32_t, std::vector<int32_t>>, int32_t> index;
   model.profile_of.assign(static_cast<size_t>(n) + 1, -1);
   for (int i = 1; i <= n; ++i) {
     if (p.Assignment[static_cast<size_t>(i)] <= 0) continue;
     const int32_t type_index = p.Type(i) == 2 ? 1 : 0;
-    auto key = std::make_pair(type_index, person_categories[static_cast<size_t>(i)]);
+    std::vector<int32_t> traits = person_categories[static_cast<size_t>(i)];
+    for (const int32_t b : person_values[static_cast<size_t>(i)]) {
+      traits.push_back(-1 - b);  // negative: a buddy value, never a category's index
+    }
+    auto key = std::make_pair(type_index, traits);
     auto [it, added] = index.emplace(key, static_cast<int32_t>(model.profiles.size()));
-    if (added) model.profiles.push_back({type_index, 0, key.second});
+    if (added) {
+      model.profiles.push_back({type_index, 0, person_categories[static_cast<size_t>(i)]});
+      for (const int32_t b : person_values[static_cast<size_t>(i)]) {
+        model.buddies[static_cast<size_t>(b)].profiles.push_back(it->second);
+      }
+    }
     ++model.profiles[static_cast<size_t>(it->second)].persons;
     model.profile_of[static_cast<size_t>(i)] = it->second;
   }
@@ -84,7 +122,7 @@ CountModel BuildCountModel(const Problem& p, const std::vector<Category>& catego
 
   // The size limits: counts, then every variable the solver will create.
   if (model.counts() == 0 || model.counts() > kMaxModelCounts) return model;
-  int64_t variables = model.counts();
+  int64_t variables = model.counts() + 2 * static_cast<int64_t>(model.buddies.size()) * groups;
   for (size_t c = 0; c < model.categories.size(); ++c) {
     for (int g = 1; g <= groups; ++g) {
       const int64_t most = model.MostMembers(c, g);
@@ -155,6 +193,13 @@ int64_t ScoreOfCounts(const CountModel& model, const std::vector<int32_t>& count
       int64_t h = 0;
       for (const int32_t q : category.profiles) h += counts[static_cast<size_t>(q) * groups + g];
       units += category.unit_weight * Pairs(h);
+    }
+  }
+  for (const CountBuddy& buddy : model.buddies) {
+    for (size_t g = 0; g < groups; ++g) {
+      int64_t h = 0;
+      for (const int32_t q : buddy.profiles) h += counts[static_cast<size_t>(q) * groups + g];
+      units += h == 1 ? buddy.unit_weight : 0;
     }
   }
   return model.constant + model.scale * units;

@@ -3,8 +3,9 @@
 // such profile each group holds. The model states the best grouping over these counts; a MILP
 // solver (engine/count_solver.h) solves it.
 //
-// Score of a grouping: constant + scale x sum over categories c and groups g of
-// unit_weight[c] x C(h, 2), h being the members of c in g. Groups with the same places of each
+// Score of a grouping: constant + scale x (sum over categories c and groups g of
+// unit_weight[c] x C(h, 2), h being the members of c in g, plus the unit weight of every buddy
+// value and group with exactly one of its holders there). Groups with the same places of each
 // type are interchangeable; the model orders them to break that symmetry.
 #pragma once
 
@@ -41,12 +42,23 @@ struct CountCategory {
   int64_t pair_limit = 0;
 };
 
+// A value of a buddy column: a group that holds exactly one of its holders costs unit_weight.
+struct CountBuddy {
+  int64_t unit_weight = 0;        // the cost of one alone, divided by CountModel::scale
+  std::vector<int32_t> profiles;  // the profiles of its dealt holders
+  int32_t members = 0;
+};
+
 struct CountModel {
   bool built = false;    // false: beyond the size limits, or nothing to decide
   int64_t scale = 1;     // common divisor of the weights, in hundredths
   int64_t constant = 0;  // pairs among persons left in group 0, in hundredths
   std::vector<CountProfile> profiles;
   std::vector<CountCategory> categories;
+  // The buddy values with two or more dealt holders (one holder is alone in any grouping: that
+  // cost is in `constant`). The model states the buddy terms exactly; the average terms it leaves
+  // out.
+  std::vector<CountBuddy> buddies;
   std::vector<int32_t> profile_of;  // per person 1..N: its profile, -1 when not dealt
   DealtPlaces places;
   // Per group 1..G: the nearest earlier group with the same places of each type, or 0.

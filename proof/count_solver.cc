@@ -58,6 +58,8 @@ struct Milp {
   std::vector<double> row_lower, row_upper;
   // Per (category, group): the first z or y column, or -1.
   std::vector<int> term_column;
+  // Per (buddy value, group): its alone column a, followed by its column b, or -1.
+  std::vector<int> buddy_column;
   // Per column: branching priority, lower first.
   std::vector<int> priority;
 
@@ -142,6 +144,32 @@ Milp BuildMilp(const CountModel& m, bool order_twins) {
       milp.AddRow(all_pairs, -COIN_DBL_MAX, limit);
     }
   }
+  // A buddy value's group with exactly one holder costs: with binaries a (alone) and b (two or
+  // more), h <= a + most b and h >= 2 b, so h = 1 forces a = 1, and the optimum keeps a = 0
+  // otherwise.
+  milp.buddy_column.assign(m.buddies.size() * static_cast<size_t>(groups), -1);
+  for (size_t b = 0; b < m.buddies.size(); ++b) {
+    const CountBuddy& buddy = m.buddies[b];
+    for (int g = 1; g <= groups; ++g) {
+      const auto& places = m.places.places[static_cast<size_t>(g)];
+      const int most = std::min(buddy.members, places[0] + places[1]);
+      if (most < 1) continue;
+      const int alone = milp.AddColumn(0, 1, static_cast<double>(buddy.unit_weight), Milp::kChoice);
+      const int several = milp.AddColumn(0, 1, 0, Milp::kChoice);
+      milp.buddy_column[b * static_cast<size_t>(groups) + static_cast<size_t>(g - 1)] = alone;
+      milp.rows.setDimensions(-1, static_cast<int>(milp.lower.size()));
+      CoinPackedVector upper, lower;
+      for (const int32_t q : buddy.profiles) {
+        upper.insert(count_column(static_cast<size_t>(q), g), 1.0);
+        lower.insert(count_column(static_cast<size_t>(q), g), 1.0);
+      }
+      upper.insert(alone, -1.0);
+      upper.insert(several, -static_cast<double>(most));
+      milp.AddRow(upper, -COIN_DBL_MAX, 0);
+      lower.insert(several, -2.0);
+      milp.AddRow(lower, 0, COIN_DBL_MAX);
+    }
+  }
   for (size_t q = 0; q < m.profiles.size(); ++q) {
     CoinPackedVector row;
     for (int g = 1; g <= groups; ++g) row.insert(count_column(q, g), 1.0);
@@ -186,6 +214,17 @@ std::vector<double> SeedColumns(const CountModel& m, const Milp& milp,
       } else {
         columns[static_cast<size_t>(column + h)] = 1.0;
       }
+    }
+  }
+  for (size_t b = 0; b < m.buddies.size(); ++b) {
+    for (size_t g = 0; g < groups; ++g) {
+      const int column = milp.buddy_column[b * groups + g];
+      if (column < 0) continue;
+      int64_t h = 0;
+      for (const int32_t q : m.buddies[b].profiles)
+        h += counts[static_cast<size_t>(q) * groups + g];
+      columns[static_cast<size_t>(column)] = h == 1 ? 1.0 : 0.0;
+      columns[static_cast<size_t>(column) + 1] = h >= 2 ? 1.0 : 0.0;
     }
   }
   return columns;

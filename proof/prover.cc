@@ -29,12 +29,8 @@ std::atomic<bool> any_left_behind{false};
 // What the thread works on, shared with it so that a thread left behind still owns it. The board
 // is the caller's: the thread uses it only under `mutex` while `abandoned` is false.
 struct Prover::Work {
-  Work(ProofBoard& proof_board, ProverSettings prover_settings, CountModel count_model,
-       int64_t wishes_bound)
-      : board(proof_board),
-        settings(prover_settings),
-        model(std::move(count_model)),
-        terms_bound(wishes_bound) {}
+  Work(ProofBoard& proof_board, ProverSettings prover_settings, CountModel count_model)
+      : board(proof_board), settings(prover_settings), model(std::move(count_model)) {}
 
   void Prove();
   // Runs `use` on the board unless the prover has been left behind. Returns false then.
@@ -56,10 +52,9 @@ struct Prover::Work {
 
   ProofBoard& board;
   const ProverSettings settings;
+  // The model states the pair and buddy terms; the average terms it leaves out are never below
+  // 0, so a bound of the model's score bounds the whole score, which the board holds.
   const CountModel model;
-  // The least the wishes beyond pairs can add, which the model of pairs leaves out: the board's
-  // scores are whole scores, the model's pair scores.
-  const int64_t terms_bound;
   std::atomic<bool> stop{false};
   std::atomic<bool> solver_started{false};
   std::mutex mutex;
@@ -80,9 +75,6 @@ void Prover::Work::Prove() {
     offered = b.WaitForSettledBest(settings.settle_ms, stop, best, best_score);
   });
   if (!offered) return Finish(result);
-  // No grouping scores below the best when none has fewer pairs than the best less the least
-  // of the wishes' terms.
-  best_score -= terms_bound;
   double seconds = kUntilStopped;
   if (settings.time_limit_ms > 0) {
     const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -111,8 +103,8 @@ void Prover::Work::Prove() {
         ProveByPlacement(model, best_score, placement_left(), stop, check);
     if (placement == PlacementVerdict::kProven) {
       result.has_bound = result.optimal = true;
-      result.lower_bound = result.best_score = best_score + terms_bound;
-      WithBoard([&](ProofBoard& b) { b.RaiseLowerBound(best_score + terms_bound); });
+      result.lower_bound = result.best_score = best_score;
+      WithBoard([&](ProofBoard& b) { b.RaiseLowerBound(best_score); });
       return Finish(result);
     }
     if (placement != PlacementVerdict::kOpen) break;
@@ -125,7 +117,6 @@ void Prover::Work::Prove() {
       offered = b.WaitForSettledBest(settings.settle_ms, stop, newer, newer_score);
     });
     if (!offered) return Finish(result);
-    newer_score -= terms_bound;
     if (newer_score >= best_score) break;
     best.swap(newer);
     best_score = newer_score;
@@ -138,8 +129,8 @@ void Prover::Work::Prove() {
   const CountSolution solution = SolveCountModel(model, best_counts, seconds, stop);
   result.has_bound = solution.has_bound;
   result.optimal = solution.optimal;
-  result.lower_bound = solution.lower_bound + terms_bound;
-  result.best_score = solution.best_score + terms_bound;
+  result.lower_bound = solution.lower_bound;
+  result.best_score = solution.best_score;
   if (solution.has_bound) {
     WithBoard([&](ProofBoard& b) { b.RaiseLowerBound(result.lower_bound); });
   }
@@ -148,8 +139,7 @@ void Prover::Work::Prove() {
 
 Prover::Prover(const Problem& problem, const std::vector<Category>& categories, ProofBoard& board,
                ProverSettings settings)
-    : work_(std::make_shared<Work>(board, settings, BuildCountModel(problem, categories),
-                                   WishTerms::Bound(problem))) {
+    : work_(std::make_shared<Work>(board, settings, BuildCountModel(problem, categories))) {
   work_->report.model_built = work_->model.built;
 }
 

@@ -9,8 +9,12 @@
 
 #include "base/format.h"
 #include "engine/column_figures.h"
+#include "report/column_categories.h"
 #include "report/html_text.h"
+#include "report/plain_verdict.h"
+#include "report/plain_words.h"
 #include "report/verdict.h"
+#include "report/wish_tables.h"
 
 namespace quorvale {
 
@@ -40,72 +44,14 @@ td.n, th.n { text-align: right; }
 .group { break-inside: avoid; page-break-inside: avoid; }
 .kept { color: #1d6b1d; font-weight: bold; }
 .broken { color: #a11; font-weight: bold; }
+.short { color: #7a4b00; }
+.verdict ul { margin: 0; padding-left: 1.2em; }
 @page { size: A4; margin: 14mm; }
 @media print { body { margin: 0; font-size: 9.5pt; } }
 )";
 
-struct Category {
-  std::string label;
-  std::vector<int64_t> per_group;  // members per group 0..G
-  int64_t holders = 0;
-  bool majority = false;  // the turned-around majority code
-  bool others = false;    // the non-holders of the majority code, who share one category
-};
-
-std::string PersonName(const ReportData& data, int person) {
-  if (static_cast<size_t>(person) < data.names.size())
-    return data.names[static_cast<size_t>(person)];
-  return StringPrintf("Person %d", person);
-}
-
-// The person's value as the user knows it: the roster's label, or the code before any turning.
-std::string ColumnValue(const Problem& p, const ReportColumn& column, int person) {
-  if (static_cast<size_t>(person) < column.values.size()) {
-    return column.values[static_cast<size_t>(person)];
-  }
-  const ColumnBound& bound = p.ColumnBounds[static_cast<size_t>(column.column)];
-  if (!bound.majority_holder.empty() && bound.majority_holder[static_cast<size_t>(person)] != 0) {
-    return StringPrintf("%d", bound.majority_code);
-  }
-  const int32_t code = p.DataTable(person, column.column);
-  return code > 0 ? StringPrintf("%d", code) : std::string();
-}
-
-std::vector<Category> Categories(const Problem& p, const ReportColumn& column) {
-  const int n = p.PersonCount();
-  const ColumnBound& bound = p.ColumnBounds[static_cast<size_t>(column.column)];
-  const bool turned = !bound.majority_holder.empty();
-  std::map<int32_t, Category> by_code;  // code 0 stands for the majority
-  Category others;
-  others.others = true;
-  others.label = "all others (one category)";
-  others.per_group.assign(static_cast<size_t>(p.GroupCount()) + 1, 0);
-  for (int i = 1; i <= n; ++i) {
-    const auto group = static_cast<size_t>(p.BestAssignment[static_cast<size_t>(i)]);
-    const bool holder = turned && bound.majority_holder[static_cast<size_t>(i)] != 0;
-    const int32_t code = holder ? 0 : p.DataTable(i, column.column);
-    if (turned && !holder) {
-      ++others.per_group[group];
-      ++others.holders;
-    }
-    if (!holder && code <= 0) continue;
-    Category& category = by_code[code];
-    if (category.per_group.empty()) {
-      category.per_group.assign(static_cast<size_t>(p.GroupCount()) + 1, 0);
-      category.label = ColumnValue(p, column, i);
-      category.majority = holder;
-    }
-    ++category.per_group[group];
-    ++category.holders;
-  }
-  std::vector<Category> list;
-  list.reserve(by_code.size() + 1);
-  for (auto& [code, category] : by_code) list.push_back(std::move(category));
-  std::stable_sort(list.begin(), list.end(),
-                   [](const Category& a, const Category& b) { return a.holders > b.holders; });
-  if (turned) list.insert(list.begin() + (list.empty() || !list.front().majority ? 0 : 1), others);
-  return list;
-}
+// A balance value as the reader sees it: an empty cell is a value of its own.
+std::string Shown(const std::string& value) { return value.empty() ? "(empty)" : value; }
 
 std::string Plural(int64_t count, const char* one, const char* many) {
   return StringPrintf("%lld %s", static_cast<long long>(count), count == 1 ? one : many);
@@ -118,6 +64,10 @@ class Page {
 
  private:
   void Verdict();
+  void FolderVerdict();
+  // Roster mode's: the verdict in words, then the scores in the mix file's units.
+  void WordsVerdict();
+  void GapTable();
   void Groups();
   void Balance();
   void BalanceTable(const ReportColumn& column, bool spread);
@@ -147,6 +97,7 @@ std::string Page::Render() {
   Verdict();
   Groups();
   Balance();
+  out_ += WishTables(p_, data_);
   Rules();
   LeftOut();
   Run();
@@ -156,11 +107,20 @@ std::string Page::Render() {
 
 std::string Page::GroupHeaders() const {
   std::string row;
-  for (int g = 1; g <= p_.GroupCount(); ++g) row += Cell(StringPrintf("G%d", g), "n", "th");
+  for (int g = 1; g <= p_.GroupCount(); ++g) row += Cell(GroupLabel(data_, g), "n", "th");
   return row;
 }
 
 void Page::Verdict() {
+  if (data_.mix_units) {
+    WordsVerdict();
+  } else {
+    FolderVerdict();
+  }
+  GapTable();
+}
+
+void Page::FolderVerdict() {
   const bool reached =
       p_.BestScore <= p_.TargetScore || (data_.verdict && data_.verdict->proven_best);
   out_ += std::string("<p class=\"verdict") + (reached ? " reached" : "") + "\" id=\"verdict\">" +
@@ -182,15 +142,50 @@ void Page::Verdict() {
           "column's weight (a negative weight rewards the pair). The Target Score is a bound "
           "that no grouping with these group sizes can beat; it counts each column on its own, "
           "so the best possible grouping often lies above it.</p>\n";
+}
+
+void Page::WordsVerdict() {
+  const std::vector<PlainLine> lines = PlainVerdictLines(p_, data_);
+  const bool best = data_.verdict && data_.bounds_hold &&
+                    (p_.BestScore <= p_.TargetScore || data_.verdict->proven_best);
+  out_ +=
+      std::string("<div class=\"verdict") + (best ? " reached" : "") + "\" id=\"verdict\">\n<ul>\n";
+  for (const PlainLine& line : lines) {
+    const char* cls = line.mark == PlainLine::Mark::kBroken  ? " class=\"broken\""
+                      : line.mark == PlainLine::Mark::kShort ? " class=\"short\""
+                                                             : "";
+    out_ += std::string("<li") + cls + ">" + EscapeHtml(line.text) + "</li>\n";
+  }
+  out_ += "</ul>\n</div>\n<p>" +
+          std::string(data_.run.checked_from.empty() ? "Best score" : "Score") + " <b>" +
+          ScoreText(data_, p_.BestScore) + "</b>, Target Score <b>" +
+          ScoreText(data_, p_.TargetScore) + "</b>" +
+          (data_.verdict
+               ? ", proven lower bound <b>" + ScoreText(data_, data_.verdict->LowerBound) + "</b>"
+               : std::string()) +
+          ", in the units of the mix file's weights. A lower score is better: every two members "
+          "who share a value add its column's weight ([pack] takes it off), and a rule adds a "
+          "weight far above any column's while it is broken. No grouping of the mix's group "
+          "sizes scores below the Target Score, which counts each column on its own, so the best "
+          "possible grouping often lies above it; the proven lower bound also counts each "
+          "group's share of the balance column.</p>\n";
+}
+
+void Page::GapTable() {
+  const std::string in_grouping =
+      data_.run.checked_from.empty() ? "in the best grouping" : "in this grouping";
   out_ +=
       "<h2>Where the gap lies</h2>\n<p class=\"note\">For every weighted column: the least it "
       "must contribute with these group sizes (its share of the Target Score) against what "
-      "it contributes in the best grouping. A column at its least is perfectly spread or "
-      "packed; the columns above it are where the gap lies.</p>\n";
+      "it contributes " +
+      in_grouping +
+      ". A column at its least is perfectly spread or packed; the columns above it are where "
+      "the gap lies.</p>\n";
   out_ +=
       "<table id=\"columns\">\n<tr><th>Column</th><th class=\"n\">Weight</th><th>Aim</th><th "
-      "class=\"n\">Least</th><th class=\"n\">In the best grouping</th><th class=\"n\">Above "
-      "its least</th></tr>\n";
+      "class=\"n\">Least</th><th class=\"n\">" +
+      std::string(data_.run.checked_from.empty() ? "In the best grouping" : "In this grouping") +
+      "</th><th class=\"n\">Above its least</th></tr>\n";
   const std::vector<int64_t> parts = ColumnContributions(p_, p_.BestAssignment);
   int64_t least_sum = 0;
   int64_t part_sum = 0;
@@ -200,14 +195,18 @@ void Page::Verdict() {
     least_sum += bound.least;
     part_sum += part;
     const int64_t above = part - bound.least;
-    out_ += "<tr>" + Cell(column.name) + Cell(FormatPoints(bound.weight), "n") +
-            Cell(bound.weight > 0 ? "spread" : "pack") + Cell(FormatPoints(bound.least), "n") +
-            Cell(FormatPoints(part), "n") +
-            Cell(FormatPoints(above), above > 0 ? "n over" : "n at") + "</tr>\n";
+    // In roster mode the weight as the mix file has it: [pack] weights are written positive.
+    const std::string weight =
+        data_.mix_units ? StringPrintf("%d", std::abs(bound.weight)) : FormatPoints(bound.weight);
+    const char* aim = column.is_rule ? (bound.weight > 0 ? "apart" : "together")
+                                     : (bound.weight > 0 ? "spread" : "pack");
+    out_ += "<tr>" + Cell(column.name) + Cell(weight, "n") + Cell(aim) +
+            Cell(ScoreText(data_, bound.least), "n") + Cell(ScoreText(data_, part), "n") +
+            Cell(ScoreText(data_, above), above > 0 ? "n over" : "n at") + "</tr>\n";
   }
-  out_ += "<tr><th>Total</th><th></th><th></th>" + Cell(FormatPoints(least_sum), "n", "th") +
-          Cell(FormatPoints(part_sum), "n", "th") +
-          Cell(FormatPoints(part_sum - least_sum), "n", "th") + "</tr>\n</table>\n";
+  out_ += "<tr><th>Total</th><th></th><th></th>" + Cell(ScoreText(data_, least_sum), "n", "th") +
+          Cell(ScoreText(data_, part_sum), "n", "th") +
+          Cell(ScoreText(data_, part_sum - least_sum), "n", "th") + "</tr>\n</table>\n";
 }
 
 void Page::Groups() {
@@ -216,9 +215,12 @@ void Page::Groups() {
     const std::vector<int>& members = members_[static_cast<size_t>(g)];
     int64_t conflict = 0;
     for (const int i : members) conflict += p_.BestPersonConflict[static_cast<size_t>(i)];
-    out_ += StringPrintf("<div class=\"group\" id=\"group-%d\">\n<h3>Group %d: ", g, g) +
+    const std::string heading = static_cast<size_t>(g) < data_.group_names.size()
+                                    ? EscapeHtml(data_.group_names[static_cast<size_t>(g)])
+                                    : StringPrintf("Group %d", g);
+    out_ += StringPrintf("<div class=\"group\" id=\"group-%d\">\n<h3>", g) + heading + ": " +
             Plural(static_cast<int64_t>(members.size()), "member", "members") + ", conflict " +
-            FormatPoints(conflict / 2) + "</h3>\n<table>\n<tr><th class=\"n\">#</th>" +
+            ScoreText(data_, conflict / 2) + "</h3>\n<table>\n<tr><th class=\"n\">#</th>" +
             (data_.names.empty() ? "" : "<th>Name</th>");
     if (!data_.balance_values.empty()) out_ += Cell(data_.balance_name, "", "th");
     for (const ReportColumn& column : data_.columns) {
@@ -259,11 +261,11 @@ void Page::Balance() {
   if (ManyGroups()) {
     out_ += "<table id=\"group-sizes\"><tr><th class=\"n\">Group</th><th class=\"n\">Size</th>";
     for (const auto& [value, row] : counts)
-      out_ += Cell(data_.balance_name + ": " + value, "n", "th");
+      out_ += Cell(data_.balance_name + ": " + Shown(value), "n", "th");
     out_ += "</tr>\n";
     for (int g = 1; g <= p_.GroupCount(); ++g) {
       const auto group = static_cast<size_t>(g);
-      out_ += "<tr>" + Cell(StringPrintf("G%d", g), "n") +
+      out_ += "<tr>" + Cell(GroupLabel(data_, g), "n") +
               count_cell(static_cast<int64_t>(members_[group].size()));
       for (const auto& [value, row] : counts) out_ += count_cell(row[group]);
       out_ += "</tr>\n";
@@ -276,7 +278,7 @@ void Page::Balance() {
     out_ += "</tr>\n";
     // One row per value of the balance column, under the group sizes.
     for (const auto& [value, row] : counts) {
-      out_ += "<tr>" + Cell(data_.balance_name + ": " + value);
+      out_ += "<tr>" + Cell(data_.balance_name + ": " + Shown(value));
       for (int g = 1; g <= p_.GroupCount(); ++g) out_ += count_cell(row[static_cast<size_t>(g)]);
       out_ += "</tr>\n";
     }
@@ -300,7 +302,7 @@ std::map<std::string, std::vector<int64_t>> Page::BalanceCounts() const {
 }
 
 void Page::BalanceTable(const ReportColumn& column, bool spread) {
-  const std::vector<Category> categories = Categories(p_, column);
+  const std::vector<ColumnCategory> categories = ColumnCategories(p_, column);
   const int64_t groups = p_.GroupCount();
   out_ += "<h3>" + EscapeHtml(column.name) + (spread ? " (spread)" : " (pack)") +
           "</h3>\n<table class=\"balance\">\n<tr><th>Category</th><th class=\"n\">Holders</th>" +
@@ -308,7 +310,7 @@ void Page::BalanceTable(const ReportColumn& column, bool spread) {
                   : std::string("<th class=\"n\">Groups</th><th class=\"n\">Fewest</th>")) +
           (ManyGroups() ? std::string("<th>Members per group</th>") : GroupHeaders()) + "</tr>\n";
   size_t shown = 0;
-  for (const Category& category : categories) {
+  for (const ColumnCategory& category : categories) {
     if (shown++ == kMaxCategoryRows) break;
     std::string label = category.label;
     if (category.majority) label += " (majority, turned around)";
@@ -364,7 +366,7 @@ void Page::BalanceTable(const ReportColumn& column, bool spread) {
                    "more categories") +
             " with fewer holders not listed.</p>\n";
   }
-  for (const Category& category : categories) {
+  for (const ColumnCategory& category : categories) {
     if (!category.majority) continue;
     out_ += "<p class=\"note\">" + EscapeHtml(category.label) +
             " is held by more than half of the persons, so it is turned around: its holders are "
@@ -378,17 +380,17 @@ void Page::Rules() {
       "<h2>Rules</h2>\n<table id=\"rules\">\n<tr><th>Rule</th><th>Persons</th><th>Groups</th>"
       "<th>State</th></tr>\n";
   for (const ReportRule& rule : data_.rules) {
-    std::string names;
-    std::string groups;
+    // Listed so that a name with a comma cannot run into the next.
+    std::vector<std::string> names;
+    std::vector<std::string> groups;
     for (const int member : rule.members) {
-      if (!names.empty()) names += ", ";
-      if (!groups.empty()) groups += ", ";
-      names += PersonName(data_, member);
-      groups += StringPrintf("%d", p_.BestAssignment[static_cast<size_t>(member)]);
+      names.push_back(PersonName(data_, member));
+      groups.push_back(GroupLabel(data_, p_.BestAssignment[static_cast<size_t>(member)]));
     }
     const bool kept = RuleKept(rule, p_.BestAssignment);
-    out_ += "<tr>" + Cell(rule.apart ? "apart" : "together") + Cell(names) + Cell(groups) +
-            Cell(kept ? "kept" : "broken", kept ? "kept" : "broken") + "</tr>\n";
+    out_ += "<tr>" + Cell(rule.apart ? "apart" : "together") + Cell(NameList(names)) +
+            Cell(NameList(groups)) + Cell(kept ? "kept" : "broken", kept ? "kept" : "broken") +
+            "</tr>\n";
   }
   out_ += "</table>\n";
 }
@@ -439,8 +441,17 @@ void Page::Run() {
       {"Repeat with", run.repeat_command},
   };
   out_ += "<h2>The run</h2>\n<table id=\"run\">\n";
-  for (const auto& [name, value] : rows)
-    out_ += "<tr>" + Cell(name, "", "th") + Cell(value) + "</tr>\n";
+  // A checked grouping was never searched: the search's facts would describe nothing.
+  const size_t shown = run.checked_from.empty() ? std::size(rows) : 3;
+  for (size_t r = 0; r < shown; ++r) {
+    out_ += "<tr>" + Cell(rows[r].first, "", "th") + Cell(rows[r].second) + "</tr>\n";
+  }
+  if (!run.checked_from.empty()) {
+    out_ +=
+        "<tr>" + Cell("Grouping", "", "th") +
+        Cell("checked from " + run.checked_from + ": read and scored as it stands, not searched") +
+        "</tr>\n";
+  }
   out_ += "</table>\n";
 }
 

@@ -26,6 +26,17 @@ struct ReportRule {
   std::vector<int> members;  // persons 1..N
 };
 
+// A [buddy] column and an [average] column, in the order of the model's wishes.
+struct ReportBuddy {
+  std::string name;
+  int32_t weight = 0;
+  std::vector<std::string> labels;  // labels[v - 1] names value v
+};
+struct ReportAverage {
+  std::string name;
+  int32_t weight = 0;
+};
+
 struct RunFacts {
   std::string date;                 // when the run ended, local time
   std::vector<std::string> inputs;  // the files read
@@ -38,6 +49,9 @@ struct RunFacts {
   int stop_signal = 0;          // the signal that stopped the search, 0 if it ran to its end
   bool time_limit_hit = false;  // the time limit ended the search before its plan was spent
   std::string repeat_command;   // the command that repeats the run
+  // Set when the grouping was read from this file and scored, not searched: the facts of a
+  // search above then do not apply.
+  std::string checked_from;
 };
 
 struct ReportData {
@@ -45,11 +59,25 @@ struct ReportData {
   std::vector<std::string> names;  // persons 1..N (index 0 unused); empty: person numbers
   std::vector<ReportColumn> columns;
   std::vector<ReportRule> rules;
+  std::vector<std::string> group_names;  // groups 1..G (index 0 unused); empty: numbered
+  std::vector<ReportBuddy> buddies;
+  std::vector<ReportAverage> averages;
   // The column balanced over the groups through the persons' types, by person (index 0 unused).
   std::string balance_name;
   std::vector<std::string> balance_values;
   std::optional<Verdict> verdict;  // the proven bounds, when they were computed
-  int64_t rows_not_read = 0;       // rows of "data.txt" after the last one needed
+  // False when the grouping's group sizes differ from the mix's (a grouping edited by hand): the
+  // bounds are then no measure of it.
+  bool bounds_hold = true;
+  // Roster mode: scores, weights and gaps in the mix file's units (a whole number; 100 there is
+  // 1.00 point), and the verdict in words above the scores.
+  bool mix_units = false;
+  std::vector<int32_t> pins;  // the group each person 1..N is pinned to (index 0 unused), 0: none
+  // With several rounds: the meetings of pairs beyond their first, and what each costs.
+  int32_t rounds = 1;
+  int64_t repeated_meetings = 0;
+  int32_t repeat_weight = 0;
+  int64_t rows_not_read = 0;  // rows of "data.txt" after the last one needed
   RunFacts run;
 };
 

@@ -7,12 +7,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <optional>
 
 #include "base/format.h"
+#include "roster/mix_wishes.h"
+#include "roster/person_names.h"
 
 namespace quorvale {
 
@@ -28,9 +32,49 @@ struct ColumnFacts {
   std::vector<std::string> values;  // distinct, in first appearance
   std::vector<int> holders;         // per value
   int empty = 0;
-  bool all_numbers = true;
-  int majority = -1;  // index of a value held by more than half the persons
+  bool all_numbers = true;  // whole numbers only
+  bool all_decimal = true;  // numbers as [average] reads them
+  int majority = -1;        // index of a value held by more than half the persons
 };
+
+// A header that asks to keep apart: one of its words is one of these, or begins with one of the
+// longer ones ("separately", "avoids").
+bool SaysApart(const std::string& header) {
+  std::string word;
+  const auto apart_word = [](const std::string& w) {
+    if (w == "not" || w == "apart" || w == "without") return true;
+    return w.rfind("avoid", 0) == 0 || w.rfind("separat", 0) == 0;
+  };
+  for (const char c : header + " ") {
+    if (std::isalpha(static_cast<unsigned char>(c))) {
+      word += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    } else if (!word.empty()) {
+      if (apart_word(word)) return true;
+      word.clear();
+    }
+  }
+  return false;
+}
+
+// Whether every non-empty cell of `column` names persons of the name column (several separated by
+// ";"), and at least one does.
+bool NamesPersons(const Roster& roster, size_t column, const PersonNames& names) {
+  bool any = false;
+  for (const auto& row : roster.cells) {
+    const std::string& cell = row[column];
+    size_t from = 0;
+    while (from <= cell.size() && !cell.empty()) {
+      size_t end = cell.find(';', from);
+      if (end == std::string::npos) end = cell.size();
+      const std::string_view name = Trim(std::string_view(cell).substr(from, end - from));
+      from = end + 1;
+      if (name.empty()) continue;
+      if (names.Find(name).person < 0) return false;
+      any = true;
+    }
+  }
+  return any;
+}
 
 ColumnFacts FactsOf(const Roster& roster, size_t column) {
   ColumnFacts facts;
@@ -42,6 +86,9 @@ ColumnFacts FactsOf(const Roster& roster, size_t column) {
       continue;
     }
     if (value.find_first_not_of("0123456789") != std::string::npos) facts.all_numbers = false;
+    int64_t number = 0;
+    int32_t decimals = 0;
+    if (!ParseDecimal(value, number, decimals)) facts.all_decimal = false;
     auto [it, added] = index.emplace(value, facts.values.size());
     if (added) {
       facts.values.push_back(value);
@@ -113,10 +160,39 @@ InitSuggestion SuggestRoles(const Roster& roster) {
       }
     }
   }
+  // Else a column headed as names whose values mostly differ: it still names the persons in the
+  // outputs, and the rows that share a name or have none are said in the file.
+  for (size_t c = 0; c < facts.size() && suggestion.name_column < 0; ++c) {
+    std::string lower;
+    for (const char ch : roster.header[c]) {
+      lower += static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    }
+    if (lower.find("name") != std::string::npos && !facts[c].all_numbers &&
+        facts[c].values.size() * 10 >= static_cast<size_t>(n) * 8) {
+      suggestion.name_column = static_cast<int>(c);
+      suggestion.names_repeat = true;
+    }
+  }
+  std::optional<PersonNames> names;
+  if (suggestion.name_column >= 0) {
+    std::vector<std::string> list;
+    for (const auto& row : roster.cells) list.push_back(row[size_t(suggestion.name_column)]);
+    names.emplace(list);
+  }
   for (size_t c = 0; c < facts.size(); ++c) {
     const int column = static_cast<int>(c);
     if (column == suggestion.name_column) continue;
     const size_t values = facts[c].values.size();
+    if (names && NamesPersons(roster, c, *names)) {
+      int& rule_column =
+          SaysApart(roster.header[c]) ? suggestion.apart_column : suggestion.together_column;
+      if (rule_column < 0) rule_column = column;
+      continue;
+    }
+    if (facts[c].all_decimal && values > 10) {
+      suggestion.averages.push_back(column);  // a mark or a score: its mean, not its values
+      continue;
+    }
     if (suggestion.balance_column < 0 && values == 2 && facts[c].empty == 0) {
       suggestion.balance_column = column;
     } else if (static_cast<int>(values) < n - facts[c].empty) {
@@ -157,7 +233,11 @@ std::string FormatInitMix(const Roster& roster, const std::string& roster_refere
   out += "# A lower score is better. A weight of 100 costs one point for every two persons who\n";
   out += "# share a value and land in one group, so a value held by many persons pulls harder.\n\n";
   out += "roster = " + TomlQuote(roster_reference) + "\n";
-  if (s.name_column >= 0) {
+  if (s.name_column >= 0 && s.names_repeat) {
+    out += Padded("name = " + key(s.name_column), 28) +
+           "# names the persons; some rows share a name or have none, and no rule can name "
+           "those\n";
+  } else if (s.name_column >= 0) {
     out += Padded("name = " + key(s.name_column), 28) +
            "# all values differ: names the persons in the outputs and in [rules]\n";
   } else {
@@ -184,6 +264,10 @@ std::string FormatInitMix(const Roster& roster, const std::string& roster_refere
     std::string role = "left out";
     if (column == s.name_column)
       role = "name";
+    else if (column == s.together_column)
+      role = "together_column";
+    else if (column == s.apart_column)
+      role = "apart_column";
     else if (column == s.balance_column)
       role = "balance";
     else if (std::count(s.spread.begin(), s.spread.end(), column) > 0)
@@ -193,7 +277,9 @@ std::string FormatInitMix(const Roster& roster, const std::string& roster_refere
     if (!facts.values.empty()) line += " (" + Examples(facts) + ")";
     if (facts.empty > 0) line += ", " + std::to_string(facts.empty) + " empty";
     line += "; suggested: " + role;
-    if (role == "left out" && facts.values.empty())
+    if (role == "left out" && std::count(s.averages.begin(), s.averages.end(), column) > 0)
+      line += " (numbers: see [average])";
+    else if (role == "left out" && facts.values.empty())
       line += " (no values)";
     else if (role == "left out" && static_cast<int>(facts.values.size()) < n - facts.empty)
       line += " (too many columns to spread)";
@@ -231,7 +317,20 @@ std::string FormatInitMix(const Roster& roster, const std::string& roster_refere
   out += "# \"COLUMN\" = 50             (a column with a majority value packs everyone else\n";
   out += "#                             together unless it says majority = \"ignore\")\n";
 
+  if (!s.averages.empty()) {
+    out += "\n# [average]                 # numbers whose group means should match\n";
+    for (const int column : s.averages) out += "# " + key(column) + " = 100\n";
+  }
+
   out += "\n[rules]                     # pairs or small sets of persons, by name\n";
+  if (s.together_column >= 0) {
+    out += Padded("together_column = " + key(s.together_column), 28) +
+           "# its cells name persons (several: \"A; B\") to keep with the row's person\n";
+  }
+  if (s.apart_column >= 0) {
+    out += Padded("apart_column = " + key(s.apart_column), 28) +
+           "# its cells name persons to keep apart from the row's person (its header says so)\n";
+  }
   if (s.name_column >= 0 && n >= 4) {
     const auto name = [&](int row) {
       return TomlQuote(roster.cells[static_cast<size_t>(row)][static_cast<size_t>(s.name_column)]);

@@ -11,11 +11,15 @@ namespace quorvale {
 
 // The suggested roles of the roster's columns.
 struct InitSuggestion {
-  int name_column = -1;     // all values present and different
-  int balance_column = -1;  // exactly two values, none missing
-  std::vector<int> spread;  // columns with repeated values, spread with `weight`
-  int weight = 100;         // less when so many columns are spread that rules would lack room
-  int groups = 2;           // about 25 persons a group, at least 2
+  int name_column = -1;       // all values present and different (or nearly, named so)
+  bool names_repeat = false;  // some rows share a name, or have none: rules cannot name them
+  int balance_column = -1;    // exactly two values, none missing
+  int together_column = -1;   // every non-empty cell names persons: kept with the row's person
+  int apart_column = -1;      // the same, a header that says apart, not, avoid, separate, without
+  std::vector<int> averages;  // numbers with more than ten values: suggested, commented out
+  std::vector<int> spread;    // columns with repeated values, spread with `weight`
+  int weight = 100;           // less when so many columns are spread that rules would lack room
+  int groups = 2;             // about 25 persons a group, at least 2
 };
 
 // REQUIRES: at least two persons (fewer cannot be grouped).

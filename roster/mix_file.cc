@@ -6,6 +6,8 @@
 
 #include "base/duration.h"
 #include "base/format.h"
+#include "model/model.h"
+#include "roster/roster_csv.h"
 
 namespace quorvale {
 
@@ -29,6 +31,10 @@ class MixReader {
   Status Text(const toml::node& node, const std::string& key, std::string& value) const;
   Status Columns(const toml::node& node, const std::string& table,
                  std::vector<MixColumnWeight>& out) const;
+  // A list of texts, such as the group names or the values a buddy column ignores.
+  Status Texts(const toml::node& node, const std::string& key, std::vector<std::string>& out) const;
+  Status Groups(const toml::node& node);
+  Status Sizes(const toml::node& node);
   Status Rules(const toml::node& node);
   Status Plan(const toml::node& node);
 
@@ -107,6 +113,8 @@ Status MixReader::Columns(const toml::node& node, const std::string& table,
     std::string key = "\"" + name;
     key += "\" in [" + table + "]";
     int64_t weight = 0;
+    // What the table form takes besides the weight.
+    const char* option = table == "buddy" ? "ignore" : table == "average" ? nullptr : "majority";
     if (const toml::table* form = value->as_table(); form != nullptr) {
       const toml::node* weight_node = form->get("weight");
       if (weight_node == nullptr) {
@@ -117,7 +125,10 @@ Status MixReader::Columns(const toml::node& node, const std::string& table,
           if (Status s = Integer(inner_value, "the weight of " + key, 1, kMaxWeight, weight);
               !s.ok())
             return s;
-        } else if (inner == "majority") {
+        } else if (option != nullptr && inner == "ignore" && inner == option) {
+          if (Status s = Texts(inner_value, "the ignore list of " + key, column.ignore); !s.ok())
+            return s;
+        } else if (option != nullptr && inner == "majority" && inner == option) {
           std::string choice;
           if (Status s = Text(inner_value, "the majority of " + key, choice); !s.ok()) return s;
           if (choice != "ignore" && choice != "turn") {
@@ -128,7 +139,9 @@ Status MixReader::Columns(const toml::node& node, const std::string& table,
           column.ignore_majority = choice == "ignore";
         } else {
           return Error(inner_value, "unknown key \"" + std::string(inner.str()) + "\" in " + key +
-                                        "; expected weight or majority.");
+                                        "; expected weight" +
+                                        (option != nullptr ? std::string(" or ") + option : "") +
+                                        ".");
         }
       }
     } else if (Status s = Integer(*value, key, 1, kMaxWeight, weight); !s.ok()) {
@@ -176,11 +189,92 @@ Status MixReader::Rules(const toml::node& node) {
       mix_.rules.push_back(std::move(rule));
     }
   }
+  struct ColumnKey {
+    const char* key;
+    std::optional<MixRuleColumn> MixFile::*member;
+  };
+  static constexpr ColumnKey kColumnKeys[] = {{"together_column", &MixFile::together_column},
+                                              {"apart_column", &MixFile::apart_column},
+                                              {"pin_column", &MixFile::pin_column}};
   for (const auto& [key, value] : *rules) {
-    if (key != "apart" && key != "together") {
-      return Error(value, "unknown key \"" + std::string(key.str()) +
-                              "\" in [rules]; expected apart or together.");
+    if (key == "apart" || key == "together") continue;
+    const ColumnKey* column_key = nullptr;
+    for (const ColumnKey& known : kColumnKeys) {
+      if (key == known.key) column_key = &known;
     }
+    if (column_key == nullptr) {
+      return Error(value, "unknown key \"" + std::string(key.str()) +
+                              "\" in [rules]; expected apart, together, together_column, "
+                              "apart_column or pin_column.");
+    }
+    MixRuleColumn column;
+    column.line = static_cast<int>(value.source().begin.line);
+    if (Status s = Text(value, std::string(key.str()) + " in [rules]", column.column); !s.ok()) {
+      return s;
+    }
+    mix_.*(column_key->member) = column;
+  }
+  return Status::Ok();
+}
+
+Status MixReader::Texts(const toml::node& node, const std::string& key,
+                        std::vector<std::string>& out) const {
+  const toml::array* list = node.as_array();
+  if (list == nullptr) {
+    return Error(node, key + " is " + Kind(node) + "; expected a list of texts, such as [\"A\"].");
+  }
+  for (const toml::node& item : *list) {
+    std::string text;
+    if (Status s = Text(item, "an entry of " + key, text); !s.ok()) return s;
+    out.push_back(text);
+  }
+  return Status::Ok();
+}
+
+Status MixReader::Groups(const toml::node& node) {
+  mix_.groups_line = static_cast<int>(node.source().begin.line);
+  if (!node.is_array()) {
+    int64_t number = 0;
+    if (Status s = Integer(node, "groups", 1, kMaxCount, number); !s.ok()) {
+      return node.is_integer() ? s
+                               : Error(node, "groups is " + Kind(node) +
+                                                 "; expected a number of groups or a list of "
+                                                 "their names, such as [\"Otters\", \"Herons\"].");
+    }
+    mix_.groups = static_cast<int32_t>(number);
+    return Status::Ok();
+  }
+  if (Status s = Texts(node, "groups", mix_.group_names); !s.ok()) return s;
+  for (size_t g = 0; g < mix_.group_names.size(); ++g) {
+    if (Trim(mix_.group_names[g]).empty()) {
+      return Error(
+          node, StringPrintf("group %zu of groups has no name; expected a name for each.", g + 1));
+    }
+    for (size_t h = 0; h < g; ++h) {
+      if (Trim(mix_.group_names[h]) == Trim(mix_.group_names[g])) {
+        return Error(node, "groups names \"" + std::string(Trim(mix_.group_names[g])) +
+                               "\" twice; expected every group's name once.");
+      }
+    }
+  }
+  if (mix_.group_names.empty()) {
+    return Error(node, "groups is an empty list; expected the names of the groups.");
+  }
+  mix_.groups = static_cast<int32_t>(mix_.group_names.size());
+  return Status::Ok();
+}
+
+Status MixReader::Sizes(const toml::node& node) {
+  mix_.sizes_line = static_cast<int>(node.source().begin.line);
+  const toml::array* list = node.as_array();
+  if (list == nullptr || list->empty()) {
+    return Error(node, "sizes is " + (list == nullptr ? Kind(node) : std::string("an empty list")) +
+                           "; expected each group's size, such as [25, 22, 21].");
+  }
+  for (const toml::node& item : *list) {
+    int64_t size = 0;
+    if (Status s = Integer(item, "a size in sizes", 1, kMaxCount, size); !s.ok()) return s;
+    mix_.sizes.push_back(static_cast<int32_t>(size));
   }
   return Status::Ok();
 }
@@ -246,10 +340,21 @@ Status MixReader::Read(const toml::table& root) {
       mix_.name_line = static_cast<int>(node.source().begin.line);
       status = Text(node, key, text);
       mix_.name_column = text;
-    } else if (key == "groups" || key == "group_size") {
+    } else if (key == "groups") {
+      status = Groups(node);
+    } else if (key == "group_size") {
       mix_.groups_line = static_cast<int>(node.source().begin.line);
       status = Integer(node, key, 1, kMaxCount, number);
-      (key == "groups" ? mix_.groups : mix_.group_size) = static_cast<int32_t>(number);
+      mix_.group_size = static_cast<int32_t>(number);
+    } else if (key == "sizes") {
+      status = Sizes(node);
+    } else if (key == "rounds") {
+      mix_.rounds_line = static_cast<int>(node.source().begin.line);
+      status = Integer(node, key, 1, kMaxRounds, number);
+      mix_.rounds = static_cast<int32_t>(number);
+    } else if (key == "repeat_weight") {
+      status = Integer(node, key, 1, kMaxWeight, number);
+      mix_.repeat_weight = static_cast<int32_t>(number);
     } else if (key == "balance") {
       mix_.balance_line = static_cast<int>(node.source().begin.line);
       status = Text(node, key, text);
@@ -280,8 +385,12 @@ Status MixReader::Read(const toml::table& root) {
         status = Error(node, "delimiter is \"" + text + "\"; expected \",\", \";\" or \"\\t\".");
       }
       if (status.ok()) mix_.delimiter = text[0];
-    } else if (key == "spread" || key == "pack") {
-      status = Columns(node, key, key == "spread" ? mix_.spread : mix_.pack);
+    } else if (key == "spread" || key == "pack" || key == "buddy" || key == "average") {
+      status = Columns(node, key,
+                       key == "spread"  ? mix_.spread
+                       : key == "pack"  ? mix_.pack
+                       : key == "buddy" ? mix_.buddy
+                                        : mix_.average);
     } else if (key == "rules") {
       status = Rules(node);
     } else if (key == "plan") {
@@ -289,8 +398,9 @@ Status MixReader::Read(const toml::table& root) {
     } else {
       status =
           Error(node, "unknown key \"" + key +
-                          "\"; expected roster, name, groups, group_size, balance, seed, "
-                          "time_limit, search, delimiter, [spread], [pack], [rules] or [plan].");
+                          "\"; expected roster, name, groups, group_size, sizes, balance, seed, "
+                          "time_limit, search, delimiter, rounds, repeat_weight, [spread], "
+                          "[pack], [buddy], [average], [rules] or [plan].");
     }
     if (!status.ok()) return status;
   }
@@ -302,10 +412,24 @@ Status MixReader::Read(const toml::table& root) {
         "%s, line %d: both groups and group_size are given; expected only one of them.",
         file_.c_str(), mix_.groups_line));
   }
+  if (!mix_.sizes.empty()) {
+    if (mix_.group_size) {
+      return Status::Error(StringPrintf(
+          "%s, line %d: both sizes and group_size are given; expected only one of them.",
+          file_.c_str(), mix_.sizes_line));
+    }
+    const auto count = static_cast<int32_t>(mix_.sizes.size());
+    if (mix_.groups && *mix_.groups != count) {
+      return Status::Error(StringPrintf(
+          "%s, line %d: sizes gives %d sizes for %d groups; expected one size for each group.",
+          file_.c_str(), mix_.sizes_line, count, *mix_.groups));
+    }
+    mix_.groups = count;
+  }
   if (!mix_.groups && !mix_.group_size) {
     return Status::Error(file_ +
-                         ": no groups; expected groups = G (the number of groups) or "
-                         "group_size = S (persons a group).");
+                         ": no groups; expected groups = G (the number of groups), a list of "
+                         "their names, or group_size = S (persons a group).");
   }
   return Status::Ok();
 }

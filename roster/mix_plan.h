@@ -21,20 +21,36 @@ struct MixColumn {
   int data_column = 0;                        // its column in "data.txt" (2..)
 };
 
-// The column balanced over the groups: its first value is type 1, its second type 2.
+// The column balanced over the groups: values[t - 1] is type t, in order of first appearance;
+// an empty cell is a value of its own, "".
 struct MixBalance {
   std::string header;
-  std::string type1_value;
-  std::string type2_value;  // empty when the column holds only one value
+  std::vector<std::string> values;
 };
 
-// A rule of [rules]: its members share one category of an attribute column of their own.
+// A rule: its members share one category of an attribute column of their own.
 struct MixRule {
   bool apart = true;               // apart: never in one group; else always in one group
   std::vector<int> persons;        // members as persons 1..N (roster rows)
-  std::vector<std::string> names;  // the names as the mix file gives them
-  int data_column = 0;             // its column in "data.txt"
+  std::vector<std::string> names;  // the names as the mix file or the rule column gives them
+  std::string source;              // where it was stated: "[rules]" or the rule column's name
+  int data_column = 0;             // its column of the data table
   int32_t weight = 0;              // that column's weight (> 0 apart, < 0 together)
+};
+
+// A column of [buddy]: each person alone with their value in a group costs the weight.
+struct MixBuddy {
+  std::string header;
+  int32_t weight = 0;
+  std::vector<std::string> labels;   // labels[v - 1] is value v
+  std::vector<std::string> ignored;  // values that cost nothing, as written
+};
+
+// A column of [average]: its numbers' group means as equal as can be.
+struct MixAverage {
+  std::string header;
+  int32_t weight = 0;
+  int32_t decimals = 0;  // the numbers are held in units of 10^-decimals
 };
 
 struct MixPlan {
@@ -47,10 +63,19 @@ struct MixPlan {
   std::vector<std::string> names;   // names[p - 1] names person p (the row number without a name)
   std::vector<std::string> header;  // the roster's header
   std::vector<std::vector<std::string>> rows;  // the roster's rows, cells trimmed
+  std::vector<int> lines;                      // the line of the roster on which each row begins
 
   std::vector<MixColumn> columns;  // in the order of "data.txt"
   std::optional<MixBalance> balance;
-  std::vector<MixRule> rules;  // apart rules first, then together rules
+  std::vector<MixRule> rules;            // apart rules first, then together rules
+  std::vector<std::string> group_names;  // one per group; empty: the groups are numbered
+  std::vector<int32_t> pins;             // per person 1..N (index 0 unused): a group, or 0
+  std::vector<MixBuddy> buddies;
+  std::vector<MixAverage> averages;
+  int32_t rounds = 1;
+  int32_t repeat_weight = 0;  // with rounds: a repeated meeting's cost
+  // Said on standard error before the run: names held by several rows, rows without a name.
+  std::vector<std::string> warnings;
 
   std::optional<uint32_t> seed;          // from the mix file
   std::optional<int64_t> time_limit_ms;  // from the mix file, or the default plan's limit

@@ -1,10 +1,11 @@
 # Sourced by the scripts of this folder: the Debian packages each step needs, and a function that
 # installs those that are missing (apt-get, through sudo when not root).
 
-# The program needs a C++20 compiler, CMake, toml++ (mix files), libcsv (rosters) and CBC with
-# pkg-config (the exact proof of a best grouping). CBC's link line names -lz, which none of its
-# packages pulls in: zlib1g-dev supplies it.
-BUILD_PACKAGES=(cmake g++ make pkg-config libtomlplusplus-dev libcsv-dev coinor-libcbc-dev zlib1g-dev)
+# The program needs a C++20 compiler, CMake, toml++ (mix files), libcsv (rosters), utf8proc (names
+# compared in one Unicode form) and CBC with pkg-config (the exact proof of a best grouping).
+# CBC's link line names -lz, which none of its packages pulls in: zlib1g-dev supplies it.
+BUILD_PACKAGES=(cmake g++ make pkg-config libtomlplusplus-dev libcsv-dev libutf8proc-dev
+  coinor-libcbc-dev zlib1g-dev)
 # The tests add GoogleTest and GoogleMock, and tmux for the tests that drive a real terminal.
 TEST_PACKAGES=(libgtest-dev libgmock-dev tmux)
 # The Debian package: CPack runs dpkg-shlibdeps (dpkg-dev) on the program, after `file` has told

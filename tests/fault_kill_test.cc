@@ -28,14 +28,11 @@ struct KilledRun {
   long long best = LLONG_MAX;
 };
 
-unsigned KillSeed() {
-  const char* text = std::getenv("QM_KILL_TEST_SEED");
-  return text != nullptr && *text != '\0' ? static_cast<unsigned>(std::strtoul(text, nullptr, 10))
-                                          : std::random_device{}();
-}
-
 TEST(FaultKillTest, KilledSearchesLeaveWholeResultsThatNeverGetWorse) {
-  const unsigned seed = KillSeed();
+  const char* repeat = std::getenv("QM_KILL_TEST_SEED");
+  const unsigned seed = repeat != nullptr && *repeat != '\0'
+                            ? static_cast<unsigned>(std::strtoul(repeat, nullptr, 10))
+                            : std::random_device{}();
   SCOPED_TRACE(testing::Message() << "QM_KILL_TEST_SEED=" << seed);
   std::mt19937 rng(seed);
   std::vector<KilledRun> runs(12);

@@ -19,22 +19,24 @@ namespace {
 const std::string kParams = "6\n4\n1\n2\n2\n3\n2\n1\n";
 const std::string kData = "0 0 100 50\n1 1 1 2\n2 1 1 1\n3 2 2 1\n4 2 2 2\n5 1 3 0\n6 2 3 2\n";
 
-// Reads both texts, or only the parameters when `data` is empty: the first message, or "" and
-// then the eight parameters or the whole data table.
-std::pair<std::string, std::vector<int32_t>> Read(std::string_view params, std::string_view data) {
-  Parameters p;
-  Status status = ReadParameters(params, "p.txt", p);
-  if (!status.ok() || data.empty()) {
-    return {status.message(),
-            {p.PersonCount, p.ColumnCount, p.TypeMode, p.GroupCount, p.RunCount, p.StagesPerRun,
-             p.FocusCycles, p.SpreadCycles}};
+// Reads both texts, or only the parameters when `data` is empty: the first refusal, the eight
+// parameters or the whole data table, and the warnings.
+struct Read {
+  Read(std::string_view params, std::string_view data) {
+    Parameters p;
+    status = ReadParameters(params, "p.txt", p);
+    values = {p.PersonCount, p.ColumnCount,  p.TypeMode,    p.GroupCount,
+              p.RunCount,    p.StagesPerRun, p.FocusCycles, p.SpreadCycles};
+    if (!status.ok() || data.empty()) return;
+    Problem problem;
+    status = AllocateProblem(p, problem);
+    if (status.ok()) status = ReadDataTable(data, "d.txt", problem, &warnings);
+    values.assign(problem.DataTable.data(), problem.DataTable.data() + problem.DataTable.size());
   }
-  Problem problem;
-  status = AllocateProblem(p, problem);
-  if (status.ok()) status = ReadDataTable(data, "d.txt", problem);
-  const Table2D<int32_t>& t = problem.DataTable;
-  return {status.message(), std::vector<int32_t>(t.data(), t.data() + t.size())};
-}
+  Status status;
+  std::vector<int32_t> values;
+  InputWarnings warnings;
+};
 
 TEST(InputReaderTest, ReadsTheExampleInAnyLayoutAndTheEdgesOfTheRanges) {
   const std::vector<int32_t> example = {0, 0, 100, 50, 1, 1, 1, 2, 2, 1, 1, 1, 3, 2,
@@ -59,7 +61,10 @@ TEST(InputReaderTest, ReadsTheExampleInAnyLayoutAndTheEdgesOfTheRanges) {
        {INT32_MIN, INT32_MAX, -32768, 32767, 7, 9, 1, INT32_MIN, -5, 0, 2, 2}},
   };
   for (const auto& [params, data, values] : kCases) {
-    EXPECT_EQ(Read(params, data), std::pair(std::string(), values)) << params << "\n" << data;
+    const Read read(params, data);
+    EXPECT_EQ(std::pair(read.status.message(), read.values), std::pair(std::string(), values))
+        << params << "\n"
+        << data;
   }
 }
 
@@ -120,20 +125,8 @@ TEST(InputReaderTest, RefusesBadInputWithItsWholeMessage) {
        "persons; codes run from 1 to PersonCount."},
   };
   for (const auto& [params, data, message] : kCases) {
-    EXPECT_EQ(Read(params, data).first, message) << params << "\n" << data;
+    EXPECT_EQ(Read(params, data).status.message(), message) << params << "\n" << data;
   }
-}
-
-// The data of the worked example with the lines `edit` changes, read with the example's
-// parameters: the status and the warnings.
-std::pair<Status, InputWarnings> ReadData(const std::string& data) {
-  Parameters p;
-  Problem problem;
-  InputWarnings warnings;
-  Status status = ReadParameters(kParams, "p.txt", p);
-  if (status.ok()) status = AllocateProblem(p, problem);
-  if (status.ok()) status = ReadDataTable(data, "d.txt", problem, &warnings);
-  return {status, warnings};
 }
 
 TEST(InputReaderTest, ALineOfAnotherLengthInARowPerLineFileIsRefusedAtThatLine) {
@@ -146,7 +139,7 @@ TEST(InputReaderTest, ALineOfAnotherLengthInARowPerLineFileIsRefusedAtThatLine) 
       {"0 0 100 50\n1\n2 1 1 1\n", 2, "1 value"},
   };
   for (const auto& [data, line, values] : kCases) {
-    const Status status = ReadData(data).first;
+    const Status status = Read(kParams, data).status;
     EXPECT_EQ(status.message(), "d.txt, line " + std::to_string(line) + " holds " + values +
                                     ", but a row of the table needs 4: the first line holds one "
                                     "row, so every line is read as one row (blank lines are "
@@ -164,16 +157,15 @@ TEST(InputReaderTest, CountsTheRowsNotReadInEitherLayout) {
       {"0 0 100 50 1\n1 1 2 2 1 1 1 3 2 2 1 4 2 2 2 5 1 3 0 6 2 3 2 7", 1, 2},
   };
   for (const auto& [data, rows, line] : kCases) {
-    const auto [status, warnings] = ReadData(data);
-    EXPECT_TRUE(status.ok()) << status.message();
-    EXPECT_EQ(warnings.rows_not_read, rows) << data;
-    EXPECT_EQ(warnings.first_line_not_read, line) << data;
+    const Read read(kParams, data);
+    EXPECT_TRUE(read.status.ok()) << read.status.message();
+    EXPECT_EQ(read.warnings.rows_not_read, rows) << data;
+    EXPECT_EQ(read.warnings.first_line_not_read, line) << data;
   }
 }
 
 TEST(InputReaderTest, ParameterRefusalsKnowTheirLine) {
-  Parameters p;
-  const Status status = ReadParameters("6\n4\n\n1 0 x", "p.txt", p);
+  const Status status = Read("6\n4\n\n1 0 x", "").status;
   EXPECT_EQ(std::tuple(status.file(), status.line(), status.detail()),
             std::tuple("p.txt", 4u,
                        "GroupCount (the 4th value) is 0, but at least 1 group is "

@@ -2,16 +2,13 @@
 // deal, and a search that keeps all three whatever its strategy.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
 #include <vector>
 
 #include "engine/conflict_matrix.h"
 #include "engine/initial_assignment.h"
 #include "engine/proportional_deal.h"
-#include "engine/run_loop.h"
-#include "engine/search_observer.h"
-#include "tests/support/fakes.h"
+#include "tests/support/quiet_search.h"
 #include "tests/support/random_problem.h"
 
 namespace quorvale {
@@ -71,15 +68,6 @@ Problem SharedOutProblem(uint32_t seed) {
   return p;
 }
 
-class QuietObserver final : public SearchObserver {
- public:
-  void PanelDue(const PanelValues&, int64_t) override {}
-  void InterimSavingOn() override {}
-  void SaveFailed(const std::string&) override {}
-  void SaveRecovered() override {}
-  void Closing(bool) override {}
-};
-
 TEST(ProportionalDealTest, SizesSharesAndPinsHoldThroughEverySearch) {
   for (const SearchStrategy strategy : {SearchStrategy::kClassic, SearchStrategy::kDeep}) {
     Problem p = SharedOutProblem(static_cast<uint32_t>(strategy) + 3);
@@ -96,16 +84,8 @@ TEST(ProportionalDealTest, SizesSharesAndPinsHoldThroughEverySearch) {
       for (int t = 1; t <= 4; ++t) size += dealt[size_t(g)][size_t(t)];
       EXPECT_EQ(size, p.GroupSizes[size_t(g)]);
     }
-    QuietObserver observer;
-    test::FakeClock clock;
-    test::RecordingSink sink;
-    Engine engine(SupportedKernelLevel());
-    std::atomic<int> stop{0};
-    SearchEnvironment env{observer, clock, sink, engine, 5, &stop};
-    env.strategy = strategy;
-    p.TotalCycles = 30;
     p.TargetScore = -1000000;
-    RunSearch(p, env);
+    test::SearchQuietly(p, strategy, 30);
     EXPECT_EQ(counts(p.BestAssignment), dealt);
     EXPECT_EQ(p.BestAssignment[3], 4);
     EXPECT_EQ(p.BestAssignment[10], 4);

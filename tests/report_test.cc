@@ -8,6 +8,7 @@
 
 #include "base/format.h"
 #include "report/html_report.h"
+#include "report/plain_verdict.h"
 #include "report/verdict.h"
 #include "tests/support/problem_text.h"
 #include "tests/support/process.h"
@@ -78,6 +79,66 @@ TEST(ReportTest, PageShowsVerdictGroupsBalanceAndRules) {
   // Self-contained: nothing fetched.
   EXPECT_EQ(page.find("<script"), std::string::npos);
   EXPECT_EQ(page.find("http"), std::string::npos);
+}
+
+// Roster mode's verdict in words, a line for each wish, weights and gaps as the mix file writes
+// them, and names that cannot run into each other.
+TEST(ReportTest, VerdictInWordsNamesEveryWish) {
+  // Class spreads, Language packs, column 4 holds the together rule of persons 5 and 6.
+  Problem p = test::PreparedProblem("6 5 3 2 1 1 1 0",
+                                    "0 0 100 -50 -1000  1 1 1 1 0  2 1 2 1 0  3 1 1 2 0  "
+                                    "4 1 2 2 0  5 1 1 0 1  6 1 2 0 1");
+  p.Buddies = {BuddyWish{200, {0, 1, 1, 2, 0, 0, 0}, 2}};
+  p.BestAssignment = {0, 1, 1, 2, 2, 1, 2};
+  ReportData data;
+  data.mix_units = true;
+  data.names = {"", "Ann", "Bo", "Cy", "Di", "Lee, Ed", "Fay"};
+  data.balance_name = "Gender";
+  data.balance_values = {"", "f", "m", "f", "m", "f", "f"};
+  data.columns = {{2, "Class", {"", "5a", "5b", "5a", "5b", "5a", "5b"}, false},
+                  {3, "Language", {"", "de", "de", "tr", "tr", "", ""}, false},
+                  {4, "together: \"Lee, Ed\", Fay", {}, true}};
+  data.buddies = {{"Language", 200, {"de", "tr"}}};
+  data.rules = {{false, {5, 6}}};
+  data.pins = {0, 0, 0, 0, 0, 0, 1};
+  Verdict verdict;
+  verdict.BestScore = 1200;
+  verdict.LowerBound = 950;
+  data.verdict = verdict;
+  std::vector<std::string> lines;
+  for (const PlainLine& line : PlainVerdictLines(p, data)) lines.push_back(line.text);
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "Gender: every group holds 2 f and 1 m (as even as possible)",
+                       "Class: 5a 1-2 per group, 5b 1-2 (as even as possible)",
+                       "Language: de: all 2 in group 1; tr: all 2 in group 2 (as packed as "
+                       "possible)",
+                       "Language, a buddy for everyone: 1 alone with their value in their group: "
+                       "Cy (tr, group 2) (weight 200 each; nobody else in the list holds their "
+                       "value)",
+                       "Rules: 0 of 1 kept",
+                       "Rule broken: together: \"Lee, Ed\", Fay (in group 1 and group 2)",
+                       "Pins: 0 of 1 kept",
+                       "Pin broken: Fay is in group 2, pinned to group 1",
+                       "At most 250 from the best possible",
+                   }));
+  // Moved into one group, Fay keeps the rule and her pin; Class is then off its most even.
+  p.BestAssignment = {0, 2, 1, 2, 1, 1, 1};
+  lines.clear();
+  for (const PlainLine& line : PlainVerdictLines(p, data)) lines.push_back(line.text);
+  EXPECT_EQ(lines[0], "Group sizes: 4, 2, where the mix asks for 3 each");
+  EXPECT_EQ(lines[2],
+            "Class: 5b 0-3 per group, 5a 1-2 (not as even as possible: 200 more than its least, "
+            "weight 100)");
+  EXPECT_EQ(lines[5], "Rules: 1 of 1 kept");
+  EXPECT_EQ(lines[6], "Pins: 1 of 1 kept");
+
+  const std::string page = RenderReport(p, data);
+  EXPECT_NE(page.find("<td>together: &quot;Lee, Ed&quot;, Fay</td><td class=\"n\">1000</td>"
+                      "<td>together</td>"),
+            std::string::npos)
+      << page;
+  EXPECT_NE(page.find("<td>Language</td><td class=\"n\">50</td><td>pack</td>"), std::string::npos);
+  EXPECT_NE(page.find("<li class=\"broken\">Group sizes: 4, 2"), std::string::npos);
 }
 
 // Many groups: the groups become the rows of the first table, and a category's counts are

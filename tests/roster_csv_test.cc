@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/roster_mode.h"
 #include "report/groups_file.h"
 #include "roster/roster_csv.h"
 
@@ -103,16 +104,24 @@ TEST(RosterCsvTest, GroupsFileGivesTheRowsBackAsTheyStood) {
   };
   for (const auto& [text, groups_file] : cases) {
     const Roster roster = Parse(text);
-    const GroupsTable table{roster.byte_order_mark,
-                            roster.delimiter,
-                            roster.line_end,
-                            roster.raw_header,
-                            roster.raw_rows,
-                            roster.row_is_person,
-                            GroupColumnName(roster.header)};
+    const GroupsTable table = GroupsTableOf(roster, MixPlan{});
     EXPECT_EQ(FormatGroupsFile(table, std::vector<int32_t>{0, 2, 1}), groups_file);
   }
   EXPECT_EQ(GroupColumnName({"Name", "Group", "Group 2"}), "Group 3");
+  // Named groups, in quotes where a name holds the delimiter; a column for each round.
+  const Roster roster = Parse("Name,Round 1\nAnn,x\nBo,y\n");
+  GroupsTable rounds{false,
+                     ',',
+                     "\n",
+                     roster.raw_header,
+                     roster.raw_rows,
+                     roster.row_is_person,
+                     "Group",
+                     RoundColumnNames(roster.header, 2),
+                     {"", "Otters, blue", "Herons"}};
+  EXPECT_EQ(FormatGroupsFile(rounds, std::vector<int32_t>{0, 1, 2, 0, 2, 1}),
+            "Name,Round 1,Round 1 (groups),Round 2\nAnn,x,\"Otters, blue\",Herons\n"
+            "Bo,y,Herons,\"Otters, blue\"\n");
 }
 
 }  // namespace

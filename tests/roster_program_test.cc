@@ -81,7 +81,7 @@ TEST(RosterProgramTest, InitThenRunGivesBalancedNamedGroupsThatKeepTheRules) {
   for (int i = 0; i < 2; ++i) {
     ASSERT_EQ(RunIn(work, "pupils.toml --seed 42 --no-pause --time-limit 20s", &out, &err), 0)
         << err;
-    EXPECT_NE(out.find("\nRules kept: 4 of 4.\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("\nRules: all 4 kept.\n"), std::string::npos) << out;
     EXPECT_NE(out.find("\n        pupils.groups.csv\n        pupils.report.html\n"),
               std::string::npos)
         << out;
@@ -142,7 +142,7 @@ TEST(RosterProgramTest, RulesNamingMoreThanHalfThePersonsAreKept) {
                       &out, &err),
                 0)
           << err;
-      EXPECT_NE(out.find("\nRules kept: 1 of 1.\n"), std::string::npos) << c.kind << "\n" << out;
+      EXPECT_NE(out.find("\nRules: 1 of 1 kept.\n"), std::string::npos) << c.kind << "\n" << out;
     }
     EXPECT_FALSE(std::filesystem::exists(work.PathOf("m/data.txt")));
     EXPECT_TRUE(std::filesystem::exists(work.PathOf("m/results.txt")));
@@ -170,9 +170,10 @@ TEST(RosterProgramTest, RefusalsSayWhyAndWriteNothing) {
        "expected UTF-8 (in a spreadsheet: save as \"CSV UTF-8\"; in a text editor: save with the "
        "encoding UTF-8).\n"},
       // Control characters from the roster are shown, not obeyed by the terminal.
-      {"r.csv", "Name,Sex\nAnn,f\nBo,m\nCy,\x1B[31mx\xC2\x9B\n", mix + "balance = \"Sex\"\n",
-       "quorvalemixer: r.csv, line 4: the balance column \"Sex\" holds \"\\x1B[31mx\\u009B\", a "
-       "third value; expected \"f\" or \"m\" (balance takes a column of at most two values).\n"},
+      {"r.csv", "Name,Mark\nAnn,1\nBo,2\nCy,\x1B[31mx\xC2\x9B\n", mix + "[average]\nMark = 100\n",
+       "quorvalemixer: r.csv, line 4: the column \"Mark\" of [average] holds "
+       "\"\\x1B[31mx\\u009B\", which is not a number; expected a number such as 2.5 or 2,5 (up "
+       "to six decimals), or an empty cell.\n"},
       {"m.groups.csv", "Name,Class,Group\nAnn,5a,1\nBo,5b,2\n",
        "roster = \"m.groups.csv\"\ngroups = 2\n",
        "quorvalemixer: m.toml: the roster m.groups.csv is a file that every run of this mix writes "

@@ -4,21 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <random>
 #include <vector>
 
 #include "engine/conflict_matrix.h"
 #include "engine/initial_assignment.h"
-#include "engine/proof_board.h"
-#include "engine/run_loop.h"
-#include "engine/search_observer.h"
 #include "engine/wish_terms.h"
 #include "proof/categories.h"
 #include "proof/proven_bound.h"
 #include "proof/prover.h"
-#include "tests/support/fakes.h"
 #include "tests/support/proof_instances.h"
+#include "tests/support/quiet_search.h"
 #include "tests/support/random_problem.h"
 
 namespace quorvale {
@@ -92,31 +88,6 @@ TEST(WishTermsTest, TheAverageTermOfAWorkedExample) {
   EXPECT_DOUBLE_EQ(terms.AverageFigures(0, 2).mean, 3.5);
 }
 
-class QuietObserver final : public SearchObserver {
- public:
-  void PanelDue(const PanelValues&, int64_t) override {}
-  void InterimSavingOn() override {}
-  void SaveFailed(const std::string&) override {}
-  void SaveRecovered() override {}
-  void Closing(bool) override {}
-};
-
-// Runs `strategy` on `p` for `cycles`, with the prover beside it when `board` is given.
-SearchOutcome Search(Problem& p, SearchStrategy strategy, int32_t cycles,
-                     ProofBoard* board = nullptr) {
-  QuietObserver observer;
-  test::FakeClock clock;
-  test::RecordingSink sink;
-  Engine engine(SupportedKernelLevel());
-  std::atomic<int> stop{0};
-  SearchEnvironment env{observer, clock, sink, engine, 9, &stop};
-  env.strategy = strategy;
-  env.proof = board;
-  env.stop_when_proven = board != nullptr;
-  p.TotalCycles = cycles;
-  return RunSearch(p, env);
-}
-
 // The least whole score over every grouping with the dealt sizes (one type).
 int64_t BruteForce(Problem& p) {
   std::vector<int32_t> groups(p.Assignment.begin() + 1, p.Assignment.end());
@@ -142,17 +113,17 @@ TEST(WishTermsTest, EveryStrategyReachesTheBruteForcedBestAndTheBoundsHold) {
       EXPECT_LE(p.TargetScore, best) << seed;
       const std::vector<Category> categories = ListCategories(p);
       EXPECT_LE(ProvenBound(p, categories), best) << seed;
-      Search(p, strategy, 200);
+      test::SearchQuietly(p, strategy, 200);
       EXPECT_EQ(p.BestScore, best) << seed;
       EXPECT_EQ(FullScore(p, p.BestAssignment), p.BestScore) << seed;
     }
   }
 }
 
-// Proofs with the terms. A speaker of a language nobody else speaks is alone in any grouping: the
-// bound counts that term, and a class whose Target Score is out of reach is still proven. Two
-// speakers whom the pairs keep apart are both alone in the best grouping, which the model of pairs
-// cannot see: the prover may prove the pairs' best, but never the whole.
+// Proofs with the terms. The model of the proof states the buddy terms: a speaker of a language
+// nobody else speaks is alone in any grouping, and two speakers whom the pairs keep apart are
+// both alone in the best grouping; both are proven. It leaves the average terms out: where the
+// pairs force the averages apart, the prover may prove the rest's best, but never the whole.
 void ExpectProof(Problem& p, std::vector<Category> categories, int64_t best, bool proven) {
   p.Terms = WishTerms(p);
   p.TargetScore += WishTerms::Bound(p);
@@ -161,31 +132,45 @@ void ExpectProof(Problem& p, std::vector<Category> categories, int64_t best, boo
   ProofBoard board(ProvenBound(p, categories));
   Prover prover(p, categories, board, ProverSettings{0, 0});
   prover.Start();
-  const SearchOutcome outcome = Search(p, SearchStrategy::kClassic, 100000, &board);
+  const SearchOutcome outcome = test::SearchQuietly(p, SearchStrategy::kClassic, 100000, &board);
   prover.Stop();
   EXPECT_EQ(p.BestScore, best);
   EXPECT_EQ(outcome.proven_best, proven);
   EXPECT_LE(board.LowerBound(), p.BestScore);
 }
 
-TEST(WishTermsTest, AProofCountsOnlyTheTermsNoGroupingAvoids) {
+TEST(WishTermsTest, AProofCountsTheBuddiesButNotTheAverages) {
   for (uint32_t seed = 1;; ++seed) {
     test::ProofInstance instance = test::MakeClassInstance(seed, 10, 3);
     const int64_t pairs_best = test::BruteForceBestScore(instance.problem);
     if (pairs_best <= instance.problem.TargetScore) continue;
     instance.problem.Buddies = {{300, {0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1}};
-    ExpectProof(instance.problem, instance.categories, pairs_best + 300, true);
+    ExpectProof(instance.problem, instance.categories, pairs_best + 301, true);
     break;
   }
-  Problem p = test::RandomData(1, {8, 2, 1, 3, false, 100});
-  for (int i = 1; i <= 8; ++i) p.DataTable(i, 2) = i <= 2 ? 1 : 0;  // 1 and 2 apart
-  p.DataTable(0, 2) = 1000;
-  p.Buddies = {{300, {0, 1, 1, 0, 0, 0, 0, 0, 0}, 1}};
-  const std::vector<Category> categories = ListCategories(p);
-  ASSERT_TRUE(BuildConflictMatrix(p).ok());
-  DealInitialAssignment(p);
-  SetUpStartValues(p, Engine(SupportedKernelLevel()));
-  ExpectProof(p, categories, 600, false);
+  // Persons 1 and 2 share a code of weight `weight` (apart when positive, together when not).
+  const auto pair = [](int32_t weight) {
+    Problem p = test::RandomData(1, {8, 2, 1, 3, false, 100});
+    for (int i = 1; i <= 8; ++i) p.DataTable(i, 2) = i <= 2 ? 1 : 0;
+    p.DataTable(0, 2) = weight;
+    return p;
+  };
+  Problem apart = pair(1000);
+  apart.Buddies = {{300, {0, 1, 1, 0, 0, 0, 0, 0, 0}, 1}};
+  Problem together = pair(-5000);
+  together.Averages = {{100, {0, 10, 10, 0, 0, 0, 0, 0, 0}, {0, 1, 1, 1, 1, 1, 1, 1, 1}, 0}};
+  struct Case {
+    Problem* p;
+    int64_t best;
+    bool proven;
+  };
+  for (const Case& c : {Case{&apart, 602, true}, Case{&together, -5000 + 2 * 667, false}}) {
+    const std::vector<Category> categories = ListCategories(*c.p);
+    ASSERT_TRUE(BuildConflictMatrix(*c.p).ok());
+    DealInitialAssignment(*c.p);
+    SetUpStartValues(*c.p, Engine(SupportedKernelLevel()));
+    ExpectProof(*c.p, categories, c.best, c.proven);
+  }
 }
 
 }  // namespace

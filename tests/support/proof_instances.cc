@@ -24,21 +24,6 @@ ProofInstance Finish(Problem p) {
   return instance;
 }
 
-Problem Allocated(int persons, int attribute_columns, int type_mode, int groups) {
-  Parameters params;
-  params.PersonCount = persons;
-  params.ColumnCount = attribute_columns + 2;
-  params.TypeMode = type_mode;
-  params.GroupCount = groups;
-  params.RunCount = 2;
-  params.StagesPerRun = 2;
-  params.FocusCycles = 2;
-  params.SpreadCycles = 1;
-  Problem p;
-  if (!AllocateProblem(params, p).ok()) throw std::runtime_error("allocation failed");
-  return p;
-}
-
 }  // namespace
 
 ProofInstance MakeProofInstance(uint32_t seed, const RandomProblemShape& shape) {
@@ -48,7 +33,8 @@ ProofInstance MakeProofInstance(uint32_t seed, const RandomProblemShape& shape) 
 ProofInstance MakeClassInstance(uint32_t seed, int persons, int groups) {
   std::mt19937 rng(seed);
   auto uniform = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-  Problem p = Allocated(persons, 3, 1, groups);
+  // Allocated as random data of weight 0, every cell of which is then written.
+  Problem p = RandomData(seed, {persons, groups, 3, 1, false, 0});
   p.DataTable(0, 2) = 100;
   p.DataTable(0, 3) = 50;
   p.DataTable(0, 4) = -50;

@@ -33,6 +33,7 @@ Problem RandomData(uint32_t seed, const RandomProblemShape& shape) {
   for (int i = 1; i <= shape.persons; ++i) {
     p.DataTable(i, 0) = i;
     p.DataTable(i, 1) = shape.other_types && uniform(0, 9) == 0 ? 7 : uniform(1, 2);
+    if (shape.types > 0) p.DataTable(i, 1) = 1 + (i * 7 + static_cast<int>(seed)) % shape.types;
   }
   return p;
 }

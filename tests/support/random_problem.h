@@ -16,6 +16,7 @@ struct RandomProblemShape {
   int type_mode = 1;
   bool other_types = false;  // some persons get a type other than 1 or 2
   int max_abs_weight = 200;
+  int types = 0;  // above 0: person i has type 1 + (7i + seed) % types (3 and up never dealt)
 };
 
 // The allocated problem with its data drawn from `seed`; nothing built yet.
