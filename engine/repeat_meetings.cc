@@ -142,4 +142,9 @@ int64_t ScheduleTargetScore(const Model& model, int64_t round_target) {
   return model.Rounds * round_target + RepeatMeetings::Bound(model);
 }
 
+int64_t RoundTargetScore(const Model& model, int64_t schedule_target) {
+  if (model.Rounds <= 1) return schedule_target;
+  return (schedule_target - RepeatMeetings::Bound(model)) / model.Rounds;
+}
+
 }  // namespace quorvale

@@ -69,4 +69,8 @@ class RepeatMeetings {
 // round's, and the repeats no schedule avoids. With one grouping, `round_target` itself.
 int64_t ScheduleTargetScore(const Model& model, int64_t round_target);
 
+// One grouping's share of a whole schedule's Target Score `schedule_target`: what
+// ScheduleTargetScore was given. With one grouping, `schedule_target` itself.
+int64_t RoundTargetScore(const Model& model, int64_t schedule_target);
+
 }  // namespace quorvale

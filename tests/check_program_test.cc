@@ -84,8 +84,10 @@ TEST(CheckProgramTest, GroupsFilesOfOtherRowsAreRefusedAndSortedRowsMatch) {
        "grouping can do better.\nScore 0, Target Score 0, proven bound 0 (lower is better; in "
        "the mix file's units).\n"},
       {"rounds = 2\n", "Name,Class,Round 1,Round 2\nAnn,a,1,1\nBo,b,1,1\nCy,a,2,2\nDi,b,2,2\n",
-       "Class: every group holds 1 of each class (as even as possible).\nMeetings over 2 rounds: 2 "
-       "meetings of a pair beyond its first (weight 100 each).\n"},
+       "Every round: Class: every group holds 1 of each class (as even as possible).\nEvery "
+       "round: Rules: 1 of 1 kept.\nMeetings over 2 rounds: 2 pairs meet more than once, 2 "
+       "meetings beyond a pair's first (weight 100 each; no schedule has fewer than 0).\nAt most "
+       "200 from the best possible.\nScore 200, Target Score 0, proven bound 0 "},
       {"", header + "Ann,a,1\nBo,b,1\nCy,a,2\n",
        "quorvalemixer: m.groups.csv: the row on line 5 of r.csv (\"Di\") is missing; expected "
        "every row of the roster, each with a group.\n",
