@@ -130,18 +130,21 @@ TEST(RepeatMeetingsTest, BoundCountsThePartnersThereAreNot) {
 }
 
 TEST(RepeatMeetingsTest, TheRoundsTablesCountInTheMemoryLimit) {
-  Model m;
-  m.params.PersonCount = 1000;
-  m.params.ColumnCount = 2;
-  m.params.GroupCount = 50;
-  m.Rounds = 8;
-  const double one_grouping = ProblemBytes(m.params);
-  EXPECT_GT(ModelBytes(m), one_grouping + 8 * 1001 * 51 * 8);
-  Problem p;
-  const Status status = LoadModel(std::move(m), p, one_grouping + 1);  // refused: m stays
-  EXPECT_EQ(status.message(),
-            "Not enough memory for 8 rounds of 1000 persons in 50 groups: they need 0.0 GiB.");
-  EXPECT_TRUE(LoadModel(std::move(m), p, 1e9).ok());
+  for (const auto& [persons, groups, refused] :
+       {std::tuple{30000, 1000, true}, {1000, 50, false}}) {
+    Model m;
+    m.params.PersonCount = persons;
+    m.params.ColumnCount = 2;
+    m.params.GroupCount = groups;
+    m.Rounds = 8;
+    const double one_grouping = ProblemBytes(m.params);
+    EXPECT_GT(ModelBytes(m), one_grouping + 8.0 * (persons + 1) * (groups + 1) * 8);
+    Problem p;
+    const Status status = LoadModel(std::move(m), p, refused ? one_grouping * 1.1 : 1e9);
+    EXPECT_EQ(status.message(), refused ? "Not enough memory for 8 rounds of 30000 persons in "
+                                          "1000 groups: they need 4.4 GiB."
+                                        : "");
+  }
 }
 
 // A whole schedule's score recounted: every round evaluated alone, and the repeats.
