@@ -74,7 +74,6 @@ struct ReportData {
   bool mix_units = false;
   std::vector<int32_t> pins;  // the group each person 1..N is pinned to (index 0 unused), 0: none
   // With several rounds: what each meeting of a pair beyond its first costs.
-  int32_t rounds = 1;
   int32_t repeat_weight = 0;
   int64_t rows_not_read = 0;  // rows of "data.txt" after the last one needed
   RunFacts run;
