@@ -38,7 +38,9 @@ class RepeatMeetings {
   int32_t RepeatsIn(int32_t person, const std::vector<int32_t>& group) const;
 
   // No schedule of `model`'s rounds has fewer repeated meetings (times the weight): a person
-  // meets at least (smallest group - 1) partners a round, and there are only N - 1 of them.
+  // meets at least (smallest group - 1) partners a round, and there are only N - 1 of them; and
+  // a group larger than the number of groups must take two or more persons from some group of
+  // every other round.
   // 0 when some persons are never dealt (their types are not dealt), as nothing then says how
   // many the others meet.
   static int64_t Bound(const Model& model);

@@ -104,13 +104,15 @@ TEST(RepeatMeetingsTest, BoundCountsThePartnersThereAreNot) {
     int64_t repeats;
   };
   const Case cases[] = {
-      {32, 8, 10, {}, 0, 0},      // 30 partners a person, of 31
-      {32, 8, 11, {}, 0, 32},     // 33 of 31: two too many for each of 32
-      {9, 3, 4, {}, 0, 0},        // every pair once
-      {8, 2, 3, {}, 0, 8},        //
-      {8, 2, 3, {{1, 2}}, 0, 6},  // 1 and 2 may meet every round
-      {8, 2, 3, {}, 5, 0},        // person 5 is never dealt: no bound
-      {12, 5, 3, {}, 0, 0},       // groups of 2 and 3: the smallest counts
+      {32, 8, 10, {}, 0, 0},        // 30 partners a person, of 31
+      {32, 8, 11, {}, 0, 32},       // 33 of 31: two too many for each of 32
+      {9, 3, 4, {}, 0, 0},          // every pair once
+      {8, 2, 3, {}, 0, 8},          //
+      {8, 2, 3, {{1, 2}}, 0, 6},    // 1 and 2 may meet every round
+      {8, 2, 3, {}, 5, 0},          // person 5 is never dealt: no bound
+      {12, 5, 3, {}, 0, 0},         // groups of 2 and 3: the smallest counts
+      {60, 6, 3, {}, 0, 48},        // 10 a group from 6 groups: 4 pairs again, 72 for 3 rounds
+      {60, 6, 3, {{1, 2}}, 0, 46},  // one of them may meet every round
   };
   for (const Case& c : cases) {
     Model m;
