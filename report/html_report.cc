@@ -266,12 +266,14 @@ void Page::Groups() {
     const std::string heading = static_cast<size_t>(g) < data_.group_names.size()
                                     ? EscapeHtml(data_.group_names[static_cast<size_t>(g)])
                                     : StringPrintf("Group %d", g);
-    const std::string id = InRounds() ? StringPrintf("round-%zu-group-%d", round_ + 1, g)
-                                      : StringPrintf("group-%d", g);
-    out_ += "<div class=\"group\" id=\"" + id + "\">\n<h3>" + heading + ": " +
-            Plural(static_cast<int64_t>(members.size()), "member", "members") + ", conflict " +
-            ScoreText(data_, conflict / 2) + "</h3>\n<table>\n<tr><th class=\"n\">#</th>" +
-            (data_.names.empty() ? "" : "<th>Name</th>");
+    // With rounds a group's id names its round, so that every id on the page stays its own.
+    out_ +=
+        (InRounds()
+             ? StringPrintf("<div class=\"group\" id=\"round-%zu-group-%d\">\n<h3>", round_ + 1, g)
+             : StringPrintf("<div class=\"group\" id=\"group-%d\">\n<h3>", g)) +
+        heading + ": " + Plural(static_cast<int64_t>(members.size()), "member", "members") +
+        ", conflict " + ScoreText(data_, conflict / 2) +
+        "</h3>\n<table>\n<tr><th class=\"n\">#</th>" + (data_.names.empty() ? "" : "<th>Name</th>");
     if (!data_.balance_values.empty()) out_ += Cell(data_.balance_name, "", "th");
     for (const ReportColumn& column : data_.columns) {
       if (!column.is_rule) out_ += Cell(column.name, "", "th");
