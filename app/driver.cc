@@ -429,8 +429,9 @@ int Run::Execute() {
   if (outcome.stop_signal != 0) {
     if (outcome.saved) {
       // The two rows a failed save would use, so that a long path cannot reach the notice box.
-      const std::string saved_in =
-          sink.writes_results() ? results.path() : env_.also_saved_paths.front();
+      const std::string saved_in = sink.writes_results() || env_.also_saved_paths.empty()
+                                       ? results.path()
+                                       : env_.also_saved_paths.front();
       ShowMessage("Search stopped: the best grouping found so far is saved in " + saved_in,
                   kSaveErrorRow, kSaveErrorRow + 1);
     }
