@@ -252,6 +252,17 @@ void Page::GapTable() {
             Cell(ScoreText(data_, least), "n") + Cell(ScoreText(data_, part), "n") +
             Cell(ScoreText(data_, above), above > 0 ? "n over" : "n at") + "</tr>\n";
   }
+  if (InRounds()) {  // the repeats, against the fewest any schedule has
+    const MeetingCounts counts = CountMeetings(p_);
+    const int64_t least = counts.least_repeats * p_.RepeatWeight;
+    const int64_t part = counts.repeats * p_.RepeatWeight;
+    least_sum += least;
+    part_sum += part;
+    out_ += "<tr>" + Cell("Meetings beyond a pair's first") +
+            Cell(StringPrintf("%d", data_.repeat_weight), "n") + Cell("new partners") +
+            Cell(ScoreText(data_, least), "n") + Cell(ScoreText(data_, part), "n") +
+            Cell(ScoreText(data_, part - least), part > least ? "n over" : "n at") + "</tr>\n";
+  }
   out_ += "<tr><th>Total</th><th></th><th></th>" + Cell(ScoreText(data_, least_sum), "n", "th") +
           Cell(ScoreText(data_, part_sum), "n", "th") +
           Cell(ScoreText(data_, part_sum - least_sum), "n", "th") + "</tr>\n</table>\n";
@@ -462,7 +473,7 @@ void Page::Meetings() {
     if (k > 1 && static_cast<int32_t>(k) > counts.most) break;
     out_ += "<tr>" + Cell(StringPrintf("%zu", k), "n") +
             Cell(StringPrintf("%lld", static_cast<long long>(counts.pairs_meeting[k])),
-                 k > 1 ? "n over" : "n") +
+                 k > 1 && counts.pairs_meeting[k] > 0 ? "n over" : "n") +
             "</tr>\n";
   }
   out_ += "</table>\n";
