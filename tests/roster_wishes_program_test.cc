@@ -58,21 +58,6 @@ constexpr std::string_view kMix =
     "[rules]\ntogether_column = \"Keep with\"\napart_column = \"Keep apart from\"\n"
     "pin_column = \"Fixed group\"\n";
 
-// The groups file of a run, parsed, with each row's cells by header.
-std::vector<std::map<std::string, std::string>> GroupsOf(const test::TempFolder& work) {
-  Roster groups;
-  EXPECT_TRUE(
-      ParseRoster(test::ReadWholeFile(work.PathOf("class.groups.csv")), "g", std::nullopt, groups)
-          .ok());
-  std::vector<std::map<std::string, std::string>> rows;
-  for (const auto& cells : groups.cells) {
-    std::map<std::string, std::string> row;
-    for (size_t c = 0; c < cells.size(); ++c) row[groups.header[c]] = cells[c];
-    rows.push_back(row);
-  }
-  return rows;
-}
-
 TEST(RosterWishesProgramTest, EveryWishIsKept) {
   test::TempFolder work;
   work.WriteFile("class.csv", kClass);
@@ -83,7 +68,7 @@ TEST(RosterWishesProgramTest, EveryWishIsKept) {
   ASSERT_NE(out.find("\nexit 0\n"), std::string::npos) << out;
   EXPECT_NE(out.find("Rules: all 4 kept."), std::string::npos) << out;
   EXPECT_FALSE(std::filesystem::exists(work.PathOf("class/data.txt")));  // it cannot state this
-  const auto rows = GroupsOf(work);
+  const auto rows = test::TableRows(test::ReadWholeFile(work.PathOf("class.groups.csv")));
   ASSERT_EQ(rows.size(), 24u);
   std::map<std::string, std::string> group_of;
   std::map<std::string, int> size;
