@@ -46,26 +46,16 @@ constexpr std::string_view kRules =
     "apart = [[\"Tom Bäcker\", \"Nils Bäcker\"], [\"Ayşe Kaya\", \"Mehmet Kaya\"]]\n"
     "together = [[\"Zoë Brandt\", \"Lee; Ann\"], [\"Ida Weiß\", \"Mai Lê\"]]\n";
 
-int RunIn(const test::TempFolder& folder, const std::string& arguments, std::string* out = nullptr,
-          std::string* err = nullptr) {
-  const std::string command = "cd '" + folder.path() + "' && '" + QM_PROGRAM_PATH + "' " +
-                              arguments + " </dev/null >out.txt 2>err.txt";
-  const int status = std::system(command.c_str());
-  if (out != nullptr) *out = test::ReadWholeFile(folder.PathOf("out.txt"));
-  if (err != nullptr) *err = test::ReadWholeFile(folder.PathOf("err.txt"));
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 TEST(RosterProgramTest, InitThenRunGivesBalancedNamedGroupsThatKeepTheRules) {
   test::TempFolder work;
   work.WriteFile("pupils.csv", kPupils);
   std::string out, err;
-  ASSERT_EQ(RunIn(work, "init pupils.csv", &out, &err), 0) << err;
+  ASSERT_EQ(test::RunIn(work.path(), "init pupils.csv", &out, &err), 0) << err;
   EXPECT_EQ(out.substr(0, 16), "Wrote pupils.tom") << out;
   EXPECT_NE(out.find("  quorvalemixer pupils.toml\n"), std::string::npos) << out;
   const std::string suggested = test::ReadWholeFile(work.PathOf("pupils.toml"));
   // init never writes over a mix file.
-  EXPECT_EQ(RunIn(work, "init pupils.csv", &out, &err), 1);
+  EXPECT_EQ(test::RunIn(work.path(), "init pupils.csv", &out, &err), 1);
   EXPECT_EQ(err,
             "quorvalemixer: pupils.toml already exists; it was left as it is (remove it, "
             "or edit it).\n");
@@ -79,7 +69,9 @@ TEST(RosterProgramTest, InitThenRunGivesBalancedNamedGroupsThatKeepTheRules) {
   work.WriteFile("pupils.toml", edited);
   std::vector<std::string> runs;
   for (int i = 0; i < 2; ++i) {
-    ASSERT_EQ(RunIn(work, "pupils.toml --seed 42 --no-pause --time-limit 20s", &out, &err), 0)
+    ASSERT_EQ(
+        test::RunIn(work.path(), "pupils.toml --seed 42 --no-pause --time-limit 20s", &out, &err),
+        0)
         << err;
     EXPECT_NE(out.find("\nRules: all 4 kept.\n"), std::string::npos) << out;
     EXPECT_NE(out.find("\n        pupils.groups.csv\n        pupils.report.html\n"),
@@ -138,8 +130,9 @@ TEST(RosterProgramTest, RulesNamingMoreThanHalfThePersonsAreKept) {
                        "\n[spread]\nClass = 100\n[rules]\n" + rule + "]]\n");
     for (int seed = 1; seed <= 3; ++seed) {
       std::string out, err;
-      ASSERT_EQ(RunIn(work, "m.toml --no-pause --time-limit 5s --seed " + std::to_string(seed),
-                      &out, &err),
+      ASSERT_EQ(test::RunIn(work.path(),
+                            "m.toml --no-pause --time-limit 5s --seed " + std::to_string(seed),
+                            &out, &err),
                 0)
           << err;
       EXPECT_NE(out.find("\nRules: 1 of 1 kept.\n"), std::string::npos) << c.kind << "\n" << out;
@@ -184,7 +177,7 @@ TEST(RosterProgramTest, RefusalsSayWhyAndWriteNothing) {
     work.WriteFile(c.roster_file, c.roster);
     work.WriteFile("m.toml", c.mix);
     std::string out, err;
-    EXPECT_EQ(RunIn(work, "m.toml --no-pause", &out, &err), 1);
+    EXPECT_EQ(test::RunIn(work.path(), "m.toml --no-pause", &out, &err), 1);
     EXPECT_EQ(err, c.message);
     EXPECT_EQ(out, "");
     EXPECT_FALSE(std::filesystem::exists(work.PathOf("m")));
@@ -196,7 +189,7 @@ TEST(RosterProgramTest, RefusalsSayWhyAndWriteNothing) {
   test::TempFolder work;
   work.WriteFile("one.csv", "Name,Class\nAnn,5a\n");
   std::string out, err;
-  EXPECT_EQ(RunIn(work, "init one.csv", &out, &err), 1);
+  EXPECT_EQ(test::RunIn(work.path(), "init one.csv", &out, &err), 1);
   EXPECT_EQ(err,
             "quorvalemixer: one.csv: found 1 person; expected at least 2 rows below the header, "
             "one per person, to divide into groups.\n");
@@ -219,7 +212,7 @@ TEST(RosterProgramTest, ARunClearsItsOwnLeftoversAndSavesTheGroupsFileFirst) {
   for (const std::string& name : leftovers) work.WriteFile(name, "a part");
   for (const std::string& name : others) work.WriteFile(name, "kept");
   std::string out, err;
-  ASSERT_EQ(RunIn(work, "m.toml --no-pause --seed 1", &out, &err), 0) << err;
+  ASSERT_EQ(test::RunIn(work.path(), "m.toml --no-pause --seed 1", &out, &err), 0) << err;
   for (const std::string& name : leftovers)
     EXPECT_FALSE(std::filesystem::exists(work.PathOf(name))) << name;
   for (const std::string& name : others)
@@ -228,7 +221,7 @@ TEST(RosterProgramTest, ARunClearsItsOwnLeftoversAndSavesTheGroupsFileFirst) {
   const std::string results = test::ReadWholeFile(work.PathOf("m/results.txt"));
   const std::string groups = work.WriteFile("m.groups.csv", "edited by hand\n");
   std::filesystem::permissions(groups, std::filesystem::perms::owner_read);
-  EXPECT_EQ(RunIn(work, "m.toml --no-pause --seed 2", &out, &err), 1);
+  EXPECT_EQ(test::RunIn(work.path(), "m.toml --no-pause --seed 2", &out, &err), 1);
   const std::string failed =
       "Could not save m.groups.csv (nor, after it, m/results.txt): "
       "m.groups.csv is read-only; it was left as it is.";
@@ -247,7 +240,8 @@ TEST(RosterProgramTest, RepeatCommandPastedIntoAShellRunsOnlyTheProgram) {
     work.WriteFile("r.csv", kPupils);
     work.WriteFile(mix, "roster = \"r.csv\"\ngroups = 2\n");
     std::string out, err;
-    ASSERT_EQ(RunIn(work, ShellQuote(mix) + " --no-pause --seed 4", &out, &err), 0) << err;
+    ASSERT_EQ(test::RunIn(work.path(), ShellQuote(mix) + " --no-pause --seed 4", &out, &err), 0)
+        << err;
     const std::string report =
         test::ReadWholeFile(work.PathOf(mix.substr(0, mix.size() - 5) + ".report.html"));
     std::smatch found;
@@ -317,7 +311,9 @@ TEST(RosterProgramTest, TimeLimitEndsALongFolderModeSearchAsItsPlanWould) {
   test::TempFolder work;
   test::WriteInstance(work.path(), 60, 7, false);  // a search planned to run for days
   std::string out, err;
-  EXPECT_EQ(RunIn(work, "--folder . --seed 3 --no-pause --time-limit 1s", &out, &err), 0) << err;
+  EXPECT_EQ(test::RunIn(work.path(), "--folder . --seed 3 --no-pause --time-limit 1s", &out, &err),
+            0)
+      << err;
   EXPECT_NE(out.find("Search completed: But Target Score not reached"), std::string::npos) << out;
   EXPECT_FALSE(test::ReadWholeFile(work.PathOf("results.txt")).empty());
 }

@@ -59,21 +59,6 @@ constexpr std::string_view kMix =
     "[rules]\ntogether_column = \"Keep with\"\napart_column = \"Keep apart from\"\n"
     "pin_column = \"Fixed group\"\n";
 
-// The groups file of a run, parsed, with each row's cells by header.
-std::vector<std::map<std::string, std::string>> GroupsOf(const test::TempFolder& work) {
-  Roster groups;
-  EXPECT_TRUE(
-      ParseRoster(test::ReadWholeFile(work.PathOf("class.groups.csv")), "g", std::nullopt, groups)
-          .ok());
-  std::vector<std::map<std::string, std::string>> rows;
-  for (const auto& cells : groups.cells) {
-    std::map<std::string, std::string> row;
-    for (size_t c = 0; c < cells.size(); ++c) row[groups.header[c]] = cells[c];
-    rows.push_back(row);
-  }
-  return rows;
-}
-
 // Once in one grouping, and once over three rounds, where every round keeps every wish, the
 // groups file is the result and the summary counts the pairs that meet again.
 TEST(RosterWishesProgramTest, EveryWishIsKeptInEveryRound) {
@@ -89,7 +74,7 @@ TEST(RosterWishesProgramTest, EveryWishIsKeptInEveryRound) {
     EXPECT_NE(out.find("Rules: all 4 kept."), std::string::npos) << out;
     EXPECT_FALSE(std::filesystem::exists(work.PathOf("class/data.txt")));  // it cannot state this
     EXPECT_EQ(std::filesystem::exists(work.PathOf("class/results.txt")), rounds == 1);
-    const auto rows = GroupsOf(work);
+    const auto rows = test::TableRows(test::ReadWholeFile(work.PathOf("class.groups.csv")));
     ASSERT_EQ(rows.size(), 24u);
     const std::vector<std::string> columns =
         rounds == 1 ? std::vector<std::string>{"Group"}
