@@ -1,21 +1,18 @@
 // The search over rounds: the meetings' and the schedule's changes against full recounts, the
-// lower bound on repeats, a schedule without repeats where one exists, and every round keeping
-// the wishes of one grouping.
+// lower bound on repeats, and a schedule without repeats where one exists. (Every round keeping
+// the wishes of one grouping is checked through the program, by the roster wishes test.)
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <map>
 #include <random>
 #include <tuple>
 #include <utility>
 #include <vector>
 
-#include "engine/conflict_matrix.h"
 #include "engine/initial_assignment.h"
 #include "engine/repeat_meetings.h"
 #include "engine/rounds_schedule.h"
 #include "engine/run_loop.h"
-#include "tests/support/fakes.h"
+#include "tests/support/quiet_search.h"
 #include "tests/support/random_problem.h"
 
 namespace quorvale {
@@ -194,24 +191,6 @@ TEST(RoundsScheduleTest, GainsAndScoreMatchAFullRecount) {
   }
 }
 
-// Runs the search on `p` to its plan's end or its target, on a fake clock.
-SearchOutcome Search(Problem& p, uint32_t seed) {
-  class Quiet final : public SearchObserver {
-    void PanelDue(const PanelValues&, int64_t) override {}
-    void InterimSavingOn() override {}
-    void SaveFailed(const std::string&) override {}
-    void SaveRecovered() override {}
-    void Closing(bool) override {}
-  } observer;
-  test::FakeClock clock;
-  test::RecordingSink sink;
-  Engine engine(SupportedKernelLevel());
-  std::atomic<int> stop{0};
-  SearchEnvironment env{observer, clock, sink, engine, seed, &stop};
-  env.strategy = SearchStrategy::kDeep;  // rounds are searched as rounds whatever this says
-  return RunSearch(p, env);
-}
-
 TEST(RoundsSearchTest, ResolvableDesignsAreFoundWithoutARepeat) {
   // 9 persons in threes over 4 rounds (the greedy start finds it), and 16 in fours over 5 (the
   // search does): every pair meets exactly once.
@@ -219,8 +198,8 @@ TEST(RoundsSearchTest, ResolvableDesignsAreFoundWithoutARepeat) {
     Problem p = test::MakeRandomProblem(1, {persons, groups, 0, 3, false, 0});
     test::SearchInRounds(p, rounds);
     ASSERT_EQ(p.TargetScore, 0);
-    p.TotalCycles = 1000;
-    EXPECT_EQ(Search(p, 7).TargetStatus, kTargetReached) << persons;
+    EXPECT_EQ(test::SearchQuietly(p, SearchStrategy::kDeep, 1000).TargetStatus, kTargetReached)
+        << persons;
     EXPECT_EQ(p.BestScore, 0);
     ASSERT_EQ(p.BestRounds.size(), size_t(rounds));
     RepeatMeetings meetings(p);
@@ -228,51 +207,6 @@ TEST(RoundsSearchTest, ResolvableDesignsAreFoundWithoutARepeat) {
     for (int a = 1; a <= persons; ++a) {
       for (int b = a + 1; b <= persons; ++b) EXPECT_EQ(meetings.Meetings(a, b), 1) << a << " " << b;
     }
-  }
-}
-
-TEST(RoundsSearchTest, EveryRoundKeepsItsSizesBalancePinsAndRules) {
-  Problem p = test::RandomData(4, {40, 4, 4, 1, false, 100});
-  std::vector<int32_t> type(41);
-  for (int i = 1; i <= 40; ++i) p.DataTable(i, 1) = type[size_t(i)] = 1 + i % 3;
-  p.BalanceTypes = 3;
-  p.GroupSizes = {0, 13, 10, 9, 8};
-  p.PinnedGroup.assign(41, 0);
-  p.PinnedGroup[5] = 2;
-  p.PinnedGroup[17] = 4;
-  // Column 4 keeps 1, 2 and 3 apart, column 5 keeps 10 and 11 together, who may meet every round.
-  for (int i = 1; i <= 40; ++i) {
-    p.DataTable(i, 4) = i <= 3 ? 1 : 0;
-    p.DataTable(i, 5) = i == 10 || i == 11 ? 1 : 0;
-  }
-  p.DataTable(0, 4) = 5000;
-  p.DataTable(0, 5) = -5000;
-  p.KeepsMajority = {0, 0, 0, 0, 1, 1};
-  p.RepeatExempt = {{10, 11}};
-  p.Rounds = 4;
-  p.RepeatWeight = 100;
-  ASSERT_TRUE(BuildConflictMatrix(p).ok());
-  DealInitialAssignment(p);
-  SetUpStartValues(p, Engine(SupportedKernelLevel()));
-  const auto counts = [&](const std::vector<int32_t>& grouping) {
-    std::map<std::pair<int32_t, int32_t>, int> per;
-    for (int i = 1; i <= 40; ++i) ++per[{grouping[size_t(i)], type[size_t(i)]}];
-    return per;
-  };
-  const auto dealt = counts(p.Assignment);
-  p.TotalCycles = 20;
-  Search(p, 3);
-  ASSERT_EQ(p.BestRounds.size(), 4u);
-  EXPECT_EQ(p.BestRounds[0], p.BestAssignment);
-  EXPECT_EQ(p.BestScore, FullScore(p, p.BestRounds));
-  for (const auto& round : p.BestRounds) {
-    EXPECT_EQ(counts(round), dealt);
-    EXPECT_EQ(round[5], 2);
-    EXPECT_EQ(round[17], 4);
-    EXPECT_NE(round[1], round[2]);
-    EXPECT_NE(round[1], round[3]);
-    EXPECT_NE(round[2], round[3]);
-    EXPECT_EQ(round[10], round[11]);
   }
 }
 
