@@ -35,28 +35,6 @@ std::map<std::pair<int32_t, int32_t>, int32_t> Places(const Problem& p, const Gr
   return places;
 }
 
-// One grouping's bound made the whole schedule's: every round's, and the repeated meetings that
-// no schedule avoids.
-int64_t OverRounds(const Model& model, int64_t one_round) {
-  if (model.Rounds <= 1) return one_round;
-  return int64_t{model.Rounds} * one_round + RepeatMeetings::Bound(model);
-}
-
-// Meetings of a pair beyond its first over `rounds`, the pairs to be together aside.
-int64_t RepeatedMeetings(const Problem& p, const std::vector<Grouping>& rounds) {
-  RepeatMeetings meetings(p);
-  meetings.Load(rounds);
-  int64_t repeated = 0;
-  for (int32_t a = 1; a <= p.PersonCount(); ++a) {
-    for (int32_t b = a + 1; b <= p.PersonCount(); ++b) {
-      if (!meetings.Exempt(a, b) && meetings.Meetings(a, b) > 1) {
-        repeated += meetings.Meetings(a, b) - 1;
-      }
-    }
-  }
-  return repeated;
-}
-
 class Check {
  public:
   Check(const std::string& mix_path, const std::optional<std::string>& groups_path,
@@ -131,14 +109,13 @@ Status Check::Score(const std::vector<Grouping>& rounds, ReportData& data) {
   if (p.Rounds > 1) {
     RepeatMeetings meetings(p);
     score += meetings.Load(rounds);
-    data.repeated_meetings = RepeatedMeetings(p, rounds);
-    int64_t one_round = WishTerms::Bound(p);
-    for (const ColumnBound& bound : p.ColumnBounds) one_round += bound.least;
-    p.TargetScore = OverRounds(p, one_round);
+    p.BestRounds = rounds;
   }
   p.CurrentScore = score;
   KeepAsBest(p);
-  data.verdict = MakeVerdict(p, places_kept ? OverRounds(p, proven) : p.TargetScore, nullptr);
+  // TargetScore and the proven bound are the whole schedule's (ScheduleTargetScore).
+  data.verdict =
+      MakeVerdict(p, places_kept ? ScheduleTargetScore(p, proven) : p.TargetScore, nullptr);
   return Status::Ok();
 }
 

@@ -6,6 +6,7 @@
 #include "app/run_report.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -22,6 +23,7 @@
 #include "engine/initial_assignment.h"
 #include "engine/problem.h"
 #include "engine/proof_board.h"
+#include "engine/repeat_meetings.h"
 #include "engine/run_loop.h"
 #include "input/data_reader.h"
 #include "input/file_reader.h"
@@ -79,11 +81,13 @@ Status OpenFailure(const std::string& path, const FileText& file) {
 
 // Whatever the environment saves with the results (the groups file), then "results.txt": a save
 // cut short between the two never leaves "results.txt" ahead of the groups file, and one that
-// fails on the groups file leaves "results.txt" as it was.
+// fails on the groups file leaves "results.txt" as it was. With rounds the groups file is the
+// result: "results.txt" holds one grouping and is not written.
 class ChainedSink final : public ResultsSink {
  public:
-  ChainedSink(const std::function<Status(const Problem&)>& first, ResultsSink& results)
-      : first_(first), results_(results) {}
+  ChainedSink(const std::function<Status(const Problem&)>& first, ResultsSink& results,
+              bool write_results)
+      : first_(first), results_(results), write_results_(write_results) {}
   Status Write(const Problem& problem, int32_t target_status, int32_t cycle_number) override {
     first_failed_ = false;
     if (first_) {
@@ -92,14 +96,17 @@ class ChainedSink final : public ResultsSink {
         return status;
       }
     }
+    if (!write_results_) return Status::Ok();
     return results_.Write(problem, target_status, cycle_number);
   }
+  bool writes_results() const { return write_results_; }
   // Whether the last save failed before "results.txt".
   bool first_failed() const { return first_failed_; }
 
  private:
   const std::function<Status(const Problem&)>& first_;
   ResultsSink& results_;
+  const bool write_results_;
   bool first_failed_ = false;
 };
 
@@ -227,6 +234,9 @@ std::string Run::SaveFailure(const SearchOutcome& outcome, const ResultsFile& re
   if (!sink.first_failed() || env_.also_saved_paths.empty()) {
     return "Could not save the results: " + outcome.save_error;
   }
+  if (!sink.writes_results()) {
+    return "Could not save " + env_.also_saved_paths.front() + ": " + outcome.save_error;
+  }
   return "Could not save " + env_.also_saved_paths.front() + " (nor, after it, " + results.path() +
          "): " + outcome.save_error;
 }
@@ -253,21 +263,24 @@ void Run::WriteReport(const Problem& problem, const std::string& folder, uint32_
            ? "quorvalemixer " + ShellQuote((data.title.starts_with('-') ? "./" : "") + data.title)
            : "quorvalemixer --folder " + ShellQuote(data.title)) +
       StringPrintf(" --seed %u", seed);
+  if (options_.rounds) run.repeat_command += StringPrintf(" --rounds %d", *options_.rounds);
   const int threads = options_.threads > 0 ? options_.threads : AvailableCores();
-  if (options_.search == SearchStrategy::kDeep) {
+  // Rounds are searched by their own strategy, on one thread, whatever --search says.
+  const bool deep = options_.search == SearchStrategy::kDeep && problem.Rounds <= 1;
+  if (deep) {
     run.repeat_command += StringPrintf(" --search deep --threads %d", threads);
   }
   if (outcome.time_limit_hit || options_.last_cycle) {
     run.repeat_command += StringPrintf(" --last-cycle %d", outcome.CycleNumber);
   }
-  if (options_.search == SearchStrategy::kDeep && threads > 1) {
+  if (deep && threads > 1) {
     run.repeat_command += " (the deep search repeats exactly only on one thread)";
   } else if (outcome.cut_mid_cycle) {
     run.repeat_command += " (the time limit cut its last cycle short: it repeats only nearly)";
   }
   std::vector<std::string> written;
   std::vector<std::string> notes;
-  if (outcome.saved) written.push_back(results.path());
+  if (outcome.saved && sink.writes_results()) written.push_back(results.path());
   // The files saved before "results.txt" were saved when it was, or when it alone failed.
   if (outcome.saved || !sink.first_failed()) {
     written.insert(written.end(), env_.also_saved_paths.begin(), env_.also_saved_paths.end());
@@ -376,7 +389,9 @@ int Run::Execute() {
 
   ResultsFile results(JoinPath(folder, kResultsFile));
   const uint32_t seed = options_.seed ? *options_.seed : env_.calendar_seconds();
-  ChainedSink sink(env_.also_save, results);
+  // With rounds the groups file holds the schedule; there is no exact proof across rounds.
+  const bool rounds = problem.Rounds > 1;
+  ChainedSink sink(env_.also_save, results, !rounds || !env_.also_save);
   ScreenObserver observer(screen);
   SearchEnvironment search_env{observer,  env_.clock,        sink, engine, seed,
                                env_.stop, env_.first_save_ms};
@@ -385,29 +400,39 @@ int Run::Execute() {
   search_env.plan_ends_search = env_.plan_ends_search;
   // The prover runs beside every search for the verdict; only --stop-when-proven lets its
   // bound end the search.
-  const int64_t proven_bound = ProvenBound(problem, categories);
+  const int64_t proven_bound = ScheduleTargetScore(problem, ProvenBound(problem, categories));
   ProofBoard board(proven_bound);
   ProverSettings prover_settings = env_.prover;
   if (options_.time_limit_ms && prover_settings.time_limit_ms == 0) {
     prover_settings.time_limit_ms = *options_.time_limit_ms;
   }
-  Prover prover(problem, categories, board, prover_settings);
-  search_env.proof = &board;
-  search_env.stop_when_proven = options_.stop_when_proven;
-  prover.Start();
+  std::optional<Prover> prover;
+  if (!rounds) {
+    prover.emplace(problem, categories, board, prover_settings);
+    search_env.proof = &board;
+    search_env.stop_when_proven = options_.stop_when_proven;
+    prover->Start();
+  }
   search_env.strategy = options_.search;
   search_env.threads = options_.threads > 0 ? options_.threads : AvailableCores();
   const SearchOutcome outcome = RunSearch(problem, search_env);
-  prover.Stop();
-  const ProverReport proof_report = prover.Report();
-  const Verdict verdict = MakeVerdict(problem, proven_bound, &proof_report);
+  std::optional<ProverReport> proof_report;
+  if (prover) {
+    prover->Stop();
+    proof_report = prover->Report();
+  }
+  const Verdict verdict =
+      MakeVerdict(problem, proven_bound, proof_report ? &*proof_report : nullptr);
   if (env_.verdict != nullptr) *env_.verdict = verdict;
   WriteReport(problem, folder, seed, outcome, results, sink, verdict);
 
   if (outcome.stop_signal != 0) {
     if (outcome.saved) {
       // The two rows a failed save would use, so that a long path cannot reach the notice box.
-      ShowMessage("Search stopped: the best grouping found so far is saved in " + results.path(),
+      const std::string saved_in = sink.writes_results() || env_.also_saved_paths.empty()
+                                       ? results.path()
+                                       : env_.also_saved_paths.front();
+      ShowMessage("Search stopped: the best grouping found so far is saved in " + saved_in,
                   kSaveErrorRow, kSaveErrorRow + 1);
     }
     return kExitSignalBase + outcome.stop_signal;

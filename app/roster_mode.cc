@@ -138,7 +138,7 @@ Status LoadMix(const std::string& mix_path, double memory_limit, PreparedMix& pr
     return s;
   }
   const Parameters& params = prepared.model.params;
-  if (const double bytes = ProblemBytes(params); bytes > memory_limit) {
+  if (const double bytes = ModelBytes(prepared.model); bytes > memory_limit) {
     return Status::Error(StringPrintf(
         "%s: not enough memory for %d persons in %d groups: the run's tables need %.1f GiB, and "
         "this machine has %.1f GiB; expected a smaller roster.",
@@ -170,8 +170,13 @@ Status PrepareMix(const std::string& mix_path, double memory_limit, PreparedMix&
   RemoveLeftoverTemporaries(parameters_path);
   RemoveLeftoverTemporaries(data_path);
   if (!DataFilesStateModel(prepared.model)) {
-    // Files of an earlier run would misstate this one.
+    // Files of an earlier run would misstate this one; with rounds, so would its one grouping.
     if (Status s = RemoveFileIfThere(parameters_path); !s.ok()) return s;
+    if (prepared.model.Rounds > 1) {
+      if (Status s = RemoveFileIfThere(JoinPath(plan.work_folder, "results.txt")); !s.ok()) {
+        return s;
+      }
+    }
     return RemoveFileIfThere(data_path);
   }
   if (Status s =
@@ -201,7 +206,14 @@ GroupsTable GroupsTableOf(const Roster& roster, const MixPlan& plan) {
 }
 
 Status SaveGroups(PreparedMix& mix, const Problem& problem) {
-  return WriteGroupsFile(mix.plan.groups_path, mix.table, problem.BestAssignment);
+  if (problem.BestRounds.size() <= 1) {
+    return WriteGroupsFile(mix.plan.groups_path, mix.table, problem.BestAssignment);
+  }
+  std::vector<int32_t> schedule;
+  for (const std::vector<int32_t>& round : problem.BestRounds) {
+    schedule.insert(schedule.end(), round.begin(), round.end());
+  }
+  return WriteGroupsFile(mix.plan.groups_path, mix.table, schedule);
 }
 
 }  // namespace quorvale

@@ -68,7 +68,6 @@ void DescribeMix(const MixPlan& plan, ReportData& data) {
     data.averages.push_back({average.header, average.weight});
   }
   data.pins = plan.pins;
-  data.rounds = plan.rounds;
   data.repeat_weight = plan.repeat_weight;
   data.mix_units = true;
   data.run.inputs = {plan.mix_path, plan.roster_path};

@@ -3,7 +3,8 @@
 // category there; these figures show where a gap between the two lies. They are read from the
 // engine's own tables (the bound terms recorded as the Target Score is summed, the codes left in
 // DataTable after a majority code is turned around), so they add up to TargetScore and to a
-// full evaluation's score exactly.
+// full evaluation's score exactly. With rounds they are one round's: one grouping's share of the
+// whole schedule's Target Score.
 #pragma once
 
 #include <cstdint>

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/matrix_rows.h"
+#include "engine/repeat_meetings.h"
 #include "engine/wish_terms.h"
 
 namespace quorvale {
@@ -119,8 +120,9 @@ Status BuildConflictMatrix(Problem& p, KernelLevel level) {
   if (!status.ok()) return status;
   p.NonZeroPairs = non_zero_pairs;
 
-  // The wishes beyond pairs add what no grouping can avoid of them.
-  p.TargetScore += WishTerms::Bound(p);
+  // The wishes beyond pairs add what no grouping can avoid of them; rounds, what every round and
+  // the repeats cannot avoid.
+  p.TargetScore = ScheduleTargetScore(p, p.TargetScore + WishTerms::Bound(p));
   p.ShownTargetScore = static_cast<float>(static_cast<double>(p.TargetScore) / 100.0);
   return Status::Ok();
 }

@@ -24,9 +24,10 @@ int64_t MaxPackedPairs(int64_t holders, int64_t base_size, int64_t large_groups)
 // filling the largest groups first packs the most. REQUIRES: holders <= the sizes' sum.
 int64_t MaxPackedPairsIn(int64_t holders, const std::vector<int32_t>& sizes_largest_first);
 
-// Builds ConflictMatrix, TargetScore, ShownTargetScore, BaseGroupSize, LargeGroupCount and
-// NonZeroPairs from problem.DataTable, row by row with the kernels of `level` (or the best this
-// processor has below it). The inverted code of a column is cleared from DataTable.
+// Builds ConflictMatrix, TargetScore (of the whole schedule with rounds: ScheduleTargetScore),
+// ShownTargetScore, BaseGroupSize, LargeGroupCount and NonZeroPairs from problem.DataTable, row by
+// row with the kernels of `level` (or the best this processor has below it). The inverted code of a
+// column is cleared from DataTable.
 //
 // Fails when a pair's total weight does not fit the 16-bit matrix (naming the two persons and
 // their total), or when a person's weights add up beyond what the 32-bit group sums can hold.

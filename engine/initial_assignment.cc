@@ -11,6 +11,7 @@
 #include "engine/kernels/fast_kernels.h"
 #include "engine/plain_engine.h"
 #include "engine/proportional_deal.h"
+#include "engine/rounds_start.h"
 
 namespace quorvale {
 
@@ -224,6 +225,8 @@ void SetUpStartValues(Problem& p, const Engine& engine) {
   // run count of 0 cannot hide an overflow of the other two.
   p.TotalCycles = static_cast<int32_t>((int64_t{params.FocusCycles} + params.SpreadCycles) *
                                        params.StagesPerRun * params.RunCount);
+  p.BestRounds.clear();
+  if (p.Rounds > 1) SetUpRounds(p, engine);
 }
 
 }  // namespace quorvale

@@ -35,7 +35,8 @@ int64_t CountNonZeroPairs(const Problem& problem);
 
 // After the deal: the first evaluation, ConflictDensity, BestScore with the best-so-far copies,
 // and TotalCycles; clears the fast descent's type order (PersonsByType), which the next fast
-// descent makes for the matrix it finds. Called again after ConflictMatrix changes.
+// descent makes for the matrix it finds. With rounds, the first schedule (SetUpRounds). Called
+// again after ConflictMatrix changes.
 void SetUpStartValues(Problem& problem, const Engine& engine);
 
 // Copies Assignment and PersonConflict (entries 1..N) into the best-so-far copies.

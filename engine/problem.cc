@@ -63,7 +63,27 @@ Status AllocateProblem(const Parameters& params, Problem& problem, double memory
   return Status::Ok();
 }
 
+double ModelBytes(const Model& model) {
+  const double bytes = ProblemBytes(model.params);
+  if (model.Rounds <= 1) return bytes;
+  const double persons = static_cast<double>(model.PersonCount()) + 1;
+  const double groups = static_cast<double>(model.GroupCount()) + 1;
+  const double rounds = model.Rounds;
+  // A byte of meetings per pair; per round and person, 8-byte sums with every group, the group
+  // lists, the tabu marks and three copies of the grouping (the best, the start, the loop's).
+  return bytes + persons * persons + rounds * persons * (groups * 8 + 8 + 8 + 3 * 4);
+}
+
 Status LoadModel(Model&& model, Problem& problem, double memory_limit) {
+  if (model.Rounds > 1 && ModelBytes(model) > memory_limit) {
+    const double bytes = ModelBytes(model);
+    problem = Problem();
+    problem.params = model.params;
+    return Status::Error(
+        StringPrintf("Not enough memory for %d rounds of %d persons in %d groups: they need "
+                     "%.1f GiB.",
+                     model.Rounds, model.PersonCount(), model.GroupCount(), bytes / (1u << 30)));
+  }
   if (Status status = AllocateProblem(model.params, problem, memory_limit); !status.ok()) {
     return status;
   }

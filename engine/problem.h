@@ -39,6 +39,10 @@ struct Problem : Model {
   // The wishes beyond pairs for Assignment, made by SetUpStartValues; CurrentScore and BestScore
   // include their score, PersonConflict does not.
   WishTerms Terms;
+  // With Rounds above 1: every round's grouping (Rounds rows of N + 1) at the best score so far.
+  // CurrentScore and BestScore are then the whole schedule's, and Assignment, BestAssignment
+  // and the tables beside them its first round's.
+  std::vector<std::vector<int32_t>> BestRounds;
 
   // Scores in hundredths of a point. They are kept in 64 bits so that large inputs cannot wrap.
   int64_t TargetScore = 0;
@@ -63,8 +67,12 @@ double ProblemBytes(const Parameters& params);
 // already be in their valid ranges.
 Status AllocateProblem(const Parameters& params, Problem& problem, double memory_limit = 1e300);
 
+// Bytes a run of `model` takes at its peak: ProblemBytes, and with rounds the meetings of every
+// pair and the search's tables of every round.
+double ModelBytes(const Model& model);
+
 // Allocates the problem for `model`, whose data table is filled, and takes the model over. Fails
-// as AllocateProblem does.
+// as AllocateProblem does, or when the rounds' tables would take more than `memory_limit`.
 Status LoadModel(Model&& model, Problem& problem, double memory_limit = 1e300);
 
 }  // namespace quorvale

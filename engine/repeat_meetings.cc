@@ -95,12 +95,43 @@ int32_t RepeatMeetings::RepeatsIn(int32_t person, const std::vector<int32_t>& gr
   int32_t repeats = 0;
   for (const int32_t m : group) {
     const uint8_t cell = At(person, m);
-    if (m != person && (cell & kExempt) == 0 && (cell & kCount) >= 2) ++repeats;
+    if (m != person && (cell & kExempt) == 0 && (cell & kCount) >= 2) {
+      repeats += (cell & kCount) - 1;
+    }
   }
   return repeats;
 }
 
+namespace {
+
+// Whether the deal gives every person a group: the balance types and the one type of TypeMode 3
+// take everybody, two dealt types only the persons of types 1 and 2.
+bool DealsEveryone(const Model& model) {
+  if (model.BalanceTypes > 0 || model.params.TypeMode == 3) return true;
+  for (int32_t p = 1; p <= model.PersonCount(); ++p) {
+    if (model.Type(p) != 1 && model.Type(p) != 2) return false;
+  }
+  return true;
+}
+
+// The pairs that any two rounds share at least: each group of one round holds persons of the
+// other round's G groups, at best spread over them as evenly as can be.
+int64_t SharedPairsOfTwoRounds(const Model& model) {
+  const int64_t groups = model.GroupCount();
+  int64_t shared = 0;
+  for (int g = 1; g <= groups; ++g) {
+    const int64_t size = model.GroupSize(g);
+    const int64_t even = size / groups;
+    const int64_t more = size % groups;  // of the other round's groups, those with one more
+    shared += more * (even + 1) * even / 2 + (groups - more) * even * (even - 1) / 2;
+  }
+  return shared;
+}
+
+}  // namespace
+
 int64_t RepeatMeetings::Bound(const Model& model) {
+  if (!DealsEveryone(model)) return 0;
   const int64_t n = model.PersonCount();
   const int64_t rounds = std::max(model.Rounds, 1);
   int64_t smallest = n;
@@ -117,7 +148,26 @@ int64_t RepeatMeetings::Bound(const Model& model) {
     // Meetings with partners who are not exempt, less the distinct such partners there are.
     twice += std::max<int64_t>(0, rounds * (smallest - 1) - rounds * e - (n - 1 - e));
   }
-  return (twice + 1) / 2 * model.RepeatWeight;
+  const int64_t by_partners = (twice + 1) / 2;
+  // Every two rounds share their pairs; an exempt pair may be one of them in each two rounds. A
+  // pair that meets m times is shared by m(m - 1)/2 two rounds and has m - 1 repeats: at most
+  // rounds/2 shared for each repeat.
+  const int64_t two_rounds = rounds * (rounds - 1) / 2;
+  const int64_t shared =
+      std::max<int64_t>(0, two_rounds * (SharedPairsOfTwoRounds(model) -
+                                         static_cast<int64_t>(model.RepeatExempt.size())));
+  const int64_t by_rounds = (2 * shared + rounds - 1) / rounds;
+  return std::max(by_partners, by_rounds) * model.RepeatWeight;
+}
+
+int64_t ScheduleTargetScore(const Model& model, int64_t round_target) {
+  if (model.Rounds <= 1) return round_target;
+  return model.Rounds * round_target + RepeatMeetings::Bound(model);
+}
+
+int64_t RoundTargetScore(const Model& model, int64_t schedule_target) {
+  if (model.Rounds <= 1) return schedule_target;
+  return (schedule_target - RepeatMeetings::Bound(model)) / model.Rounds;
 }
 
 }  // namespace quorvale

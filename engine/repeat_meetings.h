@@ -38,7 +38,11 @@ class RepeatMeetings {
   int32_t RepeatsIn(int32_t person, const std::vector<int32_t>& group) const;
 
   // No schedule of `model`'s rounds has fewer repeated meetings (times the weight): a person
-  // meets at least (smallest group - 1) partners a round, and there are only N - 1 of them.
+  // meets at least (smallest group - 1) partners a round, and there are only N - 1 of them; and
+  // a group larger than the number of groups must take two or more persons from some group of
+  // every other round.
+  // 0 when some persons are never dealt (their types are not dealt), as nothing then says how
+  // many the others meet.
   static int64_t Bound(const Model& model);
 
  private:
@@ -62,5 +66,13 @@ class RepeatMeetings {
   std::vector<uint8_t> meet_;  // (N + 1)^2: meetings, and the exempt flag
   int64_t cost_ = 0;
 };
+
+// The Target Score of `model`'s whole schedule when one grouping's is `round_target`: every
+// round's, and the repeats no schedule avoids. With one grouping, `round_target` itself.
+int64_t ScheduleTargetScore(const Model& model, int64_t round_target);
+
+// One grouping's share of a whole schedule's Target Score `schedule_target`: what
+// ScheduleTargetScore was given. With one grouping, `schedule_target` itself.
+int64_t RoundTargetScore(const Model& model, int64_t schedule_target);
 
 }  // namespace quorvale

@@ -10,6 +10,7 @@
 #include "engine/deep_strategy.h"
 #include "engine/panel_refresh.h"
 #include "engine/results_saving.h"
+#include "engine/rounds_strategy.h"
 #include "engine/strategy.h"
 
 namespace quorvale {
@@ -22,8 +23,13 @@ constexpr uint32_t kPollsPerClockReading = 256;
 
 class RunLoop final : public StepHost {
  public:
+  // No proof holds across rounds: a search over rounds offers its bests to no prover.
   RunLoop(Problem& problem, SearchEnvironment& env)
-      : p_(problem), env_(env), observer_(env.observer), refresh_(env.clock) {}
+      : p_(problem),
+        env_(env),
+        proof_(problem.Rounds > 1 ? nullptr : env.proof),
+        observer_(env.observer),
+        refresh_(env.clock) {}
 
   SearchOutcome Run();
 
@@ -60,8 +66,7 @@ class RunLoop final : public StepHost {
   void UpdateBest(const Grouping& grouping);
   // With stop_when_proven: the best score equals the proven lower bound.
   bool ProvenBest() const {
-    return env_.stop_when_proven && env_.proof != nullptr &&
-           p_.BestScore == env_.proof->LowerBound();
+    return env_.stop_when_proven && proof_ != nullptr && p_.BestScore == proof_->LowerBound();
   }
   void Close();
   void CloseProven();
@@ -69,6 +74,7 @@ class RunLoop final : public StepHost {
 
   Problem& p_;
   SearchEnvironment& env_;
+  ProofBoard* const proof_;
   SearchObserver& observer_;
   PanelRefresh refresh_;
   SearchOutcome outcome_;
@@ -80,6 +86,7 @@ class RunLoop final : public StepHost {
 };
 
 std::unique_ptr<Strategy> RunLoop::MakeStrategy() {
+  if (p_.Rounds > 1) return std::make_unique<RoundsStrategy>(p_, env_.engine, env_.seed);
   if (env_.strategy == SearchStrategy::kDeep) {
     return std::make_unique<DeepStrategy>(p_, env_.engine, env_.seed, env_.threads);
   }
@@ -88,7 +95,7 @@ std::unique_ptr<Strategy> RunLoop::MakeStrategy() {
 
 SearchOutcome RunLoop::Run() {
   refresh_.Start();
-  if (env_.proof != nullptr) env_.proof->OfferBest(p_);
+  if (proof_ != nullptr) proof_->OfferBest(p_);
   if (p_.CurrentScore == p_.TargetScore) {
     outcome_.TargetStatus = kTargetReached;
     Close();
@@ -177,9 +184,10 @@ void RunLoop::UpdateBest(const Grouping& grouping) {
   // A tie replaces the best grouping too: the search moves on from the newer one.
   if (score <= p_.BestScore) {
     grouping.CopyInto(p_.BestAssignment, p_.BestPersonConflict);
+    grouping.CopyRoundsInto(p_.BestRounds);
     p_.BestScore = score;
   }
-  if (improved && env_.proof != nullptr) env_.proof->OfferBest(p_);
+  if (improved && proof_ != nullptr) proof_->OfferBest(p_);
 }
 
 void RunLoop::Close() {

@@ -22,7 +22,8 @@ namespace quorvale {
 inline constexpr int64_t kFirstSaveMs = 16000;
 
 // How the search improves the grouping: the scrambler cycles (engine/classic_strategy.h), or the
-// deep search for large classes (engine/deep_strategy.h).
+// deep search for large classes (engine/deep_strategy.h). A problem with more than one round is
+// searched by the rounds strategy (engine/rounds_strategy.h) whatever this says.
 enum class SearchStrategy { kClassic, kDeep };
 
 struct SearchEnvironment {
@@ -44,7 +45,7 @@ struct SearchEnvironment {
   // until its time limit, its last cycle, its target, its proof or a stop.
   bool plan_ends_search = true;
   // Shared with the prover: the search offers its best groupings there and reads the proven
-  // lower bound. Offering changes nothing in the search itself.
+  // lower bound. Offering changes nothing in the search itself. Not used with rounds.
   ProofBoard* proof = nullptr;
   // End the search, at the end of a pass, once its best score equals the proven lower bound.
   bool stop_when_proven = false;
@@ -68,9 +69,9 @@ struct SearchOutcome {
 };
 
 // Runs the search on a problem whose first grouping has been dealt and evaluated and whose
-// best-so-far copies equal it (SetUpStartValues). On return BestAssignment, BestPersonConflict
-// and BestScore are final, and the last save has been attempted: at the closing, or, when the
-// search was stopped, right after the stop.
+// best-so-far copies equal it (SetUpStartValues). On return BestAssignment, BestPersonConflict,
+// BestScore and, with rounds, BestRounds are final, and the last save has been attempted: at the
+// closing, or, when the search was stopped, right after the stop.
 SearchOutcome RunSearch(Problem& problem, SearchEnvironment& environment);
 
 }  // namespace quorvale

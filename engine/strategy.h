@@ -22,6 +22,9 @@ class Grouping {
   // Copies each person's group (entries 1..N) and PersonConflict (entries 0..N).
   virtual void CopyInto(std::vector<int32_t>& assignment,
                         std::vector<int32_t>& conflicts) const = 0;
+  // With rounds: copies every round's grouping (rows of entries 1..N). A single grouping has
+  // none.
+  virtual void CopyRoundsInto(std::vector<std::vector<int32_t>>&) const {}
 };
 
 // What a strategy's steps report to. Its SearchMonitor side serves the classic descent: a panel

@@ -10,6 +10,8 @@
 #include <functional>
 #include <limits>
 
+#include "engine/repeat_meetings.h"
+
 namespace quorvale {
 
 namespace {
@@ -191,7 +193,8 @@ int64_t ProvenBound(const Problem& p, const std::vector<Category>& categories) {
   }
   bound += WishTerms::Bound(p);
   // The Target Score counts every person as dealt; with persons left in group 0 it is no bound.
-  return all_dealt ? std::max(bound, p.TargetScore) : bound;
+  // With rounds it is the schedule's, of which one grouping bears its share.
+  return all_dealt ? std::max(bound, RoundTargetScore(p, p.TargetScore)) : bound;
 }
 
 }  // namespace quorvale

@@ -42,7 +42,8 @@ int64_t MostSameGroupPairs(std::array<int32_t, 2> holders, const DealtPlaces& pl
 // wishes beyond pairs add (WishTerms::Bound). Never below
 // TargetScore when every person is dealt (with persons left in group 0 the Target Score can
 // exceed the best possible score, so it is not used). REQUIRES: `categories` from ListCategories,
-// Assignment as dealt.
+// Assignment as dealt. With rounds, the bound of one round's grouping (ScheduleTargetScore makes
+// it the schedule's).
 int64_t ProvenBound(const Problem& problem, const std::vector<Category>& categories);
 
 }  // namespace quorvale

@@ -21,7 +21,8 @@ std::string ColumnValue(const Problem& p, const ReportColumn& column, int person
   return code > 0 ? StringPrintf("%d", code) : std::string();
 }
 
-std::vector<ColumnCategory> ColumnCategories(const Problem& p, const ReportColumn& column) {
+std::vector<ColumnCategory> ColumnCategories(const Problem& p, const ReportColumn& column,
+                                             const std::vector<int32_t>& grouping) {
   const int n = p.PersonCount();
   const ColumnBound& bound = p.ColumnBounds[static_cast<size_t>(column.column)];
   const bool turned = !bound.majority_holder.empty();
@@ -31,7 +32,7 @@ std::vector<ColumnCategory> ColumnCategories(const Problem& p, const ReportColum
   others.label = "all others (one category)";
   others.per_group.assign(static_cast<size_t>(p.GroupCount()) + 1, 0);
   for (int i = 1; i <= n; ++i) {
-    const auto group = static_cast<size_t>(p.BestAssignment[static_cast<size_t>(i)]);
+    const auto group = static_cast<size_t>(grouping[static_cast<size_t>(i)]);
     const bool holder = turned && bound.majority_holder[static_cast<size_t>(i)] != 0;
     const int32_t code = holder ? 0 : p.DataTable(i, column.column);
     if (turned && !holder) {

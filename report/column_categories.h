@@ -1,4 +1,4 @@
-// The categories of one weighted column in the best grouping, as the user knows them: each
+// The categories of one weighted column in a grouping, as the user knows them: each
 // value's label and how many of its holders each group holds. The report's balance tables and
 // the verdict in words both read them.
 #pragma once
@@ -24,9 +24,10 @@ struct ColumnCategory {
 // REQUIRES: BuildConflictMatrix has run on `problem`.
 std::string ColumnValue(const Problem& problem, const ReportColumn& column, int person);
 
-// The column's categories in BestAssignment, most holders first; a turned-around majority comes
-// first, followed by "all others", the one category its non-holders share.
-// REQUIRES: BuildConflictMatrix has run on `problem`.
-std::vector<ColumnCategory> ColumnCategories(const Problem& problem, const ReportColumn& column);
+// The column's categories in `grouping` (entries 1..N), most holders first; a turned-around
+// majority comes first, followed by "all others", the one category its non-holders share. REQUIRES:
+// BuildConflictMatrix has run on `problem`.
+std::vector<ColumnCategory> ColumnCategories(const Problem& problem, const ReportColumn& column,
+                                             const std::vector<int32_t>& grouping);
 
 }  // namespace quorvale

@@ -11,6 +11,7 @@
 #include "engine/column_figures.h"
 #include "report/column_categories.h"
 #include "report/html_text.h"
+#include "report/meeting_counts.h"
 #include "report/plain_verdict.h"
 #include "report/plain_words.h"
 #include "report/verdict.h"
@@ -30,6 +31,7 @@ constexpr const char* kStyle = R"(
 body { font-family: sans-serif; font-size: 10.5pt; color: #111; margin: 1.5em; }
 h1 { font-size: 16pt; margin-bottom: 0.2em; }
 h2 { font-size: 13pt; border-bottom: 1px solid #999; margin-top: 1.4em; }
+h2.round { font-size: 14pt; border-bottom: 3px solid #444; margin-top: 2em; }
 h3 { font-size: 11pt; margin: 0.9em 0 0.3em; }
 table { border-collapse: collapse; margin: 0.3em 0 0.8em; }
 th, td { border: 1px solid #bbb; padding: 0.15em 0.45em; text-align: left; }
@@ -77,28 +79,67 @@ class Page {
   void Rules();
   void LeftOut();
   void Run();
+  // With rounds: how many pairs meet how often, and the pairs that meet most.
+  void Meetings();
   std::string GroupHeaders() const;
+  // The grouping the sections show (the best one, or with rounds the round's), and its members.
+  void Show(const std::vector<int32_t>& grouping);
+  const std::vector<int32_t>& grouping() const { return *grouping_; }
+  bool InRounds() const { return p_.BestRounds.size() > 1; }
+  // A person's pair weights with the members of its group in the grouping shown.
+  int64_t PersonConflict(int person) const;
 
   const Problem& p_;
   const ReportData& data_;
+  const std::vector<int32_t>* grouping_ = nullptr;
+  size_t round_ = 0;                       // with rounds, the round shown (0-based)
   std::vector<std::vector<int>> members_;  // of each group 0..G, in person order
   std::string out_;
 };
+
+void Page::Show(const std::vector<int32_t>& grouping) {
+  grouping_ = &grouping;
+  members_.assign(static_cast<size_t>(p_.GroupCount()) + 1, {});
+  for (int i = 1; i <= p_.PersonCount(); ++i) {
+    members_[static_cast<size_t>(grouping[static_cast<size_t>(i)])].push_back(i);
+  }
+}
+
+int64_t Page::PersonConflict(int person) const {
+  if (!InRounds()) return p_.BestPersonConflict[static_cast<size_t>(person)];
+  const int16_t* row = p_.ConflictMatrix.Row(person);
+  int64_t sum = 0;
+  for (const int m : members_[static_cast<size_t>(grouping()[static_cast<size_t>(person)])]) {
+    sum += row[m];
+  }
+  return sum;
+}
 
 std::string Page::Render() {
   out_ = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
          EscapeHtml("Grouping report: " + data_.title) + "</title>\n<style>" + kStyle +
          "</style>\n</head>\n<body>\n";
   out_ += "<h1>" + EscapeHtml("Grouping report: " + data_.title) + "</h1>\n";
-  members_.assign(static_cast<size_t>(p_.GroupCount()) + 1, {});
-  for (int i = 1; i <= p_.PersonCount(); ++i) {
-    members_[static_cast<size_t>(p_.BestAssignment[static_cast<size_t>(i)])].push_back(i);
-  }
+  Show(p_.BestAssignment);
   Verdict();
-  Groups();
-  Balance();
-  out_ += WishTables(p_, data_);
-  Rules();
+  if (InRounds()) {
+    Meetings();
+    for (round_ = 0; round_ < p_.BestRounds.size(); ++round_) {
+      Show(p_.BestRounds[round_]);
+      out_ += StringPrintf("<h2 class=\"round\" id=\"round-%zu\">Round %zu of %zu</h2>\n",
+                           round_ + 1, round_ + 1, p_.BestRounds.size());
+      Groups();
+      Balance();
+      out_ += WishTables(p_, data_, grouping());
+      Rules();
+    }
+    Show(p_.BestAssignment);
+  } else {
+    Groups();
+    Balance();
+    out_ += WishTables(p_, data_, grouping());
+    Rules();
+  }
   LeftOut();
   Run();
   out_ += "</body>\n</html>\n";
@@ -186,23 +227,41 @@ void Page::GapTable() {
       "class=\"n\">Least</th><th class=\"n\">" +
       std::string(data_.run.checked_from.empty() ? "In the best grouping" : "In this grouping") +
       "</th><th class=\"n\">Above its least</th></tr>\n";
-  const std::vector<int64_t> parts = ColumnContributions(p_, p_.BestAssignment);
+  // With rounds, every round's contributions against every round's least.
+  std::vector<int64_t> parts = ColumnContributions(p_, p_.BestAssignment);
+  const int64_t rounds = InRounds() ? static_cast<int64_t>(p_.BestRounds.size()) : 1;
+  for (size_t r = 1; r < p_.BestRounds.size(); ++r) {
+    const std::vector<int64_t> more = ColumnContributions(p_, p_.BestRounds[r]);
+    for (size_t c = 0; c < parts.size(); ++c) parts[c] += more[c];
+  }
   int64_t least_sum = 0;
   int64_t part_sum = 0;
   for (const ReportColumn& column : data_.columns) {
     const ColumnBound& bound = p_.ColumnBounds[static_cast<size_t>(column.column)];
     const int64_t part = parts[static_cast<size_t>(column.column)];
-    least_sum += bound.least;
+    const int64_t least = bound.least * rounds;
+    least_sum += least;
     part_sum += part;
-    const int64_t above = part - bound.least;
+    const int64_t above = part - least;
     // In roster mode the weight as the mix file has it: [pack] weights are written positive.
     const std::string weight =
         data_.mix_units ? StringPrintf("%d", std::abs(bound.weight)) : FormatPoints(bound.weight);
     const char* aim = column.is_rule ? (bound.weight > 0 ? "apart" : "together")
                                      : (bound.weight > 0 ? "spread" : "pack");
     out_ += "<tr>" + Cell(column.name) + Cell(weight, "n") + Cell(aim) +
-            Cell(ScoreText(data_, bound.least), "n") + Cell(ScoreText(data_, part), "n") +
+            Cell(ScoreText(data_, least), "n") + Cell(ScoreText(data_, part), "n") +
             Cell(ScoreText(data_, above), above > 0 ? "n over" : "n at") + "</tr>\n";
+  }
+  if (InRounds()) {  // the repeats, against the fewest any schedule has
+    const MeetingCounts counts = CountMeetings(p_);
+    const int64_t least = counts.least_repeats * p_.RepeatWeight;
+    const int64_t part = counts.repeats * p_.RepeatWeight;
+    least_sum += least;
+    part_sum += part;
+    out_ += "<tr>" + Cell("Meetings beyond a pair's first") +
+            Cell(StringPrintf("%d", data_.repeat_weight), "n") + Cell("new partners") +
+            Cell(ScoreText(data_, least), "n") + Cell(ScoreText(data_, part), "n") +
+            Cell(ScoreText(data_, part - least), part > least ? "n over" : "n at") + "</tr>\n";
   }
   out_ += "<tr><th>Total</th><th></th><th></th>" + Cell(ScoreText(data_, least_sum), "n", "th") +
           Cell(ScoreText(data_, part_sum), "n", "th") +
@@ -214,14 +273,18 @@ void Page::Groups() {
   for (int g = 1; g <= p_.GroupCount(); ++g) {
     const std::vector<int>& members = members_[static_cast<size_t>(g)];
     int64_t conflict = 0;
-    for (const int i : members) conflict += p_.BestPersonConflict[static_cast<size_t>(i)];
+    for (const int i : members) conflict += PersonConflict(i);
     const std::string heading = static_cast<size_t>(g) < data_.group_names.size()
                                     ? EscapeHtml(data_.group_names[static_cast<size_t>(g)])
                                     : StringPrintf("Group %d", g);
-    out_ += StringPrintf("<div class=\"group\" id=\"group-%d\">\n<h3>", g) + heading + ": " +
-            Plural(static_cast<int64_t>(members.size()), "member", "members") + ", conflict " +
-            ScoreText(data_, conflict / 2) + "</h3>\n<table>\n<tr><th class=\"n\">#</th>" +
-            (data_.names.empty() ? "" : "<th>Name</th>");
+    // With rounds a group's id names its round, so that every id on the page stays its own.
+    out_ +=
+        (InRounds()
+             ? StringPrintf("<div class=\"group\" id=\"round-%zu-group-%d\">\n<h3>", round_ + 1, g)
+             : StringPrintf("<div class=\"group\" id=\"group-%d\">\n<h3>", g)) +
+        heading + ": " + Plural(static_cast<int64_t>(members.size()), "member", "members") +
+        ", conflict " + ScoreText(data_, conflict / 2) +
+        "</h3>\n<table>\n<tr><th class=\"n\">#</th>" + (data_.names.empty() ? "" : "<th>Name</th>");
     if (!data_.balance_values.empty()) out_ += Cell(data_.balance_name, "", "th");
     for (const ReportColumn& column : data_.columns) {
       if (!column.is_rule) out_ += Cell(column.name, "", "th");
@@ -296,13 +359,13 @@ std::map<std::string, std::vector<int64_t>> Page::BalanceCounts() const {
        ++i) {
     std::vector<int64_t>& row = counts[data_.balance_values[static_cast<size_t>(i)]];
     row.resize(static_cast<size_t>(p_.GroupCount()) + 1, 0);
-    ++row[static_cast<size_t>(p_.BestAssignment[static_cast<size_t>(i)])];
+    ++row[static_cast<size_t>(grouping()[static_cast<size_t>(i)])];
   }
   return counts;
 }
 
 void Page::BalanceTable(const ReportColumn& column, bool spread) {
-  const std::vector<ColumnCategory> categories = ColumnCategories(p_, column);
+  const std::vector<ColumnCategory> categories = ColumnCategories(p_, column, grouping());
   const int64_t groups = p_.GroupCount();
   out_ += "<h3>" + EscapeHtml(column.name) + (spread ? " (spread)" : " (pack)") +
           "</h3>\n<table class=\"balance\">\n<tr><th>Category</th><th class=\"n\">Holders</th>" +
@@ -385,9 +448,9 @@ void Page::Rules() {
     std::vector<std::string> groups;
     for (const int member : rule.members) {
       names.push_back(PersonName(data_, member));
-      groups.push_back(GroupLabel(data_, p_.BestAssignment[static_cast<size_t>(member)]));
+      groups.push_back(GroupLabel(data_, grouping()[static_cast<size_t>(member)]));
     }
-    const bool kept = RuleKept(rule, p_.BestAssignment);
+    const bool kept = RuleKept(rule, grouping());
     out_ += "<tr>" + Cell(rule.apart ? "apart" : "together") + Cell(NameList(names)) +
             Cell(NameList(groups)) + Cell(kept ? "kept" : "broken", kept ? "kept" : "broken") +
             "</tr>\n";
@@ -395,10 +458,39 @@ void Page::Rules() {
   out_ += "</table>\n";
 }
 
+void Page::Meetings() {
+  const MeetingCounts counts = CountMeetings(p_);
+  out_ += StringPrintf("<h2>Meetings over %zu rounds</h2>\n", p_.BestRounds.size()) +
+          "<p class=\"note\">How many pairs share a group in how many rounds (the pairs of a "
+          "together rule aside). Each meeting of a pair beyond its first adds " +
+          StringPrintf("%d", data_.repeat_weight) +
+          " to the score. No schedule of these rounds has fewer than " +
+          Plural(counts.least_repeats, "such meeting", "such meetings") + "; this one has " +
+          StringPrintf("%lld", static_cast<long long>(counts.repeats)) +
+          ".</p>\n<table id=\"meetings\">\n<tr><th class=\"n\">Times met</th><th "
+          "class=\"n\">Pairs</th></tr>\n";
+  for (size_t k = 0; k < counts.pairs_meeting.size(); ++k) {
+    if (k > 1 && static_cast<int32_t>(k) > counts.most) break;
+    out_ += "<tr>" + Cell(StringPrintf("%zu", k), "n") +
+            Cell(StringPrintf("%lld", static_cast<long long>(counts.pairs_meeting[k])),
+                 k > 1 && counts.pairs_meeting[k] > 0 ? "n over" : "n") +
+            "</tr>\n";
+  }
+  out_ += "</table>\n";
+  if (counts.most_often.empty()) return;
+  out_ += StringPrintf("<p>The pairs that meet most often (%d times)%s:</p>\n", counts.most,
+                       counts.most_often.size() == kMostOftenPairs ? ", the first of them" : "") +
+          "<ul id=\"most-often\">\n";
+  for (const auto& [a, b] : counts.most_often) {
+    out_ += "<li>" + EscapeHtml(PersonName(data_, a) + " and " + PersonName(data_, b)) + "</li>\n";
+  }
+  out_ += "</ul>\n";
+}
+
 void Page::LeftOut() {
   std::vector<int> left_out;
   for (int i = 1; i <= p_.PersonCount(); ++i) {
-    if (p_.BestAssignment[static_cast<size_t>(i)] == 0) left_out.push_back(i);
+    if (grouping()[static_cast<size_t>(i)] == 0) left_out.push_back(i);
   }
   if (left_out.empty() && data_.rows_not_read == 0) return;
   out_ += "<h2>Left out</h2>\n";

@@ -10,7 +10,9 @@
 
 namespace quorvale {
 
-// The page for the best grouping of `problem` (BestAssignment, BestPersonConflict, BestScore).
+// The page for the best grouping of `problem` (BestAssignment, BestPersonConflict, BestScore);
+// with rounds, for its best schedule (BestRounds): the meetings, then each round's groups,
+// balance and rules.
 // REQUIRES: BuildConflictMatrix has run on `problem`.
 std::string RenderReport(const Problem& problem, const ReportData& data);
 

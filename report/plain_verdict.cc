@@ -11,6 +11,7 @@
 #include "engine/wish_terms.h"
 #include "report/column_categories.h"
 #include "report/html_report.h"
+#include "report/meeting_counts.h"
 #include "report/plain_words.h"
 
 namespace quorvale {
@@ -46,18 +47,21 @@ std::string Joined(const std::vector<std::string>& parts, const char* last) {
   return text;
 }
 
-// The members of each group 1..G in BestAssignment.
-std::vector<int64_t> MembersPerGroup(const Problem& p) {
+// The members of each group 1..G in `grouping`.
+std::vector<int64_t> MembersPerGroup(const Problem& p, const std::vector<int32_t>& grouping) {
   std::vector<int64_t> sizes(static_cast<size_t>(p.GroupCount()) + 1, 0);
-  for (int i = 1; i <= p.PersonCount(); ++i) ++sizes[size_t(p.BestAssignment[size_t(i)])];
+  for (int i = 1; i <= p.PersonCount(); ++i) ++sizes[size_t(grouping[size_t(i)])];
   return sizes;
 }
 
 class Lines {
  public:
-  Lines(const Problem& p, const ReportData& data)
-      : p_(p), data_(data), sizes_(MembersPerGroup(p)) {}
+  Lines(const Problem& p, const ReportData& data, const std::vector<int32_t>& grouping)
+      : p_(p), data_(data), grouping_(grouping), sizes_(MembersPerGroup(p, grouping)) {}
+  // The lines on the wishes that one grouping keeps or not.
   std::vector<PlainLine> Make();
+  // The lines on the whole: the meetings over rounds, and how far from the best possible.
+  std::vector<PlainLine> MakeWhole();
 
  private:
   void Add(std::string text, Mark mark = Mark::kMet) { lines_.push_back({std::move(text), mark}); }
@@ -75,6 +79,7 @@ class Lines {
 
   const Problem& p_;
   const ReportData& data_;
+  const std::vector<int32_t>& grouping_;
   const std::vector<int64_t> sizes_;
   std::vector<PlainLine> lines_;
 };
@@ -82,7 +87,7 @@ class Lines {
 std::vector<PlainLine> Lines::Make() {
   Sizes();
   Balance();
-  const std::vector<int64_t> parts = ColumnContributions(p_, p_.BestAssignment);
+  const std::vector<int64_t> parts = ColumnContributions(p_, grouping_);
   for (const ReportColumn& column : data_.columns) {
     if (!column.is_rule && p_.ColumnBounds[size_t(column.column)].weight != 0) {
       Column(column, parts[size_t(column.column)]);
@@ -90,13 +95,17 @@ std::vector<PlainLine> Lines::Make() {
   }
   if (!p_.Buddies.empty() || !p_.Averages.empty()) {
     WishTerms terms(p_);
-    terms.Load(p_.BestAssignment);
+    terms.Load(grouping_);
     for (size_t w = 0; w < p_.Buddies.size(); ++w) Buddy(terms, w);
     for (size_t w = 0; w < p_.Averages.size(); ++w) Average(terms, w);
   }
-  Meetings();
   Rules();
   Pins();
+  return std::move(lines_);
+}
+
+std::vector<PlainLine> Lines::MakeWhole() {
+  Meetings();
   Overall();
   return std::move(lines_);
 }
@@ -129,7 +138,7 @@ void Lines::Balance() {
       row.assign(static_cast<size_t>(p_.GroupCount()) + 1, 0);
       values.push_back(value);
     }
-    ++row[size_t(p_.BestAssignment[size_t(i)])];
+    ++row[size_t(grouping_[size_t(i)])];
     ++totals[value];
   }
   bool even = true, uniform = true;
@@ -172,7 +181,7 @@ void Lines::Column(const ReportColumn& column, int64_t part) {
     bool single = false;
   };
   std::vector<Phrase> phrases;
-  for (const ColumnCategory& category : ColumnCategories(p_, column)) {
+  for (const ColumnCategory& category : ColumnCategories(p_, column, grouping_)) {
     if (category.majority) majority = category.label;
     if (category.majority || category.holders < 2) continue;
     const std::string label = QuotedName(category.others ? "all but " + majority : category.label);
@@ -251,7 +260,7 @@ void Lines::Buddy(const WishTerms& terms, size_t w) {
   int64_t only = 0;  // alone because nobody else in the list holds their value
   for (int i = 1; i <= p_.PersonCount(); ++i) {
     const int32_t v = wish.value[size_t(i)];
-    const int32_t g = p_.BestAssignment[size_t(i)];
+    const int32_t g = grouping_[size_t(i)];
     if (v == 0 || g == 0 || terms.BuddyHolders(w, g, v) != 1) continue;
     only += holders[size_t(v)] == 1;
     alone.push_back(QuotedName(PersonName(data_, i)) + " (" + QuotedName(label(v)) + ", " +
@@ -307,25 +316,29 @@ void Lines::Average(const WishTerms& terms, size_t w) {
 }
 
 void Lines::Meetings() {
-  if (data_.rounds <= 1) return;
-  const std::string over = StringPrintf("Meetings over %d rounds: ", data_.rounds);
-  if (data_.repeated_meetings == 0) {
+  if (p_.BestRounds.size() <= 1) return;
+  const MeetingCounts counts = CountMeetings(p_);
+  const std::string over = StringPrintf("Meetings over %zu rounds: ", p_.BestRounds.size());
+  const std::string least = "no schedule has fewer than " + Count(counts.least_repeats);
+  if (counts.repeated_pairs == 0) {
     Add(over + "no pair meets in more than one round (together rules aside)");
     return;
   }
-  Add(over + Count(data_.repeated_meetings) + " meetings of a pair beyond its first" +
-          StringPrintf(" (weight %d each)", data_.repeat_weight),
-      Mark::kShort);
+  Add(over + Count(counts.repeated_pairs) +
+          (counts.repeated_pairs == 1 ? " pair meets" : " pairs meet") + " more than once, " +
+          Count(counts.repeats) + " meetings beyond a pair's first" +
+          StringPrintf(" (weight %d each; ", data_.repeat_weight) + least + ")",
+      counts.repeats > counts.least_repeats ? Mark::kShort : Mark::kMet);
 }
 
 void Lines::Rules() {
   if (data_.rules.empty()) return;
   std::vector<PlainLine> broken;
   for (const ReportRule& rule : data_.rules) {
-    if (RuleKept(rule, p_.BestAssignment)) continue;
+    if (RuleKept(rule, grouping_)) continue;
     std::vector<std::string> groups;
     for (const int member : rule.members) {
-      groups.push_back(QuotedName(GroupWord(data_, p_.BestAssignment[size_t(member)])));
+      groups.push_back(QuotedName(GroupWord(data_, grouping_[size_t(member)])));
     }
     broken.push_back(
         {"Rule broken: " + RuleLabel(data_, rule) + " (in " + Joined(groups, " and ") + ")",
@@ -346,7 +359,7 @@ void Lines::Pins() {
     const int32_t pin = data_.pins[size_t(i)];
     if (pin == 0) continue;
     ++pinned;
-    const int32_t group = p_.BestAssignment[size_t(i)];
+    const int32_t group = grouping_[size_t(i)];
     if (group == pin) continue;
     broken.push_back({"Pin broken: " + QuotedName(PersonName(data_, i)) + " is in " +
                           GroupWord(data_, group) + ", pinned to " + GroupWord(data_, pin),
@@ -376,7 +389,38 @@ void Lines::Overall() {
 }  // namespace
 
 std::vector<PlainLine> PlainVerdictLines(const Problem& problem, const ReportData& data) {
-  return Lines(problem, data).Make();
+  std::vector<PlainLine> lines;
+  if (problem.BestRounds.size() <= 1) {
+    lines = Lines(problem, data, problem.BestAssignment).Make();
+  } else {
+    // A line every round has in common is said once; the others once a round, with its number.
+    std::vector<std::vector<PlainLine>> rounds;
+    for (const std::vector<int32_t>& grouping : problem.BestRounds) {
+      rounds.push_back(Lines(problem, data, grouping).Make());
+    }
+    const auto in = [](const std::vector<PlainLine>& list, const PlainLine& line) {
+      return std::any_of(list.begin(), list.end(), [&](const PlainLine& other) {
+        return other.text == line.text && other.mark == line.mark;
+      });
+    };
+    const auto common = [&](const PlainLine& line) {
+      return std::all_of(rounds.begin(), rounds.end(),
+                         [&](const std::vector<PlainLine>& list) { return in(list, line); });
+    };
+    for (const PlainLine& line : rounds.front()) {
+      if (common(line)) lines.push_back({"Every round: " + line.text, line.mark});
+    }
+    for (size_t r = 0; r < rounds.size(); ++r) {
+      for (const PlainLine& line : rounds[r]) {
+        if (!common(line))
+          lines.push_back({StringPrintf("Round %zu: ", r + 1) + line.text, line.mark});
+      }
+    }
+  }
+  for (PlainLine& line : Lines(problem, data, problem.BestAssignment).MakeWhole()) {
+    lines.push_back(std::move(line));
+  }
+  return lines;
 }
 
 }  // namespace quorvale

@@ -21,7 +21,8 @@ struct PlainLine {
   Mark mark = Mark::kMet;
 };
 
-// The lines for BestAssignment of `problem`.
+// The lines for BestAssignment of `problem`; with rounds, for every round of BestRounds (a line
+// all rounds share once, "Every round: ...", the others as "Round r: ..."), then the meetings.
 // REQUIRES: BuildConflictMatrix has run on `problem`; `data` describes it (DescribeMix).
 std::vector<PlainLine> PlainVerdictLines(const Problem& problem, const ReportData& data);
 

@@ -73,9 +73,7 @@ struct ReportData {
   // 1.00 point), and the verdict in words above the scores.
   bool mix_units = false;
   std::vector<int32_t> pins;  // the group each person 1..N is pinned to (index 0 unused), 0: none
-  // With several rounds: the meetings of pairs beyond their first, and what each costs.
-  int32_t rounds = 1;
-  int64_t repeated_meetings = 0;
+  // With several rounds: what each meeting of a pair beyond its first costs.
   int32_t repeat_weight = 0;
   int64_t rows_not_read = 0;  // rows of "data.txt" after the last one needed
   RunFacts run;

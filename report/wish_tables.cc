@@ -14,7 +14,8 @@ namespace {
 
 std::string Number(double value) { return StringPrintf("%.1f", value); }
 
-std::string BuddyTable(const Problem& p, const ReportData& data, const WishTerms& terms, size_t w) {
+std::string BuddyTable(const Problem& p, const ReportData& data, const WishTerms& terms, size_t w,
+                       const std::vector<int32_t>& grouping) {
   const BuddyWish& wish = p.Buddies[w];
   const ReportBuddy* shown = w < data.buddies.size() ? &data.buddies[w] : nullptr;
   const std::string name = shown != nullptr ? shown->name : StringPrintf("Buddy column %zu", w + 1);
@@ -38,7 +39,7 @@ std::string BuddyTable(const Problem& p, const ReportData& data, const WishTerms
   std::string alone;
   for (int i = 1; i <= p.PersonCount(); ++i) {
     const int32_t v = wish.value[size_t(i)];
-    const int32_t g = p.BestAssignment[size_t(i)];
+    const int32_t g = grouping[size_t(i)];
     if (v == 0 || g == 0 || terms.BuddyHolders(w, g, v) != 1) continue;
     alone += "<li>" + EscapeHtml(PersonName(data, i)) + " (" +
              EscapeHtml(shown != nullptr ? shown->labels[size_t(v - 1)] : std::to_string(v)) +
@@ -89,15 +90,16 @@ std::string GroupLabel(const ReportData& data, int group) {
   return StringPrintf("G%d", group);
 }
 
-std::string WishTables(const Problem& p, const ReportData& data) {
+std::string WishTables(const Problem& p, const ReportData& data,
+                       const std::vector<int32_t>& grouping) {
   if (p.Buddies.empty() && p.Averages.empty()) return "";
   WishTerms terms(p);
-  terms.Load(p.BestAssignment);
+  terms.Load(grouping);
   std::string out =
       "<h2>Buddies and averages</h2>\n<p class=\"note\">A buddy column wants nobody to be the "
       "only holder of their value in their group (a shaded cell holds one alone); an average "
       "column wants the groups' means alike and their spread like the whole list's.</p>\n";
-  for (size_t w = 0; w < p.Buddies.size(); ++w) out += BuddyTable(p, data, terms, w);
+  for (size_t w = 0; w < p.Buddies.size(); ++w) out += BuddyTable(p, data, terms, w, grouping);
   for (size_t w = 0; w < p.Averages.size(); ++w) out += AverageTable(p, data, terms, w);
   return out;
 }

@@ -1,4 +1,4 @@
-// The report's tables of the wishes beyond pairs, for the best grouping: for a buddy column, each
+// The report's tables of the wishes beyond pairs, for one grouping: for a buddy column, each
 // group's holders of each value and the persons left alone; for an average column, each group's
 // mean and standard deviation beside the whole list's.
 #pragma once
@@ -13,7 +13,9 @@ namespace quorvale {
 // The label of group g: its name, or "G<g>".
 std::string GroupLabel(const ReportData& data, int group);
 
-// The HTML of the section, or nothing when the problem has no such wishes.
-std::string WishTables(const Problem& problem, const ReportData& data);
+// The HTML of the section for `grouping` (entries 1..N), or nothing when the problem has no such
+// wishes.
+std::string WishTables(const Problem& problem, const ReportData& data,
+                       const std::vector<int32_t>& grouping);
 
 }  // namespace quorvale

@@ -233,12 +233,26 @@ void Builder::Rounds(Model& model) const {
   if (plan_.rounds <= 1) return;
   model.Rounds = plan_.rounds;
   model.RepeatWeight = plan_.repeat_weight;
+  // Rules that share a person keep all their persons in one group: Ann with Bo and Bo with Cy
+  // put Ann with Cy too, so every pair of such a set meets every round by wish.
+  std::vector<int32_t> set_of(static_cast<size_t>(n_) + 1);
+  for (int32_t p = 0; p <= n_; ++p) set_of[static_cast<size_t>(p)] = p;
+  const auto find = [&](int32_t p) {
+    while (set_of[static_cast<size_t>(p)] != p) p = set_of[static_cast<size_t>(p)];
+    return p;
+  };
   for (const MixRule& rule : plan_.rules) {
     if (rule.apart) continue;
-    for (size_t a = 0; a < rule.persons.size(); ++a) {
-      for (size_t b = a + 1; b < rule.persons.size(); ++b) {
-        model.RepeatExempt.emplace_back(std::min(rule.persons[a], rule.persons[b]),
-                                        std::max(rule.persons[a], rule.persons[b]));
+    for (const int32_t person : rule.persons) {
+      set_of[static_cast<size_t>(find(person))] = find(rule.persons.front());
+    }
+  }
+  std::map<int32_t, std::vector<int32_t>> sets;
+  for (int32_t p = 1; p <= n_; ++p) sets[find(p)].push_back(p);
+  for (const auto& [root, persons] : sets) {
+    for (size_t a = 0; a < persons.size(); ++a) {
+      for (size_t b = a + 1; b < persons.size(); ++b) {
+        model.RepeatExempt.emplace_back(persons[a], persons[b]);
       }
     }
   }

@@ -9,7 +9,13 @@ source scripts/packages.sh
 install_missing "${BUILD_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
 
 echo "== building the program"
-cmake -S . -B build -DQM_BUILD_TESTS=OFF -DQM_BUILD_BENCH=OFF
+# A build folder configured already (by the tests, say) keeps its options; a new one builds the
+# program alone.
+if [ -f build/CMakeCache.txt ]; then
+  cmake -S . -B build
+else
+  cmake -S . -B build -DQM_BUILD_TESTS=OFF -DQM_BUILD_BENCH=OFF
+fi
 cmake --build build --target quorvalemixer -j"$(nproc)"
 
 echo "== packing"

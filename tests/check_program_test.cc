@@ -11,20 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/process.h"
 #include "tests/support/temp_folder.h"
 
 namespace quorvale {
 namespace {
-
-int RunIn(const test::TempFolder& folder, const std::string& arguments, std::string& out,
-          std::string& err) {
-  const std::string command = "cd '" + folder.path() + "' && '" + QM_PROGRAM_PATH + "' " +
-                              arguments + " </dev/null >out.txt 2>err.txt";
-  const int status = std::system(command.c_str());
-  out = test::ReadWholeFile(folder.PathOf("out.txt"));
-  err = test::ReadWholeFile(folder.PathOf("err.txt"));
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 // The number after `label` at the start of a line of `out`, or "" when there is none.
 std::string ScoreAfter(const std::string& out, const std::string& label) {
@@ -39,11 +30,13 @@ TEST(CheckProgramTest, APupilMovedByHandBreaksTheRuleAndTheFileIsLeftAsItIs) {
     work.WriteFile(name, test::ReadWholeFile(QM_EXAMPLES_DIR "/class-roster/" + name));
   }
   std::string out, err;
-  ASSERT_EQ(RunIn(work, "pupils.toml --no-pause --seed 1 --time-limit 5s", out, err), 0) << err;
+  ASSERT_EQ(test::RunIn(work.path(), "pupils.toml --no-pause --seed 1 --time-limit 5s", &out, &err),
+            0)
+      << err;
   const std::string best = ScoreAfter(out, "Best score");
   ASSERT_NE(best, "") << out;
   // The grouping as the run saved it scores what the run said.
-  ASSERT_EQ(RunIn(work, "check pupils.toml", out, err), 0) << err;
+  ASSERT_EQ(test::RunIn(work.path(), "check pupils.toml", &out, &err), 0) << err;
   EXPECT_EQ(ScoreAfter(out, "Score"), best) << out;
   EXPECT_NE(out.find("\nRules: all 3 kept.\n"), std::string::npos) << out;
 
@@ -54,7 +47,7 @@ TEST(CheckProgramTest, APupilMovedByHandBreaksTheRuleAndTheFileIsLeftAsItIs) {
   groups[line_end - 1] = groups[line_end - 1] == '1' ? '2' : '1';
   work.WriteFile("pupils.groups.csv", groups);
   std::filesystem::remove(work.PathOf("pupils.report.html"));
-  ASSERT_EQ(RunIn(work, "check pupils.toml", out, err), 0) << err;
+  ASSERT_EQ(test::RunIn(work.path(), "check pupils.toml", &out, &err), 0) << err;
   EXPECT_NE(out.find("\nRules: 2 of 3 kept.\nRule broken: together: Zoë Becker, "
                      "\"Brandt-Özdemir, Lea\" (in group "),
             std::string::npos)
@@ -84,8 +77,10 @@ TEST(CheckProgramTest, GroupsFilesOfOtherRowsAreRefusedAndSortedRowsMatch) {
        "grouping can do better.\nScore 0, Target Score 0, proven bound 0 (lower is better; in "
        "the mix file's units).\n"},
       {"rounds = 2\n", "Name,Class,Round 1,Round 2\nAnn,a,1,1\nBo,b,1,1\nCy,a,2,2\nDi,b,2,2\n",
-       "Class: every group holds 1 of each class (as even as possible).\nMeetings over 2 rounds: 2 "
-       "meetings of a pair beyond its first (weight 100 each).\n"},
+       "Every round: Class: every group holds 1 of each class (as even as possible).\nEvery "
+       "round: Rules: 1 of 1 kept.\nMeetings over 2 rounds: 2 pairs meet more than once, 2 "
+       "meetings beyond a pair's first (weight 100 each; no schedule has fewer than 0).\nAt most "
+       "200 from the best possible.\nScore 200, Target Score 0, proven bound 0 "},
       {"", header + "Ann,a,1\nBo,b,1\nCy,a,2\n",
        "quorvalemixer: m.groups.csv: the row on line 5 of r.csv (\"Di\") is missing; expected "
        "every row of the roster, each with a group.\n",
@@ -110,7 +105,7 @@ TEST(CheckProgramTest, GroupsFilesOfOtherRowsAreRefusedAndSortedRowsMatch) {
                                  "[spread]\nClass = 100\n[rules]\napart = [[\"Ann\", \"Cy\"]]\n");
     work.WriteFile("m.groups.csv", c.groups);
     std::string out, err;
-    EXPECT_EQ(RunIn(work, "check m.toml", out, err), c.exit) << c.groups << err;
+    EXPECT_EQ(test::RunIn(work.path(), "check m.toml", &out, &err), c.exit) << c.groups << err;
     EXPECT_EQ((c.exit == 0 ? out : err).substr(0, c.said.size()), c.said) << out << err;
     EXPECT_EQ(std::filesystem::exists(work.PathOf("m.report.html")), c.exit == 0);
     EXPECT_EQ(test::ReadWholeFile(work.PathOf("m.groups.csv")), c.groups);
@@ -143,7 +138,7 @@ TEST(CheckProgramTest, ARosterWhereAMixFileBelongsGetsTheInitCommand) {
   work.WriteFile("class list.txt", "\xEF\xBB\xBFName;Class\nAnn;a\nBo;b\n");
   for (const Case& c : cases) {
     std::string out, err;
-    EXPECT_EQ(RunIn(work, c.arguments, out, err), 2) << c.arguments;
+    EXPECT_EQ(test::RunIn(work.path(), c.arguments, &out, &err), 2) << c.arguments;
     EXPECT_EQ(err.substr(0, c.error.size()), c.error) << c.arguments;
   }
 }

@@ -16,7 +16,6 @@
 #include "app/options.h"
 #include "app/roster_mode.h"
 #include "base/safe_text.h"
-#include "roster/roster_csv.h"
 #include "tests/support/instance_files.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_folder.h"
@@ -46,26 +45,16 @@ constexpr std::string_view kRules =
     "apart = [[\"Tom Bäcker\", \"Nils Bäcker\"], [\"Ayşe Kaya\", \"Mehmet Kaya\"]]\n"
     "together = [[\"Zoë Brandt\", \"Lee; Ann\"], [\"Ida Weiß\", \"Mai Lê\"]]\n";
 
-int RunIn(const test::TempFolder& folder, const std::string& arguments, std::string* out = nullptr,
-          std::string* err = nullptr) {
-  const std::string command = "cd '" + folder.path() + "' && '" + QM_PROGRAM_PATH + "' " +
-                              arguments + " </dev/null >out.txt 2>err.txt";
-  const int status = std::system(command.c_str());
-  if (out != nullptr) *out = test::ReadWholeFile(folder.PathOf("out.txt"));
-  if (err != nullptr) *err = test::ReadWholeFile(folder.PathOf("err.txt"));
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 TEST(RosterProgramTest, InitThenRunGivesBalancedNamedGroupsThatKeepTheRules) {
   test::TempFolder work;
   work.WriteFile("pupils.csv", kPupils);
   std::string out, err;
-  ASSERT_EQ(RunIn(work, "init pupils.csv", &out, &err), 0) << err;
+  ASSERT_EQ(test::RunIn(work.path(), "init pupils.csv", &out, &err), 0) << err;
   EXPECT_EQ(out.substr(0, 16), "Wrote pupils.tom") << out;
   EXPECT_NE(out.find("  quorvalemixer pupils.toml\n"), std::string::npos) << out;
   const std::string suggested = test::ReadWholeFile(work.PathOf("pupils.toml"));
   // init never writes over a mix file.
-  EXPECT_EQ(RunIn(work, "init pupils.csv", &out, &err), 1);
+  EXPECT_EQ(test::RunIn(work.path(), "init pupils.csv", &out, &err), 1);
   EXPECT_EQ(err,
             "quorvalemixer: pupils.toml already exists; it was left as it is (remove it, "
             "or edit it).\n");
@@ -79,7 +68,9 @@ TEST(RosterProgramTest, InitThenRunGivesBalancedNamedGroupsThatKeepTheRules) {
   work.WriteFile("pupils.toml", edited);
   std::vector<std::string> runs;
   for (int i = 0; i < 2; ++i) {
-    ASSERT_EQ(RunIn(work, "pupils.toml --seed 42 --no-pause --time-limit 20s", &out, &err), 0)
+    ASSERT_EQ(
+        test::RunIn(work.path(), "pupils.toml --seed 42 --no-pause --time-limit 20s", &out, &err),
+        0)
         << err;
     EXPECT_NE(out.find("\nRules: all 4 kept.\n"), std::string::npos) << out;
     EXPECT_NE(out.find("\n        pupils.groups.csv\n        pupils.report.html\n"),
@@ -92,27 +83,22 @@ TEST(RosterProgramTest, InitThenRunGivesBalancedNamedGroupsThatKeepTheRules) {
   EXPECT_TRUE(std::filesystem::exists(work.PathOf("pupils/results.txt")));
 
   // Every roster row in order, as it stood, with its group.
-  Roster groups;
-  ASSERT_TRUE(ParseRoster(runs[0], "groups", std::nullopt, groups).ok());
-  Roster roster;
-  ASSERT_TRUE(ParseRoster(kPupils, "pupils", std::nullopt, roster).ok());
-  ASSERT_EQ(groups.PersonCount(), 14);
-  EXPECT_EQ(groups.header.back(), "Group");
   EXPECT_EQ(runs[0].substr(0, 37), "\xEF\xBB\xBFName;Gender;Class;Language;Group\r\n");
-  std::map<std::string, int> group_of;
-  std::map<int, int> size, girls;
-  for (int p = 0; p < 14; ++p) {
-    const auto& row = groups.cells[static_cast<size_t>(p)];
-    EXPECT_EQ(std::vector<std::string>(row.begin(), row.end() - 1),
-              roster.cells[static_cast<size_t>(p)]);
-    const int group = std::stoi(row.back());
-    ASSERT_TRUE(group == 1 || group == 2) << row.back();
-    group_of[row[0]] = group;
-    ++size[group];
-    girls[group] += row[1] == "f";
+  const auto rows = test::TableRows(runs[0]);
+  const auto roster = test::TableRows(std::string(kPupils));
+  ASSERT_EQ(rows.size(), 14u);
+  std::map<std::string, std::string> group_of;
+  std::map<std::string, int> size, girls;
+  for (size_t p = 0; p < rows.size(); ++p) {
+    auto row = rows[p];
+    group_of[row["Name"]] = row["Group"];
+    ++size[row["Group"]];
+    girls[row["Group"]] += row["Gender"] == "f";
+    row.erase("Group");
+    EXPECT_EQ(row, roster[p]);
   }
-  EXPECT_EQ(size[1], 7);
-  EXPECT_EQ(girls[1], 4);  // 8 girls over 2 groups
+  EXPECT_EQ(size, (std::map<std::string, int>{{"1", 7}, {"2", 7}}));
+  EXPECT_EQ(girls["1"], 4);  // 8 girls over 2 groups
   EXPECT_NE(group_of["Tom Bäcker"], group_of["Nils Bäcker"]);
   EXPECT_EQ(group_of["Zoë Brandt"], group_of["Lee; Ann"]);
   EXPECT_EQ(group_of["Ida Weiß"], group_of["Mai Lê"]);
@@ -138,8 +124,9 @@ TEST(RosterProgramTest, RulesNamingMoreThanHalfThePersonsAreKept) {
                        "\n[spread]\nClass = 100\n[rules]\n" + rule + "]]\n");
     for (int seed = 1; seed <= 3; ++seed) {
       std::string out, err;
-      ASSERT_EQ(RunIn(work, "m.toml --no-pause --time-limit 5s --seed " + std::to_string(seed),
-                      &out, &err),
+      ASSERT_EQ(test::RunIn(work.path(),
+                            "m.toml --no-pause --time-limit 5s --seed " + std::to_string(seed),
+                            &out, &err),
                 0)
           << err;
       EXPECT_NE(out.find("\nRules: 1 of 1 kept.\n"), std::string::npos) << c.kind << "\n" << out;
@@ -184,7 +171,7 @@ TEST(RosterProgramTest, RefusalsSayWhyAndWriteNothing) {
     work.WriteFile(c.roster_file, c.roster);
     work.WriteFile("m.toml", c.mix);
     std::string out, err;
-    EXPECT_EQ(RunIn(work, "m.toml --no-pause", &out, &err), 1);
+    EXPECT_EQ(test::RunIn(work.path(), "m.toml --no-pause", &out, &err), 1);
     EXPECT_EQ(err, c.message);
     EXPECT_EQ(out, "");
     EXPECT_FALSE(std::filesystem::exists(work.PathOf("m")));
@@ -196,7 +183,7 @@ TEST(RosterProgramTest, RefusalsSayWhyAndWriteNothing) {
   test::TempFolder work;
   work.WriteFile("one.csv", "Name,Class\nAnn,5a\n");
   std::string out, err;
-  EXPECT_EQ(RunIn(work, "init one.csv", &out, &err), 1);
+  EXPECT_EQ(test::RunIn(work.path(), "init one.csv", &out, &err), 1);
   EXPECT_EQ(err,
             "quorvalemixer: one.csv: found 1 person; expected at least 2 rows below the header, "
             "one per person, to divide into groups.\n");
@@ -219,7 +206,7 @@ TEST(RosterProgramTest, ARunClearsItsOwnLeftoversAndSavesTheGroupsFileFirst) {
   for (const std::string& name : leftovers) work.WriteFile(name, "a part");
   for (const std::string& name : others) work.WriteFile(name, "kept");
   std::string out, err;
-  ASSERT_EQ(RunIn(work, "m.toml --no-pause --seed 1", &out, &err), 0) << err;
+  ASSERT_EQ(test::RunIn(work.path(), "m.toml --no-pause --seed 1", &out, &err), 0) << err;
   for (const std::string& name : leftovers)
     EXPECT_FALSE(std::filesystem::exists(work.PathOf(name))) << name;
   for (const std::string& name : others)
@@ -228,7 +215,7 @@ TEST(RosterProgramTest, ARunClearsItsOwnLeftoversAndSavesTheGroupsFileFirst) {
   const std::string results = test::ReadWholeFile(work.PathOf("m/results.txt"));
   const std::string groups = work.WriteFile("m.groups.csv", "edited by hand\n");
   std::filesystem::permissions(groups, std::filesystem::perms::owner_read);
-  EXPECT_EQ(RunIn(work, "m.toml --no-pause --seed 2", &out, &err), 1);
+  EXPECT_EQ(test::RunIn(work.path(), "m.toml --no-pause --seed 2", &out, &err), 1);
   const std::string failed =
       "Could not save m.groups.csv (nor, after it, m/results.txt): "
       "m.groups.csv is read-only; it was left as it is.";
@@ -247,7 +234,8 @@ TEST(RosterProgramTest, RepeatCommandPastedIntoAShellRunsOnlyTheProgram) {
     work.WriteFile("r.csv", kPupils);
     work.WriteFile(mix, "roster = \"r.csv\"\ngroups = 2\n");
     std::string out, err;
-    ASSERT_EQ(RunIn(work, ShellQuote(mix) + " --no-pause --seed 4", &out, &err), 0) << err;
+    ASSERT_EQ(test::RunIn(work.path(), ShellQuote(mix) + " --no-pause --seed 4", &out, &err), 0)
+        << err;
     const std::string report =
         test::ReadWholeFile(work.PathOf(mix.substr(0, mix.size() - 5) + ".report.html"));
     std::smatch found;
@@ -317,7 +305,9 @@ TEST(RosterProgramTest, TimeLimitEndsALongFolderModeSearchAsItsPlanWould) {
   test::TempFolder work;
   test::WriteInstance(work.path(), 60, 7, false);  // a search planned to run for days
   std::string out, err;
-  EXPECT_EQ(RunIn(work, "--folder . --seed 3 --no-pause --time-limit 1s", &out, &err), 0) << err;
+  EXPECT_EQ(test::RunIn(work.path(), "--folder . --seed 3 --no-pause --time-limit 1s", &out, &err),
+            0)
+      << err;
   EXPECT_NE(out.find("Search completed: But Target Score not reached"), std::string::npos) << out;
   EXPECT_FALSE(test::ReadWholeFile(work.PathOf("results.txt")).empty());
 }

@@ -1,6 +1,7 @@
 // The run loop's contract, held over every strategy: the ways a search ends, the best grouping and
 // its ties, the saving rules, the time limit and the last cycle, stop requests, and the proof.
-// Each case runs the classic and the deep strategy (one thread) on a fake clock.
+// Each case runs the classic and the deep strategy (one thread) on a fake clock, and the rounds
+// strategy on the same problems in three rounds where the case applies to it.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -14,6 +15,7 @@
 #include "console/search_screen.h"
 #include "engine/initial_assignment.h"
 #include "engine/proof_board.h"
+#include "engine/repeat_meetings.h"
 #include "engine/run_loop.h"
 #include "engine/search_schedule.h"
 #include "proof/proven_bound.h"
@@ -118,14 +120,23 @@ Problem FlatSearch() {
   return p;
 }
 
-class SearchContractTest : public testing::TestWithParam<SearchStrategy> {
+// A strategy of the harness: with rounds, its problems are searched in that many rounds.
+struct Searched {
+  SearchStrategy strategy;
+  int32_t rounds;
+};
+
+class SearchContractTest : public testing::TestWithParam<Searched> {
  protected:
   SearchRig Rig(Problem problem, int64_t start_ms = 0, int64_t step_ms = 0) {
-    return SearchRig(GetParam(), std::move(problem), start_ms, step_ms);
+    if (Rounds()) test::SearchInRounds(problem, GetParam().rounds);
+    return SearchRig(GetParam().strategy, std::move(problem), start_ms, step_ms);
   }
+  bool Rounds() const { return GetParam().rounds > 1; }
 };
 
 TEST_P(SearchContractTest, WaysASearchEnds) {
+  if (Rounds()) GTEST_SKIP() << "dealt onto one grouping's target";
   // TypeMode 3 deals the example straight onto its target: no cycle, one save, success.
   SearchRig at_target = Rig(test::PreparedProblem("6 4 3 2 2 3 2 1", test::kExampleData));
   SearchOutcome outcome = at_target.Run();
@@ -162,8 +173,21 @@ TEST_P(SearchContractTest, TheBestScoreNeverRisesAndIsItsGroupings) {
     EXPECT_EQ(rig.sink.saves.back().best_score, rig.p.BestScore) << seed;
     EXPECT_EQ(rig.GroupTypeCounts(rig.p.BestAssignment), counts) << seed;
     std::vector<int32_t> conflicts;
-    EXPECT_EQ(rig.FullScore(rig.p.BestAssignment, &conflicts), rig.p.BestScore) << seed;
+    const int64_t recounted = rig.FullScore(rig.p.BestAssignment, &conflicts);
     EXPECT_EQ(conflicts, rig.p.BestPersonConflict) << seed;
+    if (Rounds()) {  // every round, and the repeats, recounted
+      ASSERT_EQ(rig.p.BestRounds.size(), size_t(GetParam().rounds));
+      EXPECT_EQ(rig.p.BestRounds[0], rig.p.BestAssignment);
+      RepeatMeetings meetings(rig.p);
+      int64_t whole = meetings.Load(rig.p.BestRounds);
+      for (const auto& round : rig.p.BestRounds) {
+        EXPECT_EQ(rig.GroupTypeCounts(round), counts) << seed;
+        whole += rig.FullScore(round, nullptr);
+      }
+      EXPECT_EQ(whole, rig.p.BestScore) << seed;
+      continue;
+    }
+    EXPECT_EQ(recounted, rig.p.BestScore) << seed;
     // The tables describe the strategy's last grouping.
     EXPECT_EQ(rig.FullScore(rig.p.Assignment, nullptr), rig.p.CurrentScore) << seed;
   }
@@ -176,6 +200,7 @@ TEST_P(SearchContractTest, OneSeedOneResult) {
     rig.p.TotalCycles = 20;
     rig.Run(77);
     results.push_back(rig.p.BestAssignment);
+    for (const auto& round : rig.p.BestRounds) results.push_back(round);
   }
   EXPECT_EQ(results[0], results[1]);
 }
@@ -265,6 +290,7 @@ TEST_P(SearchContractTest, SavingRules) {
 }
 
 TEST_P(SearchContractTest, ATieBecomesTheBestAndTheFirstInterimSaveNeedsNoImprovement) {
+  if (Rounds()) GTEST_SKIP() << "repeats make the flat search uneven";
   SearchRig rig = Rig(FlatSearch(), 16000);
   const std::vector<int32_t> dealt = rig.p.Assignment;
   rig.Run(3);
@@ -281,7 +307,8 @@ TEST_P(SearchContractTest, FailedSavesAreShownRetriedAndReported) {
   SearchRig retried = Rig(LongSearch(), 16000);
   retried.sink.fail_next = 1;
   EXPECT_TRUE(retried.Run().saved);
-  EXPECT_EQ(retried.sink.saves[1].cycle_number, 1);  // tried again at the next step
+  // Tried again at the next step: a cycle of the rounds search is one step.
+  EXPECT_EQ(retried.sink.saves[1].cycle_number, Rounds() ? 2 : 1);
   EXPECT_EQ(retried.screen.TextAt(1, kSaveErrorRow, 5), "     ");
 
   SearchRig failing = Rig(LongSearch());
@@ -314,7 +341,7 @@ TEST_P(SearchContractTest, AStopSavesTheBestSoFarAtOnce) {
   SearchRig during = Rig(LongSearch(1000000));
   StoppingClock clock(during.stop);
   SearchEnvironment env{during.observer, clock, during.sink, during.engine, 1, &during.stop};
-  env.strategy = GetParam();
+  env.strategy = GetParam().strategy;
   const SearchOutcome outcome = RunSearch(during.p, env);
   EXPECT_EQ(outcome.stop_signal, 2);
   EXPECT_LT(outcome.CycleNumber, 1000000);
@@ -332,6 +359,7 @@ test::ProofInstance TargetOutOfReach(int64_t& best_possible) {
 }
 
 TEST_P(SearchContractTest, AProofEndsTheSearchShortOfTheTargetScore) {
+  if (Rounds()) GTEST_SKIP() << "no proof holds across rounds";
   int64_t best_possible = 0;
   test::ProofInstance instance = TargetOutOfReach(best_possible);
   ProofBoard board(ProvenBound(instance.problem, instance.categories));
@@ -360,6 +388,7 @@ TEST_P(SearchContractTest, AProofEndsTheSearchShortOfTheTargetScore) {
 }
 
 TEST_P(SearchContractTest, TheProverLeavesTheSearchUnchanged) {
+  if (Rounds()) GTEST_SKIP() << "no proof holds across rounds";
   int64_t best_possible = 0;
   SearchRig alone = Rig(TargetOutOfReach(best_possible).problem);
   test::ProofInstance instance = TargetOutOfReach(best_possible);
@@ -370,7 +399,7 @@ TEST_P(SearchContractTest, TheProverLeavesTheSearchUnchanged) {
   prover.Start();
   const SearchOutcome a = alone.Run();
   SearchEnvironment env{beside.observer, beside.clock, beside.sink, beside.engine, 1, &beside.stop};
-  env.strategy = GetParam();
+  env.strategy = GetParam().strategy;
   env.proof = &board;  // offered to, but not allowed to end the search
   const SearchOutcome b = RunSearch(beside.p, env);
   prover.Stop();
@@ -387,9 +416,13 @@ TEST_P(SearchContractTest, TheProverLeavesTheSearchUnchanged) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Strategies, SearchContractTest,
-                         testing::Values(SearchStrategy::kClassic, SearchStrategy::kDeep),
-                         [](const testing::TestParamInfo<SearchStrategy>& strategy) {
-                           return strategy.param == SearchStrategy::kClassic ? "Classic" : "Deep";
+                         testing::Values(Searched{SearchStrategy::kClassic, 0},
+                                         Searched{SearchStrategy::kDeep, 0},
+                                         Searched{SearchStrategy::kClassic, 3}),
+                         [](const testing::TestParamInfo<Searched>& searched) {
+                           if (searched.param.rounds > 1) return "Rounds";
+                           return searched.param.strategy == SearchStrategy::kClassic ? "Classic"
+                                                                                      : "Deep";
                          });
 
 }  // namespace

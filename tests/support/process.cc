@@ -9,9 +9,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+
+#include "roster/roster_csv.h"
+#include "tests/support/temp_folder.h"
 
 namespace quorvale::test {
 
@@ -76,6 +80,28 @@ std::string Shell(const std::string& command) {
   for (int c; (c = std::fgetc(pipe)) != EOF;) output += static_cast<char>(c);
   ::pclose(pipe);
   return output;
+}
+
+int RunIn(const std::string& folder, const std::string& arguments, std::string* out,
+          std::string* err) {
+  const std::string command = "cd '" + folder + "' && '" + QM_PROGRAM_PATH + "' " + arguments +
+                              " </dev/null >out.txt 2>err.txt";
+  const int status = std::system(command.c_str());
+  if (out != nullptr) *out = ReadWholeFile(folder + "/out.txt");
+  if (err != nullptr) *err = ReadWholeFile(folder + "/err.txt");
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::vector<std::map<std::string, std::string>> TableRows(const std::string& text) {
+  Roster table;
+  if (!ParseRoster(text, "table", std::nullopt, table).ok()) return {};
+  std::vector<std::map<std::string, std::string>> rows;
+  for (const auto& cells : table.cells) {
+    std::map<std::string, std::string> row;
+    for (size_t c = 0; c < cells.size(); ++c) row[table.header[c]] = cells[c];
+    rows.push_back(row);
+  }
+  return rows;
 }
 
 }  // namespace quorvale::test

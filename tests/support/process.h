@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -81,6 +82,15 @@ std::vector<std::string> Lines(const std::string& text);
 
 // The standard output of `command`, run by /bin/sh.
 std::string Shell(const std::string& command);
+
+// The program run in `folder` with `arguments` (as a shell reads them) and standard input from
+// /dev/null; returns its exit code and fills `out` and `err` when given.
+int RunIn(const std::string& folder, const std::string& arguments, std::string* out = nullptr,
+          std::string* err = nullptr);
+
+// The rows of a semicolon- or comma-separated table (a groups file), each a map from the
+// header's names to the row's cells.
+std::vector<std::map<std::string, std::string>> TableRows(const std::string& text);
 
 struct Tmux {  // a tmux server of its own, ended with the object
   static inline int servers = 0;

@@ -6,6 +6,7 @@
 
 #include "engine/conflict_matrix.h"
 #include "engine/initial_assignment.h"
+#include "engine/repeat_meetings.h"
 
 namespace quorvale::test {
 
@@ -44,6 +45,15 @@ Problem MakeRandomProblem(uint32_t seed, const RandomProblemShape& shape) {
   Engine engine(SupportedKernelLevel());
   SetUpStartValues(p, engine);
   return p;
+}
+
+void SearchInRounds(Problem& p, int32_t rounds, int32_t repeat_weight) {
+  const int32_t plan = p.TotalCycles;
+  p.Rounds = rounds;
+  p.RepeatWeight = repeat_weight;
+  p.TargetScore = ScheduleTargetScore(p, p.TargetScore);
+  SetUpStartValues(p, Engine(SupportedKernelLevel()));
+  p.TotalCycles = plan;
 }
 
 RandomProblemShape RandomShape(uint32_t seed, int max_persons) {

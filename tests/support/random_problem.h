@@ -25,6 +25,11 @@ Problem RandomData(uint32_t seed, const RandomProblemShape& shape);
 // Builds the data from `seed`, then the conflict matrix, the first deal and its start values.
 Problem MakeRandomProblem(uint32_t seed, const RandomProblemShape& shape);
 
+// Turns a prepared problem into one of `rounds` rounds with `repeat_weight`: its Target Score
+// (as it stands) becomes the whole schedule's and its start values the first schedule's; its
+// plan of cycles stays.
+void SearchInRounds(Problem& p, int32_t rounds, int32_t repeat_weight = 100);
+
 // A shape drawn from `seed`: persons 2..max_persons, groups 1..persons + 2, every TypeMode.
 RandomProblemShape RandomShape(uint32_t seed, int max_persons);
 
