@@ -3,8 +3,6 @@
 // run loop's contract, which it shares with the classic search, is search_contract_test.cc.)
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <functional>
 #include <map>
 #include <set>
 #include <utility>
@@ -14,8 +12,7 @@
 #include "engine/deep_tuning.h"
 #include "engine/initial_assignment.h"
 #include "engine/run_loop.h"
-#include "engine/search_observer.h"
-#include "tests/support/fakes.h"
+#include "tests/support/quiet_search.h"
 #include "tests/support/random_problem.h"
 
 namespace quorvale {
@@ -161,19 +158,6 @@ TEST(DeepTuningTest, StrengthsFollowTheGroupSize) {
   }
 }
 
-TEST(DeepChainTest, PersonConflictsMatchTheFullEvaluation) {
-  Problem p = test::MakeRandomProblem(7, {40, 5, 4, 1, true, 300});
-  DeepChain chain(p, 3);
-  chain.Load(p.Assignment);
-  chain.Perturb(30);
-  ASSERT_TRUE(chain.Descend([] { return true; }));
-  std::vector<int32_t> conflicts;
-  chain.CopyPersonConflicts(conflicts);
-  std::vector<int32_t> evaluated;
-  EXPECT_EQ(FullScore(p, chain.assignment(), &evaluated), chain.score());
-  EXPECT_EQ(conflicts, evaluated);
-}
-
 // The crossover against a parent that is the chain's grouping with a few exchanges made and its
 // groups renumbered: the matching must see through the numbering, keep every person both
 // parents place alike, and deal the others only the groups they held, with exact tables.
@@ -247,43 +231,6 @@ TEST(DeepChainTest, EveryScanMakesTheSameExchanges) {
   }
 }
 
-class NullObserver final : public SearchObserver {
- public:
-  void PanelDue(const PanelValues& values, int64_t) override {
-    ++panels;
-    last = values;
-    if (on_panel) on_panel(values);
-  }
-  void InterimSavingOn() override { ++interim_notices; }
-  void SaveFailed(const std::string&) override {}
-  void SaveRecovered() override {}
-  void Closing(bool reached) override { closings.push_back(reached); }
-  int panels = 0;
-  int interim_notices = 0;
-  PanelValues last;
-  std::vector<bool> closings;
-  std::function<void(const PanelValues&)> on_panel;
-};
-
-struct DeepRig {
-  explicit DeepRig(Problem problem, int64_t step_ms = 0)
-      : p(std::move(problem)), clock(0, step_ms), sink(&clock) {}
-  SearchOutcome Run(uint32_t seed = 1, int threads = 1) {
-    SearchEnvironment env{observer, clock, sink, engine, seed, &stop};
-    env.strategy = SearchStrategy::kDeep;
-    env.threads = threads;
-    env.time_limit_ms = time_limit_ms;
-    return RunSearch(p, env);
-  }
-  Problem p;
-  NullObserver observer;
-  Engine engine{SupportedKernelLevel()};
-  test::FakeClock clock;
-  test::RecordingSink sink;
-  std::atomic<int> stop{0};
-  int64_t time_limit_ms = 0;
-};
-
 // The best score over every grouping with the dealt group sizes and type counts: all
 // permutations of each type's group numbers among its persons.
 int64_t BruteForceOptimum(Problem& p) {
@@ -323,21 +270,18 @@ TEST(DeepSearchTest, ReachesTheBruteForcedOptimumOfSmallInstances) {
     Problem p = test::MakeRandomProblem(
         seed, {9 + static_cast<int>(seed % 3), 3, 3, seed % 2 == 0 ? 1 : 3, false, 200});
     const int64_t optimum = BruteForceOptimum(p);
-    DeepRig rig(std::move(p));
-    rig.Run(seed);
-    EXPECT_EQ(rig.p.BestScore, optimum) << seed;
+    test::SearchQuietly(p, SearchStrategy::kDeep, p.TotalCycles, nullptr, seed);
+    EXPECT_EQ(p.BestScore, optimum) << seed;
   }
 }
 
 TEST(DeepSearchTest, TwoThreadsKeepTheContract) {
   Problem p = test::MakeRandomProblem(11, {150, 10, 4, 1, false, 300});
   const auto counts = GroupTypeCounts(p, p.Assignment);
-  DeepRig rig(std::move(p));
-  rig.p.TotalCycles = 30;
-  const SearchOutcome outcome = rig.Run(3, 2);
-  EXPECT_EQ(GroupTypeCounts(rig.p, rig.p.BestAssignment), counts);
-  EXPECT_EQ(FullScore(rig.p, rig.p.BestAssignment), rig.p.BestScore);
-  EXPECT_LE(outcome.CycleNumber, rig.p.TotalCycles);
+  const SearchOutcome outcome = test::SearchQuietly(p, SearchStrategy::kDeep, 30, nullptr, 3, 2);
+  EXPECT_EQ(GroupTypeCounts(p, p.BestAssignment), counts);
+  EXPECT_EQ(FullScore(p, p.BestAssignment), p.BestScore);
+  EXPECT_LE(outcome.CycleNumber, 30);
 }
 
 // An equal score after a perturbation's descent is kept: on a plateau the chain walks on. With
@@ -346,11 +290,9 @@ TEST(DeepSearchTest, TwoThreadsKeepTheContract) {
 TEST(DeepSearchTest, APerturbationOfEqualScoreIsKept) {
   Problem p = test::MakeRandomProblem(3, {40, 4, 0, 3, false, 100});
   p.TargetScore = -1;  // out of reach
-  p.TotalCycles = 1;
   const std::vector<int32_t> dealt = p.Assignment;
-  DeepRig rig(std::move(p));
-  rig.Run();
-  EXPECT_NE(rig.p.Assignment, dealt);
+  test::SearchQuietly(p, SearchStrategy::kDeep, 1, nullptr, 1);
+  EXPECT_NE(p.Assignment, dealt);
 }
 
 // A scan adds its gains in 64 bits once a row's sum of |M| reaches the narrow bound, and in 32

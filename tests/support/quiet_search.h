@@ -22,16 +22,18 @@ class QuietObserver final : public SearchObserver {
   void Closing(bool) override {}
 };
 
-// Runs `strategy` on `p` for `cycles` with seed 9; with a `board`, offers its bests there and
-// ends once proven.
+// Runs `strategy` on `p` for `cycles` with `seed` and `threads`; with a `board`, offers its
+// bests there and ends once proven.
 inline SearchOutcome SearchQuietly(Problem& p, SearchStrategy strategy, int32_t cycles,
-                                   ProofBoard* board = nullptr) {
+                                   ProofBoard* board = nullptr, uint32_t seed = 9,
+                                   int threads = 1) {
   QuietObserver observer;
   FakeClock clock;
   RecordingSink sink;
   const Engine engine(SupportedKernelLevel());
   std::atomic<int> stop{0};
-  SearchEnvironment env{observer, clock, sink, engine, 9, &stop};
+  SearchEnvironment env{observer, clock, sink, engine, seed, &stop};
+  env.threads = threads;
   env.strategy = strategy;
   env.proof = board;
   env.stop_when_proven = board != nullptr;
