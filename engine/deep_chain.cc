@@ -290,6 +290,12 @@ void DeepChain::PerturbAmong(int32_t count, int32_t groups) {
   }
 }
 
+int32_t DeepChain::ExchangeableInConflict() const {
+  int32_t count = 0;
+  for (const int32_t r : movers_) count += InConflict(r) ? 1 : 0;
+  return count;
+}
+
 bool DeepChain::InConflict(int32_t r) const {
   return pc_[static_cast<size_t>(r)] >= 1 ||
          terms_.Alone(person_at_[r], grp_[static_cast<size_t>(r)]);

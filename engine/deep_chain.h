@@ -79,6 +79,8 @@ class DeepChain {
   void CopyPersonConflicts(std::vector<int32_t>& out) const;
   // Persons that can trade groups with someone.
   int32_t exchangeable() const { return static_cast<int32_t>(movers_.size()); }
+  // Of those, the persons in conflict (PersonConflict of 1 or more, or alone with a buddy value).
+  int32_t ExchangeableInConflict() const;
   int32_t groups() const { return g_; }
   // Whether the scans add their gains in 64 bits (a row's sum of |M| reached the narrow bound).
   bool wide_sums() const { return !narrow_; }

@@ -41,7 +41,7 @@ class ChainRounds {
   void Perturb(uint32_t attempt, int32_t strength);
 
   DeepChain& chain_;
-  const DeepTuning t_;
+  DeepTuning t_;  // its round start set once more after the first descent
   ElitePool own_;
   ElitePool* const pool_;
   bool started_ = false;
