@@ -88,7 +88,10 @@ class RunLoop final : public StepHost {
 std::unique_ptr<Strategy> RunLoop::MakeStrategy() {
   if (p_.Rounds > 1) return std::make_unique<RoundsStrategy>(p_, env_.engine, env_.seed);
   if (env_.strategy == SearchStrategy::kDeep) {
-    return std::make_unique<DeepStrategy>(p_, env_.engine, env_.seed, env_.threads);
+    // A time limit spent before the search starts (the matrix of a very large roster) leaves the
+    // search one cycle: further chains would be built, at the cost of their tables, for nothing.
+    const bool spent = env_.time_limit_ms > 0 && env_.clock.ElapsedMs() >= env_.time_limit_ms;
+    return std::make_unique<DeepStrategy>(p_, env_.engine, env_.seed, spent ? 1 : env_.threads);
   }
   return std::make_unique<ClassicStrategy>(p_, env_.engine, env_.seed);
 }
