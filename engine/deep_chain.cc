@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "engine/deep_tuning.h"
 #include "engine/kernels/deep_kernels.h"
 #include "engine/kernels/exchange_gain.h"
 #include "engine/search_schedule.h"
@@ -20,9 +21,6 @@ constexpr int32_t kMasked = -(1 << 30);
 constexpr int kPartnerDraws = 32;
 // Partners per call of the scan kernel.
 constexpr int32_t kScanBlock = 128;
-
-// At most one in kFewInConflict persons of a class in conflict counts as few (ScrambleConflicts).
-constexpr int64_t kFewInConflict = 16;
 
 }  // namespace
 

@@ -56,10 +56,9 @@ bool ChainRounds::Start(ChainHost& host) {
     best_ = chain_.score();
     best_grouping_ = chain_.assignment();
     const bool going_on = DescendAndReport(host);
-    // Where the first descent leaves few persons in conflict (a sixteenth of the exchangeable
-    // ones at most: shapes that pack large sets), a round that starts a quarter of the persons
-    // away lands far from every good grouping: it starts a sixteenth away at most.
-    const int32_t near = chain_.exchangeable() / 16;
+    // Where the first descent leaves few persons in conflict (shapes that pack large sets), a
+    // round that starts a quarter of the persons away lands far from every good grouping.
+    const int32_t near = chain_.exchangeable() / kFewInConflict;
     if (chain_.ExchangeableInConflict() <= near) {
       t_.strong_min = std::max(t_.weak_min, std::min(t_.strong_min, near));
       strong_ = t_.strong_min;

@@ -8,6 +8,10 @@
 
 namespace quorvale {
 
+// At most one in kFewInConflict persons in conflict counts as few: the conflict scramble then
+// sweeps them all, and a round starts no farther than one in kFewInConflict persons away.
+inline constexpr int32_t kFewInConflict = 16;
+
 struct DeepShape {
   int32_t movers = 0;  // persons who can trade groups with someone
   int32_t groups = 0;
